@@ -1,0 +1,74 @@
+#pragma once
+// CStreamCipher: the product's own keystream cipher. Containers, the history
+// store and the key store's protected files all run through it, so key setup,
+// mixing and block order must stay bit-exact with every other installation.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+
+namespace tessarin {
+
+class CStreamCipher final {
+public:
+    static constexpr std::size_t kBufferSize = 1024000;  // 0xFA000, 64,000 blocks
+    static constexpr std::size_t kBlockSize = 16;
+    static constexpr int kDefaultMode = 3;
+    static constexpr int kWordCount = 8;  // what every user passes
+
+    CStreamCipher();
+    ~CStreamCipher();
+    CStreamCipher(const CStreamCipher&) = delete;
+    CStreamCipher& operator=(const CStreamCipher&) = delete;
+
+    void SetWordCount(int n);
+    // Key setup from n words. The byte form reads little-endian words, so the
+    // first 32 bytes of a digest key the cipher directly.
+    void SetKey(const std::uint32_t* words);
+    void SetKey(std::span<const std::uint8_t> keyBytes);
+
+    // One mixing step on the state in place.
+    void Mix();
+
+    // XORs length bytes with the keystream. No mix follows the last piece.
+    // Source and destination may be the same buffer.
+    void Crypt(const std::uint8_t* source, std::size_t length, std::uint8_t* destination);
+
+    // Streams from the current input position to the end of input. Mixes after
+    // every block, the last partial one included. False on a read or write error.
+    [[nodiscard]] bool CryptFile(std::FILE* input, std::FILE* output);
+
+    // Streams exactly length bytes, unless the input ends first. Returns the
+    // number of bytes written; less than length means a short input or an error.
+    [[nodiscard]] std::int64_t CryptFileRange(std::FILE* input, std::int64_t length, std::FILE* output);
+
+    // Copies the key as set (not the running state), as many words as the
+    // key was set with. False when unkeyed.
+    bool GetKey(std::uint32_t* words) const;
+
+    void Clear(bool keepWordCount);
+
+    // Inspection, for callers that copy state and for tests.
+    int WordCount() const { return m_wordCount; }
+    int Mode() const { return m_mode; }
+    void SetMode(int mode) { m_mode = mode; }
+    bool HasState() const { return m_state != nullptr; }
+    std::uint32_t SpareBits() const { return m_spareBits; }
+    std::span<const std::uint32_t> State() const;
+
+private:
+    void ApplyBlocks(std::uint8_t* data, std::size_t length, bool mixAfterLast);
+    void MixCount(std::size_t count);
+
+    std::unique_ptr<std::uint32_t[]> m_state;
+    std::unique_ptr<std::uint32_t[]> m_key;
+    int m_wordCount = -1;
+    int m_stateWords = 0;  // size of the state and key arrays while present
+    int m_mode = kDefaultMode;
+    std::uint32_t m_spareBits = 0;
+    std::unique_ptr<std::uint8_t[]> m_buffer;
+};
+
+}  // namespace tessarin
