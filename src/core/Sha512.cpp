@@ -63,35 +63,57 @@ void CSHA::Init() {
     m_dataAdded = false;
 }
 
+// The standard compression, eight rounds per loop step with the working
+// variables renamed instead of moved, and the message schedule kept as a
+// rolling window of sixteen words.
+#define TESSARIN_SIGMA0(x) (Rotr(x, 28) ^ Rotr(x, 34) ^ Rotr(x, 39))
+#define TESSARIN_SIGMA1(x) (Rotr(x, 14) ^ Rotr(x, 18) ^ Rotr(x, 41))
+#define TESSARIN_GAMMA0(x) (Rotr(x, 1) ^ Rotr(x, 8) ^ ((x) >> 7))
+#define TESSARIN_GAMMA1(x) (Rotr(x, 19) ^ Rotr(x, 61) ^ ((x) >> 6))
+#define TESSARIN_ROUND(a, b, c, d, e, f, g, h, i)                                      \
+    do {                                                                               \
+        const std::uint64_t t1 = h + TESSARIN_SIGMA1(e) + (g ^ (e & (f ^ g))) + kRound[t + (i)] + w[i]; \
+        const std::uint64_t t2 = TESSARIN_SIGMA0(a) + ((a & b) | (c & (a | b)));       \
+        d += t1;                                                                       \
+        h = t1 + t2;                                                                   \
+    } while (0)
+
 void CSHA::Compress(const std::uint8_t* block) {
-    std::uint64_t w[80];
-    for (int t = 0; t < 16; ++t) w[t] = LoadBe64(block + 8 * t);
-    for (int t = 16; t < 80; ++t) {
-        const std::uint64_t s0 = Rotr(w[t - 15], 1) ^ Rotr(w[t - 15], 8) ^ (w[t - 15] >> 7);
-        const std::uint64_t s1 = Rotr(w[t - 2], 19) ^ Rotr(w[t - 2], 61) ^ (w[t - 2] >> 6);
-        w[t] = w[t - 16] + s0 + w[t - 7] + s1;
-    }
+    std::uint64_t w[16];
+    for (int i = 0; i < 16; ++i) w[i] = LoadBe64(block + 8 * i);
     std::uint64_t a = m_hash[0], b = m_hash[1], c = m_hash[2], d = m_hash[3];
     std::uint64_t e = m_hash[4], f = m_hash[5], g = m_hash[6], h = m_hash[7];
-    for (int t = 0; t < 80; ++t) {
-        const std::uint64_t s1 = Rotr(e, 14) ^ Rotr(e, 18) ^ Rotr(e, 41);
-        const std::uint64_t ch = (e & f) ^ (~e & g);
-        const std::uint64_t t1 = h + s1 + ch + kRound[t] + w[t];
-        const std::uint64_t s0 = Rotr(a, 28) ^ Rotr(a, 34) ^ Rotr(a, 39);
-        const std::uint64_t maj = (a & b) ^ (a & c) ^ (b & c);
-        const std::uint64_t t2 = s0 + maj;
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
+    for (int t = 0; t < 80; t += 16) {
+        if (t > 0) {
+            for (int i = 0; i < 16; ++i)
+                w[i] += TESSARIN_GAMMA1(w[(i + 14) & 15]) + w[(i + 9) & 15] + TESSARIN_GAMMA0(w[(i + 1) & 15]);
+        }
+        TESSARIN_ROUND(a, b, c, d, e, f, g, h, 0);
+        TESSARIN_ROUND(h, a, b, c, d, e, f, g, 1);
+        TESSARIN_ROUND(g, h, a, b, c, d, e, f, 2);
+        TESSARIN_ROUND(f, g, h, a, b, c, d, e, 3);
+        TESSARIN_ROUND(e, f, g, h, a, b, c, d, 4);
+        TESSARIN_ROUND(d, e, f, g, h, a, b, c, 5);
+        TESSARIN_ROUND(c, d, e, f, g, h, a, b, 6);
+        TESSARIN_ROUND(b, c, d, e, f, g, h, a, 7);
+        TESSARIN_ROUND(a, b, c, d, e, f, g, h, 8);
+        TESSARIN_ROUND(h, a, b, c, d, e, f, g, 9);
+        TESSARIN_ROUND(g, h, a, b, c, d, e, f, 10);
+        TESSARIN_ROUND(f, g, h, a, b, c, d, e, 11);
+        TESSARIN_ROUND(e, f, g, h, a, b, c, d, 12);
+        TESSARIN_ROUND(d, e, f, g, h, a, b, c, 13);
+        TESSARIN_ROUND(c, d, e, f, g, h, a, b, 14);
+        TESSARIN_ROUND(b, c, d, e, f, g, h, a, 15);
     }
     m_hash[0] += a; m_hash[1] += b; m_hash[2] += c; m_hash[3] += d;
     m_hash[4] += e; m_hash[5] += f; m_hash[6] += g; m_hash[7] += h;
 }
+
+#undef TESSARIN_ROUND
+#undef TESSARIN_SIGMA0
+#undef TESSARIN_SIGMA1
+#undef TESSARIN_GAMMA0
+#undef TESSARIN_GAMMA1
 
 void CSHA::Transform() { Compress(m_block); }
 

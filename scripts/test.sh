@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the whole suite in a Release build, then
+# the core, the platform layer and the container reader again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+jobs="$(nproc)"
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
+
+sanitized=(test_core test_platform)
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARIN_SANITIZE=ON \
+  -DTESSARIN_BUILD_GUI=OFF -DTESSARIN_BUILD_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs" --target "${sanitized[@]}"
+labels="^($(IFS='|'; echo "${sanitized[*]}"))\$"
+ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -L "$labels" --timeout 600
