@@ -2,7 +2,10 @@
 
 #include <bit>
 #include <cstring>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace tessarin {
 namespace {
@@ -208,32 +211,152 @@ void CStreamCipher::Crypt(const std::uint8_t* source, std::size_t length, std::u
     ApplyBlocks(destination, length, false);
 }
 
-bool CStreamCipher::CryptFile(std::FILE* input, std::FILE* output) {
-    std::uint8_t* buffer = m_buffer.get();
-    for (;;) {
-        const std::size_t count = std::fread(buffer, 1, kBufferSize, input);
-        if (count == 0) return std::ferror(input) == 0;
-        ApplyBlocks(buffer, count, true);
-        if (std::fwrite(buffer, 1, count, output) != count) return false;
+namespace {
+
+// Writes chunks on a second thread while the caller enciphers the next one.
+// The keystream itself is strictly serial; only the copy into the output
+// overlaps with it. One chunk is in flight at a time, so the two halves of
+// the one I/O buffer are never touched by both threads at once.
+class WriteBehind {
+public:
+    explicit WriteBehind(std::FILE* output) : m_output(output), m_thread([this] { Run(); }) {}
+    ~WriteBehind() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
     }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // Waits for the chunk in flight, then hands this one over. False once a
+    // write has failed.
+    bool Submit(const std::uint8_t* data, std::size_t count) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_busy; });
+        if (m_failed) return false;
+        m_data = data;
+        m_count = count;
+        m_busy = true;
+        m_wake.notify_all();
+        return true;
+    }
+    // Waits for the chunk in flight; the bytes written so far.
+    std::int64_t Drain(bool& ok) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wake.wait(lock, [this] { return !m_busy; });
+        ok = !m_failed;
+        return m_written;
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_busy || m_stop; });
+            if (!m_busy) return;
+            const std::uint8_t* data = m_data;
+            const std::size_t count = m_count;
+            lock.unlock();
+            const std::size_t done = std::fwrite(data, 1, count, m_output);
+            lock.lock();
+            m_written += static_cast<std::int64_t>(done);
+            if (done != count) m_failed = true;
+            m_busy = false;
+            m_wake.notify_all();
+        }
+    }
+
+    std::FILE* m_output;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    const std::uint8_t* m_data = nullptr;
+    std::size_t m_count = 0;
+    std::int64_t m_written = 0;
+    bool m_busy = false;
+    bool m_stop = false;
+    bool m_failed = false;
+    std::thread m_thread;  // last: starts once the fields above exist
+};
+
+}  // namespace
+
+// Reads at most limit bytes (all of the input when limit is negative),
+// enciphers and writes them. Inputs that fit the buffer are handled on this
+// thread; longer ones alternate between the buffer's two halves with the
+// writes overlapped. Half the buffer is a multiple of 16 bytes, so block
+// boundaries and the keystream are the same either way.
+std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std::FILE* output, bool& ok) {
+    ok = true;
+    std::uint8_t* buffer = m_buffer.get();
+    auto wanted = [&](std::int64_t done, std::size_t cap) -> std::size_t {
+        if (limit < 0) return cap;
+        const std::int64_t remaining = limit - done;
+        return remaining < static_cast<std::int64_t>(cap) ? static_cast<std::size_t>(remaining) : cap;
+    };
+
+    // First read: the whole buffer.
+    std::size_t want = wanted(0, kBufferSize);
+    if (want == 0) return 0;
+    std::size_t count = std::fread(buffer, 1, want, input);
+    if (count == 0) {
+        ok = std::ferror(input) == 0;
+        return 0;
+    }
+    ApplyBlocks(buffer, count, true);
+    if (count < want || wanted(static_cast<std::int64_t>(count), kBufferSize) == 0) {
+        const std::size_t done = std::fwrite(buffer, 1, count, output);
+        ok = done == count && (count == want || std::ferror(input) == 0);
+        return static_cast<std::int64_t>(done);
+    }
+
+    // More follows: write the full buffer behind, then work in halves.
+    constexpr std::size_t kHalf = kBufferSize / 2;
+    static_assert(kHalf % kBlockSize == 0);
+    WriteBehind writer(output);
+    std::int64_t read = static_cast<std::int64_t>(count);
+    // The first buffer goes out as two halves so each half is free again in turn.
+    writer.Submit(buffer, kHalf);
+    writer.Submit(buffer + kHalf, kHalf);
+    int next = 0;
+    for (;;) {
+        want = wanted(read, kHalf);
+        if (want == 0) break;
+        // The half we read into was handed over two submits ago; Submit
+        // below waits for its predecessor, so by now it is free.
+        std::uint8_t* half = buffer + static_cast<std::size_t>(next) * kHalf;
+        count = std::fread(half, 1, want, input);
+        if (count == 0) {
+            if (std::ferror(input)) ok = false;
+            break;
+        }
+        ApplyBlocks(half, count, true);
+        if (!writer.Submit(half, count)) break;
+        read += static_cast<std::int64_t>(count);
+        next ^= 1;
+        if (count < want) {
+            if (std::ferror(input)) ok = false;
+            break;
+        }
+    }
+    bool wrote = true;
+    const std::int64_t written = writer.Drain(wrote);
+    ok = ok && wrote;
+    return written;
+}
+
+bool CStreamCipher::CryptFile(std::FILE* input, std::FILE* output) {
+    bool ok = true;
+    StreamFile(input, -1, output, ok);
+    return ok;
 }
 
 std::int64_t CStreamCipher::CryptFileRange(std::FILE* input, std::int64_t length, std::FILE* output) {
-    std::uint8_t* buffer = m_buffer.get();
-    std::int64_t written = 0;
-    while (written < length) {
-        const std::int64_t remaining = length - written;
-        const std::size_t want = remaining < static_cast<std::int64_t>(kBufferSize)
-                                     ? static_cast<std::size_t>(remaining)
-                                     : kBufferSize;
-        const std::size_t count = std::fread(buffer, 1, want, input);
-        if (count == 0) break;  // the input ended early or failed: report the short count
-        ApplyBlocks(buffer, count, true);
-        if (std::fwrite(buffer, 1, count, output) != count) break;
-        written += static_cast<std::int64_t>(count);
-        if (count < want && (std::feof(input) || std::ferror(input))) break;
-    }
-    return written;
+    if (length <= 0) return 0;
+    bool ok = true;
+    return StreamFile(input, length, output, ok);
 }
 
 bool CStreamCipher::GetKey(std::uint32_t* words) const {

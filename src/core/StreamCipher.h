@@ -60,6 +60,7 @@ public:
 
 private:
     void ApplyBlocks(std::uint8_t* data, std::size_t length, bool mixAfterLast);
+    std::int64_t StreamFile(std::FILE* input, std::int64_t limit, std::FILE* output, bool& ok);
     void MixCount(std::size_t count);
 
     std::unique_ptr<std::uint32_t[]> m_state;

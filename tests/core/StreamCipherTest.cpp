@@ -323,3 +323,27 @@ TEST(StreamCipher, ClearWipesTheKeyAndOptionallyTheWordCount) {
 
 }  // namespace
 }  // namespace tessarin
+
+namespace tessarin {
+namespace {
+
+TEST(StreamCipher, WriteFailuresAreReportedForSmallAndLargeInputs) {
+    const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (std::size_t len : {100u, 3000000u}) {
+        SCOPED_TRACE(len);
+        CStreamCipher c;
+        c.SetWordCount(8);
+        c.SetKey(key);
+        auto in = TempFileWith(Bytes(len, 1));
+        File full(std::fopen("/dev/full", "wb"), &std::fclose);
+        ASSERT_TRUE(full);
+        std::setvbuf(full.get(), nullptr, _IONBF, 0);
+        EXPECT_FALSE(c.CryptFile(in.get(), full.get()));
+        std::rewind(in.get());
+        EXPECT_LT(c.CryptFileRange(in.get(), static_cast<std::int64_t>(len), full.get()),
+                  static_cast<std::int64_t>(len));
+    }
+}
+
+}  // namespace
+}  // namespace tessarin
