@@ -1,0 +1,80 @@
+#include "container/TempFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace tessarin::container {
+
+namespace {
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+}  // namespace
+
+std::unique_ptr<TempFile> TempFile::CreateBeside(const std::filesystem::path& target, std::string_view prefix) {
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::string pattern = (folder / (std::string(prefix) + "XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return nullptr;
+    ::fchmod(fd, 0666 & ~CurrentUmask());
+    std::FILE* stream = ::fdopen(fd, "w+b");
+    if (!stream) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        errno = error;
+        return nullptr;
+    }
+    return std::unique_ptr<TempFile>(new TempFile(stream, pattern));
+}
+
+TempFile::~TempFile() { Discard(); }
+
+bool TempFile::CloseStream() {
+    if (!m_stream) return true;
+    const bool ok = std::fflush(m_stream) == 0 && ::fsync(fileno(m_stream)) == 0;
+    const bool closed = std::fclose(m_stream) == 0;
+    m_stream = nullptr;
+    return ok && closed;
+}
+
+std::optional<std::string> TempFile::Commit(const std::filesystem::path& target) {
+    if (m_done) return std::string("already committed");
+    if (!CloseStream()) {
+        const int error = errno;
+        Discard();
+        return ErrorText(error ? error : EIO);
+    }
+    if (::rename(m_path.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        Discard();
+        return ErrorText(error);
+    }
+    m_done = true;
+    return std::nullopt;
+}
+
+void TempFile::Discard() {
+    if (m_stream) {
+        std::fclose(m_stream);
+        m_stream = nullptr;
+    }
+    if (!m_done) {
+        ::unlink(m_path.c_str());
+        m_done = true;
+    }
+}
+
+}  // namespace tessarin::container

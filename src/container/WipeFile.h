@@ -1,0 +1,32 @@
+#pragma once
+// Perfect deletion: a file's bytes are overwritten in place ten times, each
+// pass reaching the disk before the next, and then the file is deleted.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tessarin {
+
+class IUserDialog;
+class LanguageTable;
+
+inline constexpr std::size_t kWipeBufferSize = 1024000;
+inline constexpr int kWipePasses = 10;
+
+// True only when the file was overwritten and then deleted. A missing path,
+// a folder or a symbolic link is refused (false) and left alone; a write
+// failure leaves the file in place, partly overwritten. Sizes are 64-bit, so
+// files of 4 GiB and more are overwritten whole.
+[[nodiscard]] bool WipeFile(const std::filesystem::path& path);
+
+// "Read-only": no write permission bit set at all.
+bool IsReadOnlyFile(const std::filesystem::path& path);
+
+// The wipe command on the work-area list: for each name (joined to the work
+// folder) ask, then wipe. Returns the number of files wiped.
+int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names,
+                IUserDialog& dialog, const LanguageTable& texts);
+
+}  // namespace tessarin

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "Fixtures.h"
+#include "ScriptedUserDialog.h"
+#include "container/WipeFile.h"
+#include "core/LanguageTable.h"
+
+namespace tessarin {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedUserDialog;
+using test::TempDir;
+
+void MakeFile(const fs::path& p, std::size_t size, std::uint8_t fill = 0x5A) {
+    test::WriteFileBytes(p, std::vector<std::uint8_t>(size, fill));
+}
+
+TEST(WipeFile, DeletesFilesOfEverySize) {
+    TempDir dir;
+    // Empty, one byte, one buffer and one byte more than a buffer.
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, kWipeBufferSize, kWipeBufferSize + 1}) {
+        const fs::path p = dir / ("f" + std::to_string(size));
+        MakeFile(p, size);
+        EXPECT_TRUE(WipeFile(p)) << size;
+        EXPECT_FALSE(fs::exists(p)) << size;
+    }
+}
+
+TEST(WipeFile, RefusesWhatIsNotAFileAndLeavesItAlone) {
+    TempDir dir;
+    EXPECT_FALSE(WipeFile(dir / "missing"));
+    EXPECT_FALSE(fs::exists(dir / "missing"));  // never created
+    fs::create_directory(dir / "sub");
+    EXPECT_FALSE(WipeFile(dir / "sub"));
+    EXPECT_TRUE(fs::is_directory(dir / "sub"));
+    MakeFile(dir / "target", 10);
+    fs::create_symlink(dir / "target", dir / "link");
+    EXPECT_FALSE(WipeFile(dir / "link"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "target"), std::vector<std::uint8_t>(10, 0x5A));
+}
+
+TEST(WipeFile, WriteFailureLeavesTheFile) {
+    TempDir dir;
+    const fs::path p = dir / "big";
+    MakeFile(p, 8192);
+    // A file size limit below the file's size makes the overwrite fail.
+    struct rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool wiped = WipeFile(p);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(wiped);
+    ASSERT_TRUE(fs::exists(p));
+    EXPECT_EQ(fs::file_size(p), 8192u);
+}
+
+TEST(WipeFile, OverwritesBeforeDeleting) {
+    // A second hard link keeps the inode visible after the delete, so the
+    // overwritten bytes can be seen: one value in 0..254 over the whole file.
+    TempDir dir;
+    const fs::path p = dir / "victim";
+    MakeFile(p, kWipeBufferSize + 1, 0xFF);
+    fs::create_hard_link(p, dir / "witness");
+    ASSERT_TRUE(WipeFile(p));
+    EXPECT_FALSE(fs::exists(p));
+    const auto bytes = test::ReadFileBytes(dir / "witness");
+    ASSERT_EQ(bytes.size(), kWipeBufferSize + 1);
+    EXPECT_NE(bytes[0], 0xFF);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), bytes[0]), static_cast<long>(bytes.size()));
+}
+
+class WipeCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        texts.FillJapanese();
+        texts.FillEnglish();
+        for (const char* n : {"a.txt", "b.txt", "c.txt"}) MakeFile(dir / n, 100);
+    }
+    TempDir dir;
+    LanguageTable texts;
+    ScriptedUserDialog dialog;
+    std::vector<std::string> names{"a.txt", "b.txt", "c.txt"};
+};
+
+TEST_F(WipeCommandTest, AsksWithTheFourButtonDialogThenAYesNoBoxForTheLast) {
+    dialog.PlanContinue(ContinueConfirm::First);
+    dialog.PlanContinue(ContinueConfirm::Third);
+    dialog.PlanYes();
+    EXPECT_EQ(WipeCommand(dir.Path(), names, dialog, texts), 2);
+    EXPECT_FALSE(fs::exists(dir / "a.txt"));
+    EXPECT_TRUE(fs::exists(dir / "b.txt"));
+    EXPECT_FALSE(fs::exists(dir / "c.txt"));
+    const auto& box = dialog.LastContinue();
+    EXPECT_EQ(box.title, "Delete");
+    EXPECT_EQ(box.text, "b.txt\nDelete this file,is this true?");
+    EXPECT_EQ(box.captions, (std::array<std::string, 4>{"Yes", "Delete all", "No", "Stop"}));
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{"c.txt\nDelete this file,is this true?"});
+    EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{"a.txt is perfect deleting.....",
+                                                           "b.txt is perfect deleting.....",
+                                                           "c.txt is perfect deleting....."}));
+    EXPECT_EQ(dialog.Progress(), 3);
+    EXPECT_TRUE(dialog.AllAnswersUsed());
+}
+
+TEST_F(WipeCommandTest, DeleteAllStopsAskingAndStopKeepsTheRest) {
+    {
+        dialog.PlanContinue(ContinueConfirm::All);
+        EXPECT_EQ(WipeCommand(dir.Path(), names, dialog, texts), 3);
+        EXPECT_TRUE(dialog.AllAnswersUsed());
+    }
+    for (const auto& n : names) MakeFile(dir / n, 100);
+    ScriptedUserDialog stopper;
+    stopper.PlanContinue(ContinueConfirm::First);
+    stopper.PlanContinue(ContinueConfirm::Stop);
+    EXPECT_EQ(WipeCommand(dir.Path(), names, stopper, texts), 1);
+    EXPECT_FALSE(fs::exists(dir / "a.txt"));
+    EXPECT_TRUE(fs::exists(dir / "b.txt"));
+    EXPECT_TRUE(fs::exists(dir / "c.txt"));
+}
+
+TEST_F(WipeCommandTest, ReadOnlyFileIsNotTouched) {
+    fs::permissions(dir / "a.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    dialog.PlanYes();
+    EXPECT_EQ(WipeCommand(dir.Path(), {"a.txt"}, dialog, texts), 0);
+    EXPECT_TRUE(fs::exists(dir / "a.txt"));
+    EXPECT_EQ(dialog.Messages(),
+              std::vector<std::string>{(dir / "a.txt").string() + "This file is read only,cannot delete."});
+}
+
+}  // namespace
+}  // namespace tessarin
