@@ -1,0 +1,163 @@
+#include "platform/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace tessarin {
+namespace {
+
+constexpr std::size_t kMaxString = 255;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::vector<std::string> ReadLines(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// "[name]" gives name; anything else gives nothing.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    const auto close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return Trim(line.substr(1, close - 1));
+}
+
+// "key=value" gives key and value; comments and other lines give nothing.
+std::optional<std::pair<std::string_view, std::string_view>> KeyValue(std::string_view line) {
+    const std::string_view t = Trim(line);
+    if (t.empty() || t.front() == ';') return std::nullopt;
+    const auto eq = t.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return std::make_pair(Trim(t.substr(0, eq)), Trim(t.substr(eq + 1)));
+}
+
+std::optional<std::string> Lookup(std::string_view section, std::string_view key, const std::filesystem::path& file) {
+    bool inSection = false;
+    for (const std::string& line : ReadLines(file)) {
+        if (auto name = SectionName(line)) {
+            inSection = SameName(*name, section);
+            continue;
+        }
+        if (!inSection) continue;
+        if (auto kv = KeyValue(line); kv && SameName(kv->first, key)) {
+            std::string_view value = kv->second;
+            // One pair of surrounding quotes is removed, as the platform did.
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+            return std::string(value);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                    const std::filesystem::path& file) {
+    std::string value = Lookup(section, key, file).value_or(std::string(defaultValue));
+    if (value.size() > kMaxString) value.resize(kMaxString);
+    return value;
+}
+
+int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
+                         const std::filesystem::path& file) {
+    const auto text = Lookup(section, key, file);
+    if (!text) return defaultValue;
+    std::string_view s = Trim(*text);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    long long value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        value = value * 10 + (c - '0');
+        if (value > 0x7FFFFFFF) value = 0x7FFFFFFF;
+    }
+    if (negative) return 0;
+    return static_cast<int>(value);
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::filesystem::path& file) {
+    std::vector<std::string> lines = ReadLines(file);
+    const std::string entry = std::string(key) + "=" + std::string(value);
+    bool inSection = false;
+    bool done = false;
+    std::size_t sectionEnd = std::string::npos;  // where a new key of the section goes
+    for (std::size_t i = 0; i < lines.size() && !done; ++i) {
+        if (auto name = SectionName(lines[i])) {
+            if (inSection) break;
+            inSection = SameName(*name, section);
+            if (inSection) sectionEnd = i + 1;
+            continue;
+        }
+        if (!inSection) continue;
+        if (auto kv = KeyValue(lines[i]); kv && SameName(kv->first, key)) {
+            lines[i] = entry;
+            done = true;
+        } else if (!Trim(lines[i]).empty()) {
+            sectionEnd = i + 1;
+        }
+    }
+    if (!done) {
+        if (sectionEnd == std::string::npos) {
+            std::string header(1, '[');
+            header.append(section).push_back(']');
+            lines.push_back(std::move(header));
+            lines.push_back(entry);
+        } else {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
+        }
+    }
+
+    std::ostringstream text;
+    for (const auto& line : lines) text << line << "\r\n";
+    const std::string bytes = text.str();
+
+    // A temporary file beside the target, renamed over it when complete.
+    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    std::string tmpName(1, '.');
+    tmpName.append(file.filename().string()).append(".XXXXXX");
+    std::string tmpl = (dir / tmpName).string();
+    const int fd = mkstemp(tmpl.data());
+    if (fd < 0) return false;
+    bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) {
+        ::chmod(tmpl.c_str(), 0644);
+        ok = std::rename(tmpl.c_str(), file.c_str()) == 0;
+    }
+    if (!ok) ::unlink(tmpl.c_str());
+    return ok;
+}
+
+}  // namespace tessarin

@@ -1,0 +1,24 @@
+#pragma once
+// Private-profile INI files: sections and keys matched without regard to case,
+// strings read into a 256-byte buffer (at most 255 characters), integers
+// parsed as decimal text, a missing file or key giving the caller's default.
+// Writes keep every other line of the file and replace it atomically.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tessarin {
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                    const std::filesystem::path& file);
+// Leading decimal digits (after white space and an optional sign); a value
+// below zero reads as 0, as does text with no digits.
+int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
+                         const std::filesystem::path& file);
+// Creates the file and section when absent. False when the file cannot be
+// written; the old file is then left as it was.
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::filesystem::path& file);
+
+}  // namespace tessarin
