@@ -309,6 +309,7 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
     if (count < want || wanted(static_cast<std::int64_t>(count), kBufferSize) == 0) {
         const std::size_t done = std::fwrite(buffer, 1, count, output);
         ok = done == count && (count == want || std::ferror(input) == 0);
+        if (m_observer) m_observer(static_cast<std::int64_t>(done));
         return static_cast<std::int64_t>(done);
     }
 
@@ -334,6 +335,7 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
         }
         ApplyBlocks(half, count, true);
         if (!writer.Submit(half, count)) break;
+        if (m_observer) m_observer(read);  // what has been handed to the writer before this chunk
         read += static_cast<std::int64_t>(count);
         next ^= 1;
         if (count < want) {
@@ -344,6 +346,7 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
     bool wrote = true;
     const std::int64_t written = writer.Drain(wrote);
     ok = ok && wrote;
+    if (m_observer) m_observer(written);
     return written;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -44,6 +45,11 @@ public:
     // number of bytes written; less than length means a short input or an error.
     [[nodiscard]] std::int64_t CryptFileRange(std::FILE* input, std::int64_t length, std::FILE* output);
 
+    // Called by the file operations after each chunk with the bytes done so
+    // far in the current call; for progress displays. Not copied by GetKey.
+    using ChunkObserver = std::function<void(std::int64_t bytesDone)>;
+    void SetChunkObserver(ChunkObserver observer) { m_observer = std::move(observer); }
+
     // Copies the key as set (not the running state), as many words as the
     // key was set with. False when unkeyed.
     bool GetKey(std::uint32_t* words) const;
@@ -70,6 +76,7 @@ private:
     int m_mode = kDefaultMode;
     std::uint32_t m_spareBits = 0;
     std::unique_ptr<std::uint8_t[]> m_buffer;
+    ChunkObserver m_observer;
 };
 
 }  // namespace tessarin

@@ -46,6 +46,10 @@ public:
     // between steps.
     virtual bool CancelRequested() = 0;
 
+    // Byte-level progress of the file in work, for front ends that show
+    // bytes and rates. Optional: the default ignores it.
+    virtual void ReportBytes(std::string_view /*currentFile*/, std::int64_t /*done*/, std::int64_t /*total*/) {}
+
     // Convenience for the common Yes/No box.
     bool AskYesNo(std::string_view text, std::string_view title = {}) {
         return Ask(text, QuestionButtons::YesNo, title) == Answer::Yes;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -342,6 +343,34 @@ TEST(StreamCipher, WriteFailuresAreReportedForSmallAndLargeInputs) {
         std::rewind(in.get());
         EXPECT_LT(c.CryptFileRange(in.get(), static_cast<std::int64_t>(len), full.get()),
                   static_cast<std::int64_t>(len));
+    }
+}
+
+}  // namespace
+}  // namespace tessarin
+
+namespace tessarin {
+namespace {
+
+TEST(StreamCipher, ChunkObserverSeesRisingCountsEndingAtTheTotal) {
+    const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (std::size_t len : {0u, 5000u, 2600000u}) {
+        SCOPED_TRACE(len);
+        CStreamCipher c;
+        c.SetWordCount(8);
+        c.SetKey(key);
+        std::vector<std::int64_t> seen;
+        c.SetChunkObserver([&](std::int64_t done) { seen.push_back(done); });
+        auto in = TempFileWith(Bytes(len, 3));
+        File out(std::tmpfile(), &std::fclose);
+        ASSERT_TRUE(c.CryptFile(in.get(), out.get()));
+        if (len == 0) {
+            EXPECT_TRUE(seen.empty());
+            continue;
+        }
+        ASSERT_FALSE(seen.empty());
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+        EXPECT_EQ(seen.back(), static_cast<std::int64_t>(len));
     }
 }
 
