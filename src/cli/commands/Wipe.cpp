@@ -1,0 +1,26 @@
+// tza wipe FILE...: overwrite files ten times and delete them.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/CliContext.h"
+#include "container/WipeFile.h"
+
+namespace tessarin::cli {
+
+void AddWipeCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("wipe", "Overwrite files ten times and delete them");
+    auto files = std::make_shared<std::vector<std::string>>();
+    cmd->add_option("FILE", *files, "Files to wipe")->required()->check(CLI::ExistingFile);
+    cmd->callback([&ctx, &status, files] {
+        ctx.Prepare();
+        WipeCommand({}, *files, ctx.Dialog(), ctx.texts);
+        bool allGone = true;
+        for (const auto& f : *files) {
+            std::error_code ec;
+            if (std::filesystem::exists(std::filesystem::symlink_status(f, ec))) allGone = false;
+        }
+        status = ctx.Finish(allGone);
+    });
+}
+
+}  // namespace tessarin::cli

@@ -1,0 +1,36 @@
+// tza: Tessarin's jobs from a terminal or a script. Exit status 0 when every
+// item succeeded, 1 when any failed, 2 for usage errors.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/CliContext.h"
+
+using namespace tessarin::cli;
+
+int main(int argc, char** argv) {
+    CliContext ctx;
+    int status = kExitOk;
+    CLI::App app{"Tessarin: encrypt files into .tza containers and decrypt them", "tza"};
+    app.require_subcommand(1);
+    auto& o = ctx.options;
+    app.add_option("--lang", o.language, "Interface language (default from the locale)")
+        ->check(CLI::IsMember({"ja", "en"}));
+    auto* yes = app.add_flag("--yes,-y", o.yes, "Answer Yes to every question");
+    app.add_flag("--no,-n", o.no, "Answer No to every question")->excludes(yes);
+    app.add_option("--overwrite", o.overwrite, "Answer overwrite questions: all or none")
+        ->check(CLI::IsMember({"all", "none"}));
+    app.add_flag("--verbose,-v", o.verbose, "Show status lines");
+    app.add_option("--keys", o.keysFolder, "Folder holding the key pair in use (default from the settings)");
+    app.add_option("--name", o.keySetName, "Key set name in that folder");
+    app.fallthrough();
+
+    AddWipeCommand(app, ctx, status);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    return status;
+}
