@@ -180,16 +180,19 @@ TEST(QrEncoderDecodes, ZbarReadsEverySymbolBack) {
     }
 }
 
-TEST(QrEncoderDecodes, EveryVersionAndLevelDecodes) {
+// Versions across the three count-width groups, each level twice.
+TEST(QrEncoderDecodes, ForcedVersionsAndLevelsDecode) {
     if (!HaveZbarimg()) GTEST_SKIP() << "zbarimg not installed";
-    for (const int version : {1, 2, 6, 7, 9, 13, 20, 26, 27, 33, 40}) {
-        for (const QrLevel level : {QrLevel::L, QrLevel::M, QrLevel::Q, QrLevel::H}) {
-            const std::string text = "V" + std::to_string(version) + "-" + std::to_string(static_cast<int>(level));
-            const auto symbol = EncodeQr(level, version, false, (version + static_cast<int>(level)) % 8, text);
-            ASSERT_TRUE(symbol);
-            EXPECT_EQ(symbol->version, version);
-            EXPECT_EQ(test::ZbarDecode(*symbol), text) << text;
-        }
+    const int versions[] = {1, 2, 7, 10, 20, 27, 33, 40};
+    for (int i = 0; i < 8; ++i) {
+        const int version = versions[i];
+        const auto level = static_cast<QrLevel>(i % 4);
+        std::string text = "V";
+        text += std::to_string(version) + "-" + std::to_string(i % 4) + " " + Sjis("漢字");
+        const auto symbol = EncodeQr(level, version, false, (version + i) % 8, text);
+        ASSERT_TRUE(symbol);
+        EXPECT_EQ(symbol->version, version);
+        EXPECT_EQ(test::ZbarDecode(*symbol), text) << version;
     }
 }
 
