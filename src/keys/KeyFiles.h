@@ -72,6 +72,8 @@ public:
     const std::string& Detail() const { return m_detail; }
     T& Value() { return *m_value; }
     const T& Value() const { return *m_value; }
+    T& operator*() { return *m_value; }
+    const T& operator*() const { return *m_value; }
     T* operator->() { return &*m_value; }
     const T* operator->() const { return &*m_value; }
 
@@ -175,6 +177,10 @@ std::array<std::uint8_t, kKeySetTagSize> KeySetTag(std::uint32_t tickCount);
 // changes and the temporary file is gone.
 KeyFileResult<std::monostate> WriteFileReplacing(const std::filesystem::path& path,
                                                  std::span<const std::uint8_t> bytes, bool readOnly);
+// As WriteFileReplacing, but never replaces: fails (Detail "exists") when a
+// file of that name is already there, checked atomically at the last step.
+KeyFileResult<std::monostate> WriteNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                                           bool readOnly);
 // Write-bit helpers for the read-only attribute.
 bool SetReadOnly(const std::filesystem::path& path);
 bool ClearReadOnly(const std::filesystem::path& path);

@@ -1,0 +1,165 @@
+#include "keys/PlatformKey.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+#include "keys/KeyFiles.h"
+#include "keys/KeyTexts.h"
+
+namespace tessarin {
+
+namespace {
+
+// Releases the held key when a one-shot operation ends, whatever its outcome.
+class ReleaseOnExit {
+public:
+    explicit ReleaseOnExit(CPlatformKey& key) : m_key(key) {}
+    ~ReleaseOnExit() { m_key.Release(); }
+    ReleaseOnExit(const ReleaseOnExit&) = delete;
+    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+
+private:
+    CPlatformKey& m_key;
+};
+
+}  // namespace
+
+void CPlatformKey::Release() { m_key.reset(); }
+
+void CPlatformKey::ShowError(std::string_view text) {
+    std::string message(keytexts::kCryptApiError);
+    message += text;
+    m_dialog.ShowMessage(message, MessageKind::Error);
+}
+
+bool CPlatformKey::ImportBlob(std::span<const std::uint8_t> fileBytes) {
+    auto blob = ReadFirstKeyBlob(fileBytes);
+    if (!blob) {
+        ShowError("Bad Length.");
+        return false;
+    }
+    auto key = RsaKey::Import(*blob);
+    SecureWipe(blob.Value());
+    if (!key) {
+        ShowError(key.Error());
+        return false;
+    }
+    m_key.emplace(std::move(*key));
+    return true;
+}
+
+bool CPlatformKey::ImportFile(const std::filesystem::path& path) {
+    Release();
+    auto blob = ReadFirstKeyBlob(path);
+    if (!blob) {
+        ShowError(blob.Status() == KeyFileStatus::Incomplete ? std::string("Bad Length.") : blob.Detail());
+        return false;
+    }
+    auto key = RsaKey::Import(*blob);
+    SecureWipe(blob.Value());
+    if (!key) {
+        ShowError(key.Error());
+        return false;
+    }
+    m_key.emplace(std::move(*key));
+    return true;
+}
+
+bool CPlatformKey::ImportBuffer(ByteVector fileBytes) {
+    Release();
+    const bool ok = ImportBlob(fileBytes);
+    SecureWipe(fileBytes);
+    return ok;
+}
+
+std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_t> data) {
+    if (data.size() > kMaxBlock) return std::nullopt;
+    ReleaseOnExit release(*this);
+    if (!m_key) {
+        ShowError("Key does not exist.");
+        return std::nullopt;
+    }
+    auto out = m_key->Encrypt(data);
+    if (!out) {
+        ShowError(out.Error());
+        return std::nullopt;
+    }
+    return std::move(*out);
+}
+
+std::optional<ByteVector> CPlatformKey::DecryptBlock(std::span<const std::uint8_t> data) {
+    if (data.size() > kMaxBlock) return std::nullopt;
+    ReleaseOnExit release(*this);
+    if (!m_key) {
+        ShowError("Key does not exist.");
+        return std::nullopt;
+    }
+    auto out = m_key->Decrypt(data);
+    if (!out) {
+        ShowError(out.Error());
+        return std::nullopt;
+    }
+    return std::move(*out);
+}
+
+bool CPlatformKey::ExportPublic(const std::filesystem::path& path) {
+    auto blob = PublicBlob();
+    if (!blob) return false;
+    auto written = WriteFileReplacing(path, BuildPublicKeyFile(*blob), false);
+    if (!written) {
+        ShowError(written.Detail());
+        return false;
+    }
+    return true;
+}
+
+bool CPlatformKey::MakeKey() {
+    Release();
+    auto key = RsaKey::Generate();
+    if (!key) {
+        ShowError(key.Error());
+        return false;
+    }
+    m_key.emplace(std::move(*key));
+    return true;
+}
+
+int CPlatformKey::HexDigest(std::string_view text, std::string& hex) {
+    auto digest = Sha1Hex(text);
+    if (!digest) {
+        ShowError(digest.Error());
+        return HexHashFailed;
+    }
+    hex = std::move(*digest);
+    return HexOk;
+}
+
+std::optional<ByteVector> CPlatformKey::PublicBlob() {
+    if (!m_key) {
+        ShowError("Key does not exist.");
+        return std::nullopt;
+    }
+    auto blob = m_key->ExportPublicBlob();
+    if (!blob) {
+        ShowError(blob.Error());
+        return std::nullopt;
+    }
+    return std::move(*blob);
+}
+
+std::optional<ByteVector> CPlatformKey::PrivateBlob() {
+    if (!m_key) {
+        ShowError("Key does not exist.");
+        return std::nullopt;
+    }
+    auto blob = m_key->ExportPrivateBlob();
+    if (!blob) {
+        ShowError(blob.Error());
+        return std::nullopt;
+    }
+    return std::move(*blob);
+}
+
+}  // namespace tessarin
