@@ -7,6 +7,7 @@
 #include "core/Crc64.h"
 #include "core/Sha512.h"
 #include "core/StreamCipher.h"
+#include "keys/AuthSecret.h"
 #include "keys/KeyFiles.h"
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
@@ -141,59 +142,17 @@ Record BuildRecord(const RecipientFields& f, std::uint64_t recipientFingerprint,
 // ---------------------------------------------------------------------------
 // Built-in values: never change them.
 
-namespace {
+// The program constant and the auth secret live with the key store, which
+// makes auth keys from the same values.
 
-// The low bytes of these nineteen values, enciphered under kConstantKey,
-// give the program constant.
-constexpr std::uint32_t kConstantSeed[kProgramConstantSize] = {
-    0x5A3C9E17, 0x0B71D2A4, 0x6E08F35B, 0x91C4A766, 0x2FD5E039, 0xC83B1A72, 0x47E69D0C,
-    0xB2150F8E, 0x7D9A43C1, 0x03FE68B5, 0xE64D27F0, 0x58B09C2D, 0xA1733E49, 0x3CEA8514,
-    0xF02761AB, 0x8E5FD3C8, 0x164BA2E7, 0xD97C0453, 0x6A21E8BE,
-};
-// Built-in eight-word key of the program constant (each word below 2^20).
-constexpr std::uint32_t kConstantKey[8] = {
-    0x0A3F1, 0xE72C4, 0x3B9D0, 0x5C6E7, 0xF1A28, 0x86D53, 0x2E0BC, 0xC4F96,
-};
-
-}  // namespace
-
-const std::array<std::uint8_t, kProgramConstantSize>& ProgramConstant() {
-    static const std::array<std::uint8_t, kProgramConstantSize> value = [] {
-        std::array<std::uint8_t, kProgramConstantSize> plain{};
-        for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(kConstantSeed[i]);
-        CStreamCipher cipher;
-        cipher.SetWordCount(CStreamCipher::kWordCount);
-        cipher.SetKey(kConstantKey);
-        std::array<std::uint8_t, kProgramConstantSize> out{};
-        cipher.Crypt(plain.data(), plain.size(), out.data());
-        cipher.Clear(false);
-        return out;
-    }();
-    return value;
-}
+const std::array<std::uint8_t, kProgramConstantSize>& ProgramConstant() { return AuthProgramConstant(); }
 
 std::optional<std::array<std::uint8_t, kPrivateKeyBlockSize>> PrivateKeyBlock(std::span<const std::uint8_t> file) {
-    if (file.size() < 500) return std::nullopt;
-    const std::uint64_t length = LoadLe32(file.data());
-    if (4 + length + 48 > file.size()) return std::nullopt;
-    std::array<std::uint8_t, kPrivateKeyBlockSize> block{};
-    std::memcpy(block.data(), file.data() + 4 + length, 48);
-    std::memcpy(block.data() + 48, file.data() + 200, 300);
-    const auto& constant = ProgramConstant();
-    std::memcpy(block.data() + 348, constant.data(), constant.size());
-    std::memset(block.data() + 367, 0xB6, 19);
-    return block;
+    return AuthInput(file);
 }
 
 std::optional<std::array<std::uint8_t, 32>> PrivateKeyDigest(std::span<const std::uint8_t> file) {
-    auto block = PrivateKeyBlock(file);
-    if (!block) return std::nullopt;
-    auto digest = CSHA::Of(*block);
-    std::array<std::uint8_t, 32> out{};
-    std::memcpy(out.data(), digest.data(), 32);
-    SecureWipe(*block);
-    SecureWipe(digest);
-    return out;
+    return AuthSecret(file);
 }
 
 std::array<std::uint8_t, 4> MachineDigest(std::span<const std::uint8_t, 32> value, std::string_view userName,

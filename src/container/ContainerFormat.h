@@ -117,7 +117,9 @@ std::array<std::uint8_t, kProtectedSize> CryptProtectedBlock(std::span<const std
 // ---------------------------------------------------------------------------
 // Built-in values. They are identical in every installation and must never
 // change: containers, auth keys and private-key digests made with one value
-// cannot be checked by a program holding another.
+// cannot be checked by a program holding another. The program constant and
+// the key mark key are the key store's (keys/AuthSecret.h, keys/KeyFiles.h);
+// the machine-digest format below is the container's own.
 
 inline constexpr std::size_t kProgramConstantSize = 19;
 inline constexpr std::size_t kPrivateKeyBlockSize = 386;

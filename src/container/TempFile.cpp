@@ -44,7 +44,7 @@ TempFile::~TempFile() { Discard(); }
 
 bool TempFile::CloseStream() {
     if (!m_stream) return true;
-    const bool ok = std::fflush(m_stream) == 0 && ::fsync(fileno(m_stream)) == 0;
+    const bool ok = std::fflush(m_stream) == 0;
     const bool closed = std::fclose(m_stream) == 0;
     m_stream = nullptr;
     return ok && closed;
@@ -52,7 +52,17 @@ bool TempFile::CloseStream() {
 
 std::optional<std::string> TempFile::Commit(const std::filesystem::path& target) {
     if (m_done) return std::string("already committed");
-    if (!CloseStream()) {
+    bool synced = false;
+    if (m_stream) {
+        synced = std::fflush(m_stream) == 0 && ::fsync(fileno(m_stream)) == 0;
+        synced = CloseStream() && synced;
+    } else {
+        // Written through its path by others: bring it to the disk here.
+        const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+        synced = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0) ::close(fd);
+    }
+    if (!synced) {
         const int error = errno;
         Discard();
         return ErrorText(error ? error : EIO);

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Fixtures.h"
+#include "container/ArchiveHistoryMan.h"
+#include "container/ContainerFormat.h"
+#include "core/StreamCipher.h"
+#include "platform/Host.h"
+
+namespace tessarin {
+namespace {
+
+namespace fs = std::filesystem;
+using Man = CArchiveHistoryMan;
+
+std::array<std::uint8_t, 32> Key() {
+    std::array<std::uint8_t, 32> k{};
+    for (std::size_t i = 0; i < k.size(); ++i) k[i] = static_cast<std::uint8_t>(0x30 + i);
+    return k;
+}
+
+std::vector<std::uint8_t> Decrypt(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out(bytes.size());
+    CStreamCipher c;
+    c.SetWordCount(8);
+    const auto k = Key();
+    c.SetKey(std::span<const std::uint8_t>(k));
+    c.Crypt(bytes.data(), bytes.size(), out.data());
+    return out;
+}
+
+TEST(ArchiveHistoryMan, BlockCountAlwaysLeavesPadding) {
+    EXPECT_EQ(Man::BlockCount(1, 0), 1);   // 88 bytes
+    EXPECT_EQ(Man::BlockCount(0, 0), 1);   // 8 bytes
+    EXPECT_EQ(Man::BlockCount(3, 0), 1);   // 248
+    EXPECT_EQ(Man::BlockCount(2, 3), 1);   // 243
+    EXPECT_EQ(Man::BlockCount(2, 4), 2);   // 268
+    EXPECT_EQ(Man::BlockCount(6, 0), 2);   // 488
+    EXPECT_EQ(Man::BlockCount(0, 20), 2);  // 508
+    EXPECT_EQ(Man::BlockCount(2, 24), 4);  // exactly 768: a whole extra unit
+}
+
+TEST(ArchiveHistoryMan, OpenRecordAndOrder) {
+    FixedHost host;
+    Man m(host);
+    m.Open("/some/folder");
+    EXPECT_EQ(m.Folder().string(), "/some/folder/");
+    EXPECT_EQ(m.UserCount(), 1);
+    EXPECT_EQ(m.RecordCount(), 0);
+    EXPECT_EQ(m.PaddedBlock().size(), 256u);
+
+    m.Record(0, Man::Created);
+    host.now += 60;
+    m.Record(0, Man::Decrypted);
+    host.now += 60;
+    m.Record(0, Man::Viewed);
+    host.now += 60;
+    m.Record(0, Man::Decrypted);
+    ASSERT_EQ(m.RecordCount(), 4);
+    // Decryptions newest first at the front, the rest oldest first after them.
+    EXPECT_EQ(m.RecordAt(0).operation, Man::Decrypted);
+    EXPECT_EQ(m.RecordAt(1).operation, Man::Decrypted);
+    EXPECT_EQ(m.RecordAt(2).operation, Man::Created);
+    EXPECT_EQ(m.RecordAt(3).operation, Man::Viewed);
+    EXPECT_EQ(m.RecordAt(0).time, SystemTimeFromTimeT(host.now));
+
+    Man a(host);
+    a.Open("/f");
+    a.AppendRecord(0, Man::Created);
+    a.AppendRecord(0, Man::Decrypted);
+    EXPECT_EQ(a.RecordAt(0).operation, Man::Created);
+    EXPECT_EQ(a.RecordAt(1).operation, Man::Decrypted);
+    EXPECT_EQ(a.RecordAt(1).flag, 1);
+}
+
+TEST(ArchiveHistoryMan, BlockBytes) {
+    FixedHost host;
+    Man m(host);
+    m.Open("/f");
+    m.SetUsers({{std::string(20, 'N'), "mail@example.jp"}});
+    m.AppendRecord(0, Man::Created);
+    const auto c = m.Content();
+    ASSERT_EQ(c.size(), 8u + 80 + 25);
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(c[4], 1);
+    EXPECT_EQ(c[8 + 19], 'N');
+    EXPECT_EQ(c[8 + 20], 'm');  // a 20-byte name has no NUL in its field
+    const auto t = SystemTimeFromTimeT(host.now).ToBytes();
+    EXPECT_EQ(0, std::memcmp(c.data() + 88, t.data(), 16));
+    EXPECT_EQ(c[88 + 24], 1);  // flag
+    // Reading back stops at 20 bytes.
+    Man r(host);
+    r.Open("/f");
+    ASSERT_TRUE(r.ParseBlock(m.PaddedBlock()));
+    EXPECT_EQ(r.UserName(0), std::string(20, 'N'));
+    EXPECT_EQ(r.MailAddress(0), "mail@example.jp");
+    // Counts that do not fit are refused.
+    auto bad = m.PaddedBlock();
+    bad[0] = 200;
+    EXPECT_FALSE(r.ParseBlock(bad));
+}
+
+// A container body with N records, history appended, then loaded, extended
+// and saved in place.
+TEST(ArchiveHistoryMan, AppendLoadSaveInPlace) {
+    test::TempDir dir;
+    const fs::path path = dir / "x.tza";
+    std::vector<std::uint8_t> body(100 + 2 * 256, 0x77);
+    test::WriteFileBytes(path, body);
+    FixedHost host;
+    const auto key = Key();
+    const auto tail = container::BuildTail(2, 100, 0x10);
+
+    Man w(host);
+    w.Open(dir.Path());
+    w.SetUsers({{"me", "me@x"}, {"you", "you@x"}});
+    w.AppendRecord(0, Man::Created);
+    w.SetContainer(path, tail, key);
+    ASSERT_TRUE(w.AppendNewHistory());
+    auto bytes = test::ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), body.size() + 256 + 48);
+    // Count field U + B = 3; the block decrypts as one keystream.
+    EXPECT_EQ(bytes[bytes.size() - 44], 3);
+    const auto block = Decrypt(std::span<const std::uint8_t>(bytes).subspan(body.size(), 256));
+    EXPECT_EQ(block[0], 2);
+    EXPECT_EQ(block[4], 1);
+    EXPECT_TRUE(Man::HasHistory(path));
+
+    Man r(host);
+    r.Open(dir.Path());
+    r.SetContainer(path, tail, key);
+    ASSERT_EQ(r.Load(), Man::Loaded);
+    EXPECT_EQ(r.UserCount(), 2);
+    EXPECT_EQ(r.UserName(1), "you");
+    EXPECT_EQ(r.RecordCount(), 1);
+    EXPECT_EQ(r.LoadedBlockCount(), 1);
+    EXPECT_EQ(r.SaveInPlace(), Man::NothingNew);
+    // Enough records to need a second unit.
+    for (int i = 0; i < 8; ++i) r.AppendRecord(1, Man::Viewed);
+    ASSERT_EQ(r.SaveInPlace(), Man::Saved);
+    bytes = test::ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), body.size() + 512 + 48);
+    EXPECT_EQ(bytes[bytes.size() - 44], 4);
+    EXPECT_EQ(0, std::memcmp(bytes.data(), body.data(), body.size()));
+
+    Man again(host);
+    again.Open(dir.Path());
+    again.SetContainer(path, tail, key);
+    ASSERT_EQ(again.Load(), Man::Loaded);
+    EXPECT_EQ(again.RecordCount(), 9);
+    EXPECT_EQ(again.RecordAt(8).operation, Man::Viewed);
+}
+
+TEST(ArchiveHistoryMan, LoadAndSaveResults) {
+    test::TempDir dir;
+    FixedHost host;
+    const auto key = Key();
+    Man m(host);
+    m.Open(dir.Path());
+    m.SetContainer(dir / "missing.tza", container::BuildTail(1, 0, 0), key);
+    EXPECT_EQ(m.Load(), Man::OpenFailed);
+    m.AppendRecord(0, Man::Viewed);
+    EXPECT_EQ(m.SaveInPlace(), Man::NotLoaded);
+
+    // A container without history.
+    std::vector<std::uint8_t> plain(256, 0);
+    const auto tail = container::BuildTail(1, 0, 0);
+    plain.insert(plain.end(), tail.begin(), tail.end());
+    test::WriteFileBytes(dir / "plain.tza", plain);
+    EXPECT_FALSE(Man::HasHistory(dir / "plain.tza"));
+    Man p(host);
+    p.Open(dir.Path());
+    p.SetContainer(dir / "plain.tza", tail, key);
+    EXPECT_EQ(p.Load(), Man::NoHistory);
+}
+
+TEST(ArchiveHistoryMan, WriteWithContentPutsTheHistoryInFront) {
+    test::TempDir dir;
+    FixedHost host;
+    const fs::path path = dir / "c.tza";
+    std::vector<std::uint8_t> original(3000);
+    for (std::size_t i = 0; i < original.size(); ++i) original[i] = static_cast<std::uint8_t>(i * 7);
+    test::WriteFileBytes(path, original);
+    Man m(host);
+    m.Open(dir.Path());
+    m.SetUsers({{"me", "me@x"}});
+    m.Record(0, Man::Decrypted);
+    const auto key = Key();
+    ASSERT_FALSE(m.WriteWithContent(key, path).has_value());
+    const auto bytes = test::ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 8 + 80 + 25 + original.size());
+    const auto head = Decrypt(std::span<const std::uint8_t>(bytes).first(113));
+    EXPECT_EQ(head[0], 1);
+    EXPECT_EQ(head[4], 1);
+    EXPECT_EQ(head[88 + 20], Man::Decrypted);
+    EXPECT_EQ(0, std::memcmp(bytes.data() + 113, original.data(), original.size()));
+    // Nothing else left in the folder.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.Path())) ++entries;
+    EXPECT_EQ(entries, 1);
+    // A missing container: error text, nothing written.
+    EXPECT_TRUE(m.WriteWithContent(key, dir / "none.tza").has_value());
+    EXPECT_FALSE(fs::exists(dir / "none.tza"));
+}
+
+}  // namespace
+}  // namespace tessarin
