@@ -36,15 +36,18 @@ int main() {
         return 1;
     }
     std::size_t sink = 0;
-    const double general = MicrosecondsPerRun(200, [&] { sink += EncodeQr(QrLevel::M, 0, true, -1, text)->modules.size(); });
+    const double general =
+        MicrosecondsPerRun(200, [&] { sink += EncodeQr(QrLevel::M, 0, true, -1, text)->modules.size(); });
     std::printf("registration text: %zu bytes -> version %d, mask %d\n", text.size(), symbol->version, symbol->mask);
     std::printf("general encoder, automatic mask (8 scored): %.3f ms per symbol\n", general / 1000.0);
-    const double forced = MicrosecondsPerRun(200, [&] { sink += EncodeQr(QrLevel::M, symbol->version, false, 0, text)->modules.size(); });
+    const double forced =
+        MicrosecondsPerRun(200, [&] { sink += EncodeQr(QrLevel::M, symbol->version, false, 0, text)->modules.size(); });
     std::printf("general encoder, one given mask:            %.3f ms per symbol\n", forced / 1000.0);
 
     std::string keyText;
     for (int i = 0; i < 152; ++i) keyText += "0123456789ABCDEF"[(i * 7) % 16], keyText += "FEDCBA9876543210"[i % 16];
-    const double fixed = MicrosecondsPerRun(500, [&] { sink += BuildPublicKeyBitmapFile(*EncodeQrVersion10(keyText)).size(); });
+    const double fixed =
+        MicrosecondsPerRun(500, [&] { sink += BuildPublicKeyBitmapFile(*EncodeQrVersion10(keyText)).size(); });
     std::printf("fixed version-10 symbol and 24-bit bitmap:  %.3f ms\n", fixed / 1000.0);
     return sink == 0 ? 1 : 0;
 }

@@ -23,7 +23,9 @@ std::string ToSystemCodePage(std::string_view utf8) {
     return std::string(utf8);
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -53,8 +55,7 @@ std::string Base64WithLineBreaks(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
         std::uint32_t v = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            v = (v << 8) | (k < n ? static_cast<std::uint8_t>(bytes[i + k]) : 0U);
+        for (std::size_t k = 0; k < 3; ++k) v = (v << 8) | (k < n ? static_cast<std::uint8_t>(bytes[i + k]) : 0U);
         plain += kAlphabet[(v >> 18) & 63];
         plain += kAlphabet[(v >> 12) & 63];
         plain += n > 1 ? kAlphabet[(v >> 6) & 63] : '=';
@@ -115,6 +116,10 @@ std::string BuildRegistrationUrl(bool mobile, const OwnKeyInfo& own) {
 
 std::string BuildQrViewText(const OwnKeyInfo& own) {
     return ToSystemCodePage(qrtext::kQrViewSentence) + BuildRegistrationUrl(true, own);
+}
+
+std::optional<QrSymbol> EncodeQrViewText(std::string_view viewText) {
+    return EncodeQr(QrLevel::M, 0, true, -1, viewText);
 }
 
 std::string PublicKeyQrText(const std::filesystem::path& publicKeyPath) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "qr/QrEncoder.h"
+
 namespace tessarin {
 
 // The own key set as the QR functions need it. Mail address and name are
@@ -48,6 +50,10 @@ std::string BuildRegistrationUrl(bool mobile, const OwnKeyInfo& own);
 // The sentence followed directly by the mobile link, in CP932: the bytes the
 // on-screen QR code carries.
 std::string BuildQrViewText(const OwnKeyInfo& own);
+
+// The on-screen symbol of a QR view text: level M, smallest version, best mask.
+// Empty when the text cannot be encoded (the view then stays white).
+std::optional<QrSymbol> EncodeQrViewText(std::string_view viewText);
 
 // --- Public key QR bitmap ----------------------------------------------------------------
 

@@ -13,7 +13,12 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 
 void AppendFileHeader(ByteWriter& w, std::size_t fileSize, std::size_t pixelOffset) {
-    w.U8('B').U8('M').U32(static_cast<std::uint32_t>(fileSize)).U16(0).U16(0).U32(static_cast<std::uint32_t>(pixelOffset));
+    w.U8('B')
+        .U8('M')
+        .U32(static_cast<std::uint32_t>(fileSize))
+        .U16(0)
+        .U16(0)
+        .U32(static_cast<std::uint32_t>(pixelOffset));
 }
 
 void AppendInfoHeader(ByteWriter& w, int width, int height, std::uint16_t bitsPerPixel, std::size_t imageSize) {
@@ -40,7 +45,8 @@ void AppendQrViewDib(ByteWriter& w, const QrViewBitmap& view) {
     for (int py = side - 1; py >= 0; --py) {
         std::fill(row.begin(), row.end(), 0);
         for (int px = 0; px < side; ++px)
-            if (!view.Black(px / 2, py / 2)) row[static_cast<std::size_t>(px / 8)] |= static_cast<std::uint8_t>(0x80 >> (px % 8));
+            if (!view.Black(px / 2, py / 2))
+                row[static_cast<std::size_t>(px / 8)] |= static_cast<std::uint8_t>(0x80 >> (px % 8));
         w.Bytes(row);
     }
 }

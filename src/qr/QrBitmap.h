@@ -14,10 +14,10 @@ namespace tessarin {
 // --- The public key bitmap: 65 x 65 pixels, 24 bits ---------------------------------
 
 inline constexpr int kQrQuietZone = 4;
-inline constexpr int kPublicKeyBitmapSide = 57 + 2 * kQrQuietZone;                  // 65
-inline constexpr std::size_t kPublicKeyBitmapRowBytes = kPublicKeyBitmapSide * 3 + 1;  // 196
+inline constexpr int kPublicKeyBitmapSide = 57 + 2 * kQrQuietZone;                                         // 65
+inline constexpr std::size_t kPublicKeyBitmapRowBytes = kPublicKeyBitmapSide * 3 + 1;                      // 196
 inline constexpr std::size_t kPublicKeyBitmapImageSize = kPublicKeyBitmapRowBytes * kPublicKeyBitmapSide;  // 12,740
-inline constexpr std::size_t kPublicKeyBitmapFileSize = 54 + kPublicKeyBitmapImageSize;                     // 12,794
+inline constexpr std::size_t kPublicKeyBitmapFileSize = 54 + kPublicKeyBitmapImageSize;                    // 12,794
 
 // The bitmap file of a version-10 symbol: one pixel per module, a 4-module
 // white quiet zone, rows bottom-up. Empty for a symbol of another size.

@@ -24,8 +24,8 @@ constexpr std::array<std::array<std::uint8_t, 41>, kLevels> kEccPerBlock = {{
 
 // Number of error-correction blocks, by level and version.
 constexpr std::array<std::array<std::uint8_t, 41>, kLevels> kBlockCount = {{
-    {0,  1,  1,  1,  1,  1,  2,  2,  2,  2,  4,  4,  4,  4,  4,  6,  6,  6,  6,  7,  8,
-     8,  9,  9,  10, 12, 12, 12, 13, 14, 15, 16, 17, 18, 19, 19, 20, 21, 22, 24, 25},
+    {0, 1, 1, 1,  1,  1,  2,  2,  2,  2,  4,  4,  4,  4,  4,  6,  6,  6,  6,  7, 8,
+     8, 9, 9, 10, 12, 12, 12, 13, 14, 15, 16, 17, 18, 19, 19, 20, 21, 22, 24, 25},
     {0,  1,  1,  1,  2,  2,  4,  4,  4,  5,  5,  5,  8,  9,  9,  10, 10, 11, 13, 14, 16,
      17, 17, 18, 20, 21, 23, 25, 26, 28, 29, 31, 33, 35, 37, 38, 40, 43, 45, 47, 49},
     {0,  1,  1,  2,  2,  4,  4,  6,  6,  8,  8,  8,  10, 12, 16, 12, 17, 16, 18, 21, 20,
@@ -49,9 +49,13 @@ constexpr std::array<GroupRules, 3> kGroups = {{
     {27, 40, 5, 9, 8, 17, 9, 16, {14, 13, 16, 12}},
 }};
 
-int GroupOfVersion(int version) { return version <= 9 ? 0 : (version <= 26 ? 1 : 2); }
+int GroupOfVersion(int version) {
+    return version <= 9 ? 0 : (version <= 26 ? 1 : 2);
+}
 
-int SymbolSize(int version) { return 4 * version + 17; }
+int SymbolSize(int version) {
+    return 4 * version + 17;
+}
 
 // Codewords of a version, data and error correction together.
 int RawCodewords(int version) {
@@ -74,21 +78,35 @@ int AlnumValue(std::uint8_t c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
     switch (c) {
-        case ' ': return 36;
-        case '$': return 37;
-        case '%': return 38;
-        case '*': return 39;
-        case '+': return 40;
-        case '-': return 41;
-        case '.': return 42;
-        case '/': return 43;
-        case ':': return 44;
-        default: return -1;
+        case ' ':
+            return 36;
+        case '$':
+            return 37;
+        case '%':
+            return 38;
+        case '*':
+            return 39;
+        case '+':
+            return 40;
+        case '-':
+            return 41;
+        case '.':
+            return 42;
+        case '/':
+            return 43;
+        case ':':
+            return 44;
+        default:
+            return -1;
     }
 }
 
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
-bool IsAlnum(std::uint8_t c) { return AlnumValue(c) >= 0; }
+bool IsDigit(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
+bool IsAlnum(std::uint8_t c) {
+    return AlnumValue(c) >= 0;
+}
 
 bool IsKanjiPair(std::uint8_t b1, std::uint8_t b2) {
     if (!((b1 >= 0x81 && b1 <= 0x9F) || (b1 >= 0xE0 && b1 <= 0xEB))) return false;
@@ -162,7 +180,9 @@ int KanjiValue(std::uint8_t b1, std::uint8_t b2) {
 }
 
 // Units the count field carries: bytes, or pairs for Kanji.
-std::size_t SegmentCount(const QrSegment& s) { return s.mode == QrMode::Kanji ? s.length / 2 : s.length; }
+std::size_t SegmentCount(const QrSegment& s) {
+    return s.mode == QrMode::Kanji ? s.length / 2 : s.length;
+}
 
 void AppendSegment(BitBuffer& bb, const QrSegment& s, const TextView& t, int countBits) {
     static constexpr std::array<std::uint32_t, 4> kIndicator = {0x1, 0x2, 0x4, 0x8};
@@ -199,10 +219,18 @@ void AppendSegment(BitBuffer& bb, const QrSegment& s, const TextView& t, int cou
 std::size_t SegmentBits(const QrSegment& s, int countBits) {
     std::size_t data = 0;
     switch (s.mode) {
-        case QrMode::Numeric: data = s.length / 3 * 10 + (s.length % 3 == 2 ? 7 : (s.length % 3 == 1 ? 4 : 0)); break;
-        case QrMode::Alphanumeric: data = s.length / 2 * 11 + (s.length % 2) * 6; break;
-        case QrMode::Byte: data = s.length * 8; break;
-        case QrMode::Kanji: data = s.length / 2 * 13; break;
+        case QrMode::Numeric:
+            data = s.length / 3 * 10 + (s.length % 3 == 2 ? 7 : (s.length % 3 == 1 ? 4 : 0));
+            break;
+        case QrMode::Alphanumeric:
+            data = s.length / 2 * 11 + (s.length % 2) * 6;
+            break;
+        case QrMode::Byte:
+            data = s.length * 8;
+            break;
+        case QrMode::Kanji:
+            data = s.length / 2 * 13;
+            break;
     }
     return 4 + static_cast<std::size_t>(countBits) + data;
 }
@@ -233,7 +261,8 @@ std::vector<std::uint8_t> RsDivisor(int degree) {
     return result;
 }
 
-std::vector<std::uint8_t> RsRemainder(const std::uint8_t* data, std::size_t len, const std::vector<std::uint8_t>& divisor) {
+std::vector<std::uint8_t> RsRemainder(const std::uint8_t* data, std::size_t len,
+                                      const std::vector<std::uint8_t>& divisor) {
     std::vector<std::uint8_t> result(divisor.size(), 0);
     for (std::size_t n = 0; n < len; ++n) {
         const std::uint8_t factor = data[n] ^ result.front();
@@ -278,7 +307,8 @@ std::vector<std::uint8_t> AddErrorCorrection(const std::vector<std::uint8_t>& da
 class Matrix {
 public:
     explicit Matrix(int version)
-        : m_version(version), m_size(SymbolSize(version)),
+        : m_version(version),
+          m_size(SymbolSize(version)),
           m_modules(static_cast<std::size_t>(m_size) * m_size, 0),
           m_function(static_cast<std::size_t>(m_size) * m_size, 0) {
         DrawFunctionPatterns();
@@ -358,14 +388,22 @@ public:
 
     static bool MaskBit(int mask, int x, int y) {
         switch (mask) {
-            case 0: return (x + y) % 2 == 0;
-            case 1: return y % 2 == 0;
-            case 2: return x % 3 == 0;
-            case 3: return (x + y) % 3 == 0;
-            case 4: return (x / 3 + y / 2) % 2 == 0;
-            case 5: return x * y % 2 + x * y % 3 == 0;
-            case 6: return (x * y % 2 + x * y % 3) % 2 == 0;
-            default: return ((x + y) % 2 + x * y % 3) % 2 == 0;
+            case 0:
+                return (x + y) % 2 == 0;
+            case 1:
+                return y % 2 == 0;
+            case 2:
+                return x % 3 == 0;
+            case 3:
+                return (x + y) % 3 == 0;
+            case 4:
+                return (x / 3 + y / 2) % 2 == 0;
+            case 5:
+                return x * y % 2 + x * y % 3 == 0;
+            case 6:
+                return (x * y % 2 + x * y % 3) % 2 == 0;
+            default:
+                return ((x + y) % 2 + x * y % 3) % 2 == 0;
         }
     }
 
@@ -420,7 +458,8 @@ private:
     bool IsInformation(int x, int y) const {
         if ((x == 8 && (y <= 8 || y >= m_size - 8)) || (y == 8 && (x <= 8 || x >= m_size - 8)))
             return !(x == 6 || y == 6);
-        if (m_version >= 7 && ((x >= m_size - 11 && x < m_size - 8 && y < 6) || (y >= m_size - 11 && y < m_size - 8 && x < 6)))
+        if (m_version >= 7 &&
+            ((x >= m_size - 11 && x < m_size - 8 && y < 6) || (y >= m_size - 11 && y < m_size - 8 && x < 6)))
             return true;
         return false;
     }
@@ -515,6 +554,12 @@ QrSymbol DrawSymbol(const std::vector<std::uint8_t>& dataCodewords, int version,
 
 }  // namespace
 
+QrBlockLayout QrBlocks(int version, QrLevel level) {
+    const int lv = static_cast<int>(level);
+    if (version < kQrMinVersion || version > kQrMaxVersion || lv < 0 || lv >= kLevels) return {0, 0, 0};
+    return {kBlockCount[lv][version], kEccPerBlock[lv][version], DataCodewords(version, lv)};
+}
+
 std::vector<QrSegment> SegmentQrText(std::string_view text, int versionGroup) {
     const GroupRules& g = kGroups[static_cast<std::size_t>(std::clamp(versionGroup, 0, 2))];
     const TextView t(text);
@@ -529,7 +574,7 @@ std::vector<QrSegment> SegmentQrText(std::string_view text, int versionGroup) {
         else if (!IsAlnum(c))
             mode = QrMode::Byte;
         else if (IsDigit(c))
-            mode = t.NonAlnumWithin(i, g.n1)     ? QrMode::Byte
+            mode = t.NonAlnumWithin(i, g.n1)      ? QrMode::Byte
                    : t.AlnumLetterWithin(i, g.n2) ? QrMode::Alphanumeric
                                                   : QrMode::Numeric;
         else
@@ -546,7 +591,8 @@ std::vector<QrSegment> SegmentQrText(std::string_view text, int versionGroup) {
                 break;
             case QrMode::Byte:
                 ++j;
-                while (j < n && !t.KanjiAt(j) && !t.RunAtLeast(j, g.n5, IsDigit) && !t.RunAtLeast(j, g.n6, IsAlnum)) ++j;
+                while (j < n && !t.KanjiAt(j) && !t.RunAtLeast(j, g.n5, IsDigit) && !t.RunAtLeast(j, g.n6, IsAlnum))
+                    ++j;
                 break;
             case QrMode::Kanji:
                 while (t.KanjiAt(j)) j += 2;
@@ -607,6 +653,8 @@ std::optional<QrSymbol> EncodeQrVersion10(std::string_view text) {
     return DrawSymbol(bb.Finish(capacity), kVersion, kLevel, kMask);
 }
 
-int QrPenaltyScore(const QrSymbol& symbol) { return Penalty(symbol.modules.data(), symbol.size); }
+int QrPenaltyScore(const QrSymbol& symbol) {
+    return Penalty(symbol.modules.data(), symbol.size);
+}
 
 }  // namespace tessarin

@@ -37,6 +37,14 @@ inline constexpr int kQrMinVersion = 1;
 inline constexpr int kQrMaxVersion = 40;
 inline constexpr int kQrMaxSize = 4 * kQrMaxVersion + 17;
 
+// The error-correction block structure of a version and level.
+struct QrBlockLayout {
+    int blocks;
+    int eccPerBlock;
+    int dataCodewords;  // all blocks together
+};
+QrBlockLayout QrBlocks(int version, QrLevel level);
+
 // Splits Shift-JIS text into segments with the thresholds of a version group
 // (0: versions 1-9, 1: 10-26, 2: 27-40).
 std::vector<QrSegment> SegmentQrText(std::string_view text, int versionGroup);

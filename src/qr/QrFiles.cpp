@@ -1,11 +1,12 @@
 #include "qr/QrFiles.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
 
 #include "platform/ByteIo.h"
 

@@ -29,11 +29,14 @@ using test::TempDir;
 using test::WriteFileBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8).value(); }
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8).value();
+}
 
 std::string FromHex(std::string_view hex) {
     std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
     return out;
 }
 
@@ -70,7 +73,8 @@ public:
 };
 
 std::int64_t NowSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 // The modulus of a public key file, most significant byte first, in lower-case hex.
@@ -202,7 +206,8 @@ TEST(RegistrationUrl, ViewTextsDecodeWithZbar) {
     const std::vector<OwnKeyInfo> owners = {
         {"taro@example.com", "山田太郎", key.path},
         {"hanako.suzuki+qr@example.co.jp", "鈴木花子（営業部）ｶﾅ", key.path},
-        {"long@example.com", std::string("日本語の長い名前で改行が入る例です。") + "abcdefghijklmnopqrstuvwxyz", key.path},
+        {"long@example.com", std::string("日本語の長い名前で改行が入る例です。") + "abcdefghijklmnopqrstuvwxyz",
+         key.path},
         {"nokey@example.com", "鍵なし", key.dir / "gone.vpub"},
     };
     for (const auto& own : owners) {
@@ -305,9 +310,9 @@ TEST(PublicKeyBitmap, OpensInImageMagickAndReadsBack) {
               "BMP3 65 65 srgb");
     EXPECT_EQ(status, 0);
     // One pixel per module is too small for a camera-style reader: enlarge first.
-    test::RunCommand("convert '" + (dir / "qr.bmp").string() + "' -filter point -resize 600% '" +
-                         (dir / "big.png").string() + "'",
-                     &status);
+    test::RunCommand(
+        "convert '" + (dir / "qr.bmp").string() + "' -filter point -resize 600% '" + (dir / "big.png").string() + "'",
+        &status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(test::ZbarDecodeFile(dir / "big.png"), PublicKeyQrText(key));
 }
@@ -344,8 +349,8 @@ TEST(PublicKeyBitmap, SaveName) {
 
 // A registration-like text whose symbol is version 7 at level M.
 std::string Version7Text() {
-    return Sjis("これは、FerroloのURLと登録する公開鍵情報(1024bit)です。") + "https://svc.test/m/?pk=" +
-           std::string(50, '0') + "&ma=a%40b";
+    return Sjis("これは、FerroloのURLと登録する公開鍵情報(1024bit)です。") +
+           "https://svc.test/m/?pk=" + std::string(50, '0') + "&ma=a%40b";
 }
 
 TEST(QrViewBitmap, SavedFileOfAVersion7Symbol) {
@@ -444,7 +449,8 @@ TEST(QrImport, ResultCodes) {
          "Subject: key\r\n\r\nFFFF\r\n  " + kHeader + "  \r\n" + std::string(100, 'B') + " \r\n\r\n\t" +
              std::string(100, 'C') + "\r\n" + std::string(56, 'D') + "\r\n" + kEnd + "\r\nEEEE\r\n",
          QrImportResult::Complete, 256},
-        {"no end line", kHeader + "\n" + std::string(128, '1') + "\n" + std::string(128, '2'), QrImportResult::Complete, 256},
+        {"no end line", kHeader + "\n" + std::string(128, '1') + "\n" + std::string(128, '2'), QrImportResult::Complete,
+         256},
         {"stops at the end line", kHeader + "\n" + std::string(200, '1') + "\n" + kEnd + "\n" + std::string(56, '2'),
          QrImportResult::WrongLength, 200},
         {"end line before header", kEnd + "\n" + kHeader + "\n" + hex256, QrImportResult::Nothing, 0},
@@ -478,7 +484,11 @@ TEST(QrImport, RoundTripGivesThePublicKeyFile) {
 
 TEST(QrImport, LowerCaseLettersBecomeZeroNibbles) {
     std::string key(256, '0');
-    key.replace(0, 8, "aF" "Fa" "G1" "ff");
+    key.replace(0, 8,
+                "aF"
+                "Fa"
+                "G1"
+                "ff");
     const auto bytes = ImportedPublicKeyBytes(key);
     ASSERT_TRUE(bytes);
     ASSERT_EQ(bytes->size(), 152U);
@@ -491,7 +501,8 @@ TEST(QrImport, WriteFailuresChangeNothing) {
     EXPECT_EQ(WriteImportedPublicKey(std::string(255, 'A'), dir / "k.vpub"), QrImportWriteResult::BadKeyText);
     EXPECT_EQ(WriteImportedPublicKey("", dir / "k.vpub"), QrImportWriteResult::BadKeyText);
     EXPECT_FALSE(fs::exists(dir / "k.vpub"));
-    EXPECT_EQ(WriteImportedPublicKey(std::string(256, 'A'), dir / "missing" / "k.vpub"), QrImportWriteResult::FileError);
+    EXPECT_EQ(WriteImportedPublicKey(std::string(256, 'A'), dir / "missing" / "k.vpub"),
+              QrImportWriteResult::FileError);
     // An old read-only file is replaced.
     WriteFileBytes(dir / "k.vpub", Bytes(7, 7));
     fs::permissions(dir / "k.vpub", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -512,7 +523,8 @@ TEST(QrImport, FileNames) {
 
 TEST(QrImport, MessagesAreExact) {
     EXPECT_STREQ(qrtext::kImportTooShort, "読み取られた公開鍵の長さが短すぎます。");
-    EXPECT_STREQ(qrtext::kImportNoHeader, "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
+    EXPECT_STREQ(qrtext::kImportNoHeader,
+                 "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
     EXPECT_STREQ(qrtext::kImportBroken, "取り込まれた２次元バーコードが異常です。");
 }
 

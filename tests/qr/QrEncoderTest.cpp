@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "QrTestTools.h"
@@ -16,7 +17,9 @@ namespace {
 using test::HaveSegno;
 using test::HaveZbarimg;
 
-std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8).value(); }
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8).value();
+}
 
 std::string Repeat(std::string_view unit, std::size_t count) {
     std::string out;
@@ -59,8 +62,7 @@ TEST(QrSegmentation, FollowsTheThresholdsOfEachGroup) {
         // 8-bit runs end at N5 digits or N6 alphanumeric characters.
         {"byte run broken by N5 digits", "abc123456def", 0, {{Byte, 3}, {Numeric, 6}, {Byte, 3}}},
         {"byte run keeps fewer digits", "abc12345def", 0, {{Byte, 11}}},
-        {"byte run broken by N6 alphanumerics", "abcHELLO WORLDdef", 0,
-         {{Byte, 3}, {Alphanumeric, 11}, {Byte, 3}}},
+        {"byte run broken by N6 alphanumerics", "abcHELLO WORLDdef", 0, {{Byte, 3}, {Alphanumeric, 11}, {Byte, 3}}},
         {"letters before bytes within N3", "ABCDEa", 0, {{Byte, 6}}},
         {"letters before bytes past N3", "ABCDEFa", 0, {{Alphanumeric, 6}, {Byte, 1}}},
         {"kanji pairs", Sjis("漢字") + "abc" + Sjis("テスト"), 0, {{Kanji, 4}, {Byte, 3}, {Kanji, 6}}},
@@ -83,6 +85,27 @@ TEST(QrSegmentation, FollowsTheThresholdsOfEachGroup) {
         EXPECT_EQ(next, c.text.size()) << c.name;
         EXPECT_EQ(got, c.expected) << c.name;
     }
+}
+
+// --- Tables --------------------------------------------------------------------------
+
+TEST(QrTables, BlockTableMatchesSegno) {
+    if (!HaveSegno()) GTEST_SKIP() << "python3-segno not installed";
+    int status = 0;
+    std::istringstream lines(
+        test::RunCommand("/usr/bin/python3 '" + std::string(TESSARIN_TEST_DATA_DIR) + "/qr/segno_tables.py'", &status));
+    ASSERT_EQ(status, 0);
+    int rows = 0, version = 0, blocks = 0, ecc = 0, data = 0;
+    std::string level;
+    while (lines >> version >> level >> blocks >> ecc >> data) {
+        const auto lv = static_cast<QrLevel>(std::string("LMQH").find(level));
+        const QrBlockLayout ours = QrBlocks(version, lv);
+        EXPECT_EQ(ours.blocks, blocks) << version << level;
+        EXPECT_EQ(ours.eccPerBlock, ecc) << version << level;
+        EXPECT_EQ(ours.dataCodewords, data) << version << level;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 160);
 }
 
 // --- Failures ----------------------------------------------------------------------
@@ -162,11 +185,13 @@ TEST(QrEncoderDecodes, ZbarReadsEverySymbolBack) {
         {"registration text", SampleRegistrationText(), QrLevel::M, 0},
         {"version 27", Repeat(Sjis("公開鍵を登録") + "abc-", 540), QrLevel::H, 27},
         {"version 40", Repeat("Mixed text, 123 and MORE; ", 2900), QrLevel::L, 40},
-        {"all byte values", [] {
+        {"all byte values",
+         [] {
              std::string s;
              for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
              return s;
-         }(), QrLevel::M, 0},
+         }(),
+         QrLevel::M, 0},
     };
     for (const auto& c : cases) {
         const auto symbol = EncodeQr(c.level, 0, true, -1, c.text);
@@ -216,7 +241,8 @@ std::vector<SegnoCase> SingleModeCases() {
         {"numeric v1", "01234567", 1, QrLevel::M, "numeric"},
         {"alphanumeric v5", "HELLO WORLD $%*+-./: 42", 5, QrLevel::Q, "alphanumeric"},
         {"byte v12", Repeat("hello, world; ", 150), 12, QrLevel::H, "byte"},
-        {"kanji v8", Sjis("公開鍵を登録することにより、暗号化ファイルの送受信が可能になります"), 8, QrLevel::L, "kanji"},
+        {"kanji v8", Sjis("公開鍵を登録することにより、暗号化ファイルの送受信が可能になります"), 8, QrLevel::L,
+         "kanji"},
         {"numeric v27", Repeat("31415926535", 1500), 27, QrLevel::M, "numeric"},
         {"byte v40", Repeat("lower case; ", 1800), 40, QrLevel::L, "byte"},
     };
@@ -262,7 +288,8 @@ TEST(QrEncoderSegno, FixedVersion10MatchesSegno) {
         EXPECT_EQ(ours->version, 10);
         EXPECT_EQ(ours->size, 57);
         EXPECT_EQ(ours->mask, 2);
-        EXPECT_EQ(test::MatrixDifference(test::MatrixRows(*ours), test::SegnoRows(text, 10, "L", 2, "alphanumeric")), "")
+        EXPECT_EQ(test::MatrixDifference(test::MatrixRows(*ours), test::SegnoRows(text, 10, "L", 2, "alphanumeric")),
+                  "")
             << text.size();
     }
 }

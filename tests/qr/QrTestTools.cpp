@@ -1,8 +1,9 @@
 #include "QrTestTools.h"
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "Fixtures.h"
 
@@ -97,10 +98,10 @@ std::vector<std::string> MatrixRows(const QrSymbol& symbol) {
 
 std::vector<std::string> SegnoRows(std::string_view text, int version, const char* level, int mask, const char* mode) {
     int status = 0;
-    const std::string out = RunCommand("/usr/bin/python3 " + Quote(kSegnoScript) + " " + ToHex(text) + " " +
-                                           std::to_string(version) + " " + level + " " + std::to_string(mask) + " " +
-                                           mode,
-                                       &status);
+    const std::string out =
+        RunCommand("/usr/bin/python3 " + Quote(kSegnoScript) + " " + ToHex(text) + " " + std::to_string(version) + " " +
+                       level + " " + std::to_string(mask) + " " + mode,
+                   &status);
     std::vector<std::string> rows;
     if (status != 0) return rows;
     std::size_t start = 0;
@@ -119,8 +120,10 @@ std::vector<std::vector<std::string>> SegnoRowsAllMasks(std::string_view text, i
     if (status != 0) return {};
     std::size_t start = 0;
     for (std::size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1) {
-        if (nl == start) matrices.emplace_back();
-        else matrices.back().push_back(out.substr(start, nl - start));
+        if (nl == start)
+            matrices.emplace_back();
+        else
+            matrices.back().push_back(out.substr(start, nl - start));
     }
     if (matrices.back().empty()) matrices.pop_back();
     return matrices;
