@@ -79,25 +79,50 @@ std::optional<std::int64_t> FileCreationTime(const std::filesystem::path& path) 
     return static_cast<std::int64_t>(st.st_mtime);
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+namespace {
+
+// Creates a temporary file beside path, lets fill write it, and renames it over
+// path when everything succeeded; removes it otherwise.
+bool ReplaceThroughTemporary(const std::filesystem::path& path, const std::function<bool(int)>& fill) {
     if (path.filename().empty()) return false;
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     std::string hidden = ".";
     hidden += path.filename().string();
     hidden += ".XXXXXX";
-    std::string tmpl = (folder / hidden).string();
-    Fd fd(::mkstemp(tmpl.data()));
+    std::string tmp = (folder / hidden).string();
+    Fd fd(::mkstemp(tmp.data()));
     if (fd.Get() < 0) return false;
-    const std::string tmp = tmpl;
-    bool ok = WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fchmod(fd.Get(), 0644) == 0 && ::fsync(fd.Get()) == 0;
+    bool ok = fill(fd.Get()) && ::fchmod(fd.Get(), 0644) == 0 && ::fsync(fd.Get()) == 0;
     ok = ::close(fd.Release()) == 0 && ok;
-    if (ok) {
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) ok = false;
-    }
     if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
     ::unlink(tmp.c_str());
     return false;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    return ReplaceThroughTemporary(path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+}
+
+bool CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::error_code ec;
+    if (std::filesystem::equivalent(from, to, ec)) return true;  // already there
+    return ReplaceThroughTemporary(to, [&in](int out) {
+        std::array<std::uint8_t, 64 * 1024> buffer{};
+        for (;;) {
+            const ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            if (n == 0) return true;
+            if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
+        }
+    });
 }
 
 }  // namespace tessarin

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -28,5 +29,10 @@ std::optional<std::int64_t> FileCreationTime(const std::filesystem::path& path);
 // the target when complete. False (and the target unchanged, the temporary
 // file removed) on any failure.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Copies a file the same way (used to save a copy of the public key bitmap),
+// streaming through one fixed buffer. False when the source cannot be read or
+// the copy cannot be written; the target is then unchanged.
+[[nodiscard]] bool CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace tessarin

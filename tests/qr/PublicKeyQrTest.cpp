@@ -340,6 +340,22 @@ TEST(PublicKeyBitmap, FailuresWriteNothing) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
+TEST(PublicKeyBitmap, SavedCopyReplacesTheChosenFile) {
+    TempDir dir;
+    ASSERT_EQ(WritePublicKeyQrBitmap(dir / "work.bmp", FixturePath("cryptoapi/north.vpub")), QrBitmapResult::Ok);
+    WriteFileBytes(dir / "north-QRCode.bmp", Bytes(20000, 9));
+    ASSERT_TRUE(CopyFileAtomically(dir / "work.bmp", dir / "north-QRCode.bmp"));
+    EXPECT_EQ(ReadFileBytes(dir / "north-QRCode.bmp"), ReadFileBytes(dir / "work.bmp"));
+    EXPECT_TRUE(CopyFileAtomically(dir / "work.bmp", dir / "work.bmp"));
+    EXPECT_EQ(ReadFileBytes(dir / "work.bmp").size(), 12794U);
+    // A missing source or an unwritable target changes nothing.
+    EXPECT_FALSE(CopyFileAtomically(dir / "gone.bmp", dir / "north-QRCode.bmp"));
+    EXPECT_FALSE(CopyFileAtomically(dir / "work.bmp", dir / "no" / "x.bmp"));
+    EXPECT_FALSE(CopyFileAtomically(dir / "work.bmp", dir.Path()));
+    EXPECT_EQ(ReadFileBytes(dir / "north-QRCode.bmp"), ReadFileBytes(dir / "work.bmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2);
+}
+
 TEST(PublicKeyBitmap, SaveName) {
     EXPECT_EQ(QrBitmapSaveName("/keys/KeyList_taro/taro.vpub"), fs::path("/keys/KeyList_taro/taro-QRCode.bmp"));
     EXPECT_EQ(QrBitmapSaveName("/k/北.v1.vpub"), fs::path("/k/北.v1-QRCode.bmp"));
