@@ -165,6 +165,18 @@ QrImportResult ParseQrImportText(std::string_view text, std::string& keyText) {
     return keyText.size() == kQrImportKeyTextLength ? QrImportResult::Complete : QrImportResult::WrongLength;
 }
 
+const char* QrImportFailureMessage(QrImportResult result) {
+    switch (result) {
+        case QrImportResult::Complete:
+            return nullptr;
+        case QrImportResult::WrongLength:
+            return qrtext::kImportTooShort;
+        case QrImportResult::Nothing:
+            return qrtext::kImportNoHeader;
+    }
+    return qrtext::kImportBroken;
+}
+
 std::optional<std::string> ImportedPublicKeyBytes(std::string_view keyText) {
     if (keyText.size() != kQrImportKeyTextLength) return std::nullopt;
     std::string bytes(kPublicKeyFileHeader.begin(), kPublicKeyFileHeader.end());

@@ -85,6 +85,10 @@ enum class QrImportResult : int { Complete = 1, WrongLength = 2, Nothing = 3 };
 // split at LF, trimmed, empty ones skipped) into keyText.
 QrImportResult ParseQrImportText(std::string_view text, std::string& keyText);
 
+// The message a failed import shows: result 2 and 3 have their own, anything
+// else that is not Complete the general one. Null for Complete.
+const char* QrImportFailureMessage(QrImportResult result);
+
 // The public key file a key text makes: the 24-byte header of a 1024-bit RSA
 // exchange key, then one byte per two characters. "A"-"F" count 10-15, digits
 // their value, anything else (lower-case letters too) 0. Empty unless the text

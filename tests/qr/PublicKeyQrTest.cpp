@@ -537,11 +537,12 @@ TEST(QrImport, FileNames) {
         EXPECT_EQ(ImportedKeyFileName(bad), "") << bad;
 }
 
-TEST(QrImport, MessagesAreExact) {
-    EXPECT_STREQ(qrtext::kImportTooShort, "読み取られた公開鍵の長さが短すぎます。");
-    EXPECT_STREQ(qrtext::kImportNoHeader,
+TEST(QrImport, FailureMessagesAreExact) {
+    EXPECT_EQ(QrImportFailureMessage(QrImportResult::Complete), nullptr);
+    EXPECT_STREQ(QrImportFailureMessage(QrImportResult::WrongLength), "読み取られた公開鍵の長さが短すぎます。");
+    EXPECT_STREQ(QrImportFailureMessage(QrImportResult::Nothing),
                  "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
-    EXPECT_STREQ(qrtext::kImportBroken, "取り込まれた２次元バーコードが異常です。");
+    EXPECT_STREQ(QrImportFailureMessage(static_cast<QrImportResult>(0)), "取り込まれた２次元バーコードが異常です。");
 }
 
 }  // namespace
