@@ -1,0 +1,701 @@
+#include "keys/KeyManager.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "core/LanguageTable.h"
+#include "keys/KeyManagerTexts.h"
+#include "keys/LimitDates.h"
+#include "platform/ByteIo.h"
+#include "platform/Cp932.h"
+
+namespace tessarin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kAuthEnding = "-auth.vpub";
+constexpr std::string_view kPublicEnding = ".vpub";
+// Largest key file RecipientKey reads whole; key files are a few hundred bytes.
+constexpr std::uintmax_t kMaxRecipientFile = 64 * 1024;
+
+bool EndsWith(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+bool StartsWithLower(std::string_view lowerText, std::string_view lowerHead) {
+    return lowerText.size() >= lowerHead.size() && lowerText.substr(0, lowerHead.size()) == lowerHead;
+}
+
+// UTF-8 text to its stored CP932 form; empty optional when it does not convert.
+std::optional<std::string> ToStored(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+// A stored file name as a name on this system; names read from lists are
+// untrusted, so anything that is not a plain file name is refused.
+std::optional<fs::path> ChildOf(const fs::path& folder, std::string_view storedName) {
+    if (storedName.empty() || storedName == "." || storedName == "..") return std::nullopt;
+    if (storedName.find('/') != std::string_view::npos || storedName.find('\\') != std::string_view::npos ||
+        storedName.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    auto utf8 = Cp932ToUtf8(storedName);
+    if (!utf8 || utf8->empty()) return std::nullopt;
+    return folder / *utf8;
+}
+
+std::string StoredToUtf8(std::string_view stored) {
+    auto utf8 = Cp932ToUtf8(stored);
+    return utf8 ? *utf8 : Cp932ForDisplay(stored);
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+    std::error_code ec1, ec2;
+    const fs::path ca = fs::weakly_canonical(a, ec1);
+    const fs::path cb = fs::weakly_canonical(b, ec2);
+    if (ec1 || ec2) return a.lexically_normal() == b.lexically_normal();
+    return ca == cb;
+}
+
+// The local last-write time of a file.
+std::optional<SystemTime> LastWriteTime(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return SystemTimeFromTimeT(st.st_mtime);
+}
+
+bool IsRegularFile(const fs::path& p) {
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+
+std::string Format1(std::string_view format, std::string_view a) {
+    return FormatText(format, {std::string(a)});
+}
+std::string Format2(std::string_view format, std::string_view a, std::string_view b) {
+    return FormatText(format, {std::string(a), std::string(b)});
+}
+
+}  // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+bool MoveFileReplacing(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    if (!IsRegularFile(from)) return false;
+    fs::rename(from, to, ec);
+    if (!ec) return true;
+    if (ec != std::errc::cross_device_link) return false;
+    // Another file system: copy through a temporary file beside the target.
+    fs::path temp = to;
+    temp += ".tmp-move";
+    fs::remove(temp, ec);
+    if (!fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec)) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::rename(temp, to, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::remove(from, ec);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Key pair and folders
+
+void CKeyManager::SetKeyPair(const fs::path& keyPairFolder, std::string publicKeyName, std::string privateKeyName) {
+    m_keyPairFolder = keyPairFolder;
+    m_publicKeyName = std::move(publicKeyName);
+    m_privateKeyName = std::move(privateKeyName);
+    RefreshKeyFolderList();
+}
+
+fs::path CKeyManager::PublicKeyPath() const {
+    return m_keyPairFolder / m_publicKeyName;
+}
+fs::path CKeyManager::PrivateKeyPath() const {
+    return m_keyPairFolder / m_privateKeyName;
+}
+
+std::string CKeyManager::KeySetNameOfFolder(std::string_view folderName) {
+    const auto at = folderName.find('_');
+    return std::string(at == std::string_view::npos ? folderName : folderName.substr(at + 1));
+}
+
+std::string CKeyManager::FolderLabel(std::string_view entry) {
+    return entry == kParentFolderMarker ? std::string(keymgrtexts::kParentFolderLabel) : std::string(entry);
+}
+
+void CKeyManager::RefreshKeyFolderList() {
+    m_keyFolderList.clear();
+    if (m_keyPairFolder.empty()) return;
+    const std::string prefix = LowerAscii(kKeyFolderPrefix);
+    std::error_code ec;
+    for (fs::directory_iterator it(m_keyPairFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code dirEc;
+        if (!it->is_directory(dirEc)) continue;
+        const std::string name = it->path().filename().string();
+        if (StartsWithLower(LowerAscii(name), prefix)) m_keyFolderList.push_back(name);
+    }
+    std::sort(m_keyFolderList.begin(), m_keyFolderList.end());
+}
+
+std::vector<fs::path> CKeyManager::KeyFolders() const {
+    std::vector<fs::path> out;
+    out.reserve(m_keyFolderList.size());
+    for (const auto& name : m_keyFolderList) out.push_back(m_keyPairFolder / name);
+    return out;
+}
+
+int CKeyManager::OpenFolder(const fs::path& keyFolder) {
+    fs::path folder = keyFolder;
+    if (!folder.has_filename()) folder = folder.parent_path();  // drop a trailing separator
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return 1;
+    m_keyFolder = folder;
+    m_keySetName = KeySetNameOfFolder(folder.filename().string());
+    m_folderPrefix = std::string(kKeyFolderPrefix) + m_keySetName;
+    RefreshKeyFolderList();
+    return Scan(folder);
+}
+
+int CKeyManager::Scan(const fs::path& folder) {
+    if (ScanInto(folder) != 0) return 1;
+    LoadLists();
+    ReadPersonalInfo();
+    m_currentIndex = -1;
+    return 0;
+}
+
+int CKeyManager::ScanInto(const fs::path& folderIn) {
+    fs::path folder = folderIn;
+    if (!folder.has_filename()) folder = folder.parent_path();
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return 1;
+    std::vector<std::string> foundAuth, foundPublic, others;
+    const std::string ownPublic = LowerAscii(PublicKeyFileName(m_keySetName));
+    for (fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        const std::string name = it->path().filename().string();
+        std::error_code typeEc;
+        if (it->is_directory(typeEc)) {
+            others.push_back(name);
+            continue;
+        }
+        if (!it->is_regular_file(typeEc)) continue;
+        const std::string lower = LowerAscii(name);
+        if (EndsWith(lower, kAuthEnding))
+            foundAuth.push_back(name);
+        else if (EndsWith(lower, kPublicEnding) && lower != ownPublic)
+            foundPublic.push_back(name);
+    }
+    std::sort(foundAuth.begin(), foundAuth.end());
+    std::sort(foundPublic.begin(), foundPublic.end());
+    std::sort(others.begin(), others.end());
+    // Inside an address book folder the parent comes first, as the marker.
+    if (!m_keyFolder.empty() && !SameFolder(folder, m_keyFolder))
+        others.insert(others.begin(), std::string(kParentFolderMarker));
+    m_openFolder = folder;
+    m_foundAuth = std::move(foundAuth);
+    m_foundPublic = std::move(foundPublic);
+    m_otherFolders = std::move(others);
+    return 0;
+}
+
+int CKeyManager::OpenOtherFolder(std::string_view entry) {
+    if (std::find(m_otherFolders.begin(), m_otherFolders.end(), entry) == m_otherFolders.end()) return 1;
+    if (entry == kParentFolderMarker) return Scan(m_openFolder.parent_path());
+    const std::string name(entry);
+    if (name == "." || name == ".." || name.find('/') != std::string::npos) return 1;
+    return Scan(m_openFolder / name);
+}
+
+// ---------------------------------------------------------------------------
+// Lists
+
+void CKeyManager::LoadLists() {
+    m_authList.clear();
+    m_publicList.clear();
+    if (m_openFolder.empty()) return;
+    m_authListStatus = ReadMemberList(m_openFolder / kAuthMemberListName, m_authList);
+    m_publicListStatus = ReadMemberList(m_openFolder / kPublicKeyMemberListName, m_publicList);
+    if (m_currentIndex >= Count()) m_currentIndex = -1;
+}
+
+int CKeyManager::SaveLists() {
+    if (m_openFolder.empty()) return 0;
+    int result = 0;
+    result += WriteMemberList(m_openFolder / kAuthMemberListName, m_authList) ? 1 : 0;
+    result += WriteMemberList(m_openFolder / kPublicKeyMemberListName, m_publicList) ? 1 : 0;
+    return result;
+}
+
+const UserData* CKeyManager::Record(int index) const {
+    if (index < 0) return nullptr;
+    const auto i = static_cast<std::size_t>(index);
+    if (i < m_authList.size()) return &m_authList[i];
+    if (i - m_authList.size() < m_publicList.size()) return &m_publicList[i - m_authList.size()];
+    return nullptr;
+}
+
+std::string CKeyManager::Name(int index) const {
+    const UserData* r = Record(index);
+    return r ? Cp932ForDisplay(r->name) : std::string();
+}
+
+std::string CKeyManager::Email(int index) const {
+    const UserData* r = Record(index);
+    return r ? Cp932ForDisplay(r->email) : std::string();
+}
+
+std::string CKeyManager::File(int index) const {
+    const UserData* r = Record(index);
+    return r ? StoredToUtf8(r->fileName) : std::string();
+}
+
+std::array<std::string, 6> CKeyManager::Row(int index) const {
+    const UserData* r = Record(index);
+    if (!r) return {};
+    return {Cp932ForDisplay(r->name),
+            Cp932ForDisplay(r->email),
+            StoredToUtf8(r->fileName),
+            FormatDateTime(r->registered),
+            r->limit.IsZero() ? std::string(keymgrtexts::kNoLimit) : FormatDate(r->limit),
+            r->used.IsZero() ? std::string(keymgrtexts::kNeverUsed) : FormatDate(r->used)};
+}
+
+bool CKeyManager::IsRegisteredName(std::string_view fileName) const {
+    const std::string lower = LowerAscii(fileName);
+    for (const auto* list : {&m_authList, &m_publicList})
+        for (const auto& r : *list)
+            if (LowerAscii(StoredToUtf8(r.fileName)) == lower) return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Register, delete, move
+
+int CKeyManager::Register(std::string_view name, std::string_view email, const fs::path& file) {
+    auto storedName = ToStored(name);
+    auto storedEmail = ToStored(email);
+    if (!storedName || !storedEmail) return Refused;
+    return RegisterCp932(*storedName, *storedEmail, file);
+}
+
+int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, const fs::path& fileIn) {
+    if (m_openFolder.empty()) return NotInFolder;
+    const std::string fileName = fileIn.filename().string();
+    auto storedFile = ToStored(fileName);
+    // The three texts must fit their 128-byte fields whole.
+    if (name.size() > UserData::kTextWidth || email.size() > UserData::kTextWidth || !storedFile ||
+        storedFile->empty() || storedFile->size() > UserData::kTextWidth)
+        return Refused;
+    const bool isAuth = IsAuthKeyFileName(fileName);
+
+    // Everything that can refuse the file is checked before it moves.
+    const fs::path file = m_openFolder / fileName;
+    const bool outside = !fileIn.parent_path().empty() && !SameFolder(fileIn.parent_path(), m_openFolder);
+    const fs::path source = outside ? fileIn : file;
+    if (!IsRegularFile(source)) return NotInFolder;
+
+    UserData record;
+    record.name = std::string(name);
+    record.email = std::string(email);
+    record.fileName = *storedFile;
+    const auto mark = KeyMarkOfFile(source);
+    if (!mark) return Refused;
+    record.keyMark = *mark & 0x00FFFFFFFFFFFFFFULL;  // the top byte is not stored
+    if (isAuth) {
+        AuthRecord auth;
+        if (ReadAuthRecord(source, auth, false) != AuthRecordOk) return AuthRecordUnreadable;
+        record.limit = auth.limit;
+    }
+    if (outside && !MoveFileReplacing(source, file)) return NotInFolder;
+    const auto written = LastWriteTime(file);
+    if (!written) return NotInFolder;
+    record.registered = *written;
+
+    // A file registered again replaces its old record.
+    auto& list = ListOf(isAuth);
+    const std::string lower = LowerAscii(fileName);
+    auto same = std::find_if(list.begin(), list.end(),
+                             [&](const UserData& r) { return LowerAscii(StoredToUtf8(r.fileName)) == lower; });
+    if (same != list.end())
+        *same = std::move(record);
+    else
+        list.push_back(std::move(record));
+    SaveLists();
+    return Registered;
+}
+
+bool CKeyManager::Delete(int index, bool removeFile) {
+    const UserData* r = Record(index);
+    if (!r) return false;
+    if (removeFile) {
+        auto path = ChildOf(m_openFolder, r->fileName);
+        if (!path) return false;
+        std::error_code ec;
+        if (fs::exists(*path, ec)) {
+            ClearReadOnly(*path);
+            if (!fs::remove(*path, ec)) return false;
+        }
+    }
+    const auto i = static_cast<std::size_t>(index);
+    if (i < m_authList.size())
+        m_authList.erase(m_authList.begin() + static_cast<std::ptrdiff_t>(i));
+    else
+        m_publicList.erase(m_publicList.begin() + static_cast<std::ptrdiff_t>(i - m_authList.size()));
+    m_currentIndex = -1;
+    SaveLists();
+    return true;
+}
+
+bool CKeyManager::Move(int index, const fs::path& targetFolder) {
+    const UserData* r = Record(index);
+    if (!r) return false;
+    const UserData record = *r;
+    auto source = ChildOf(m_openFolder, record.fileName);
+    std::error_code ec;
+    if (!source || !fs::is_directory(targetFolder, ec) || SameFolder(targetFolder, m_openFolder)) return false;
+    const bool isAuth = IsAuthKeyFileName(source->filename().string());
+    if (isAuth) {
+        // The target would refuse an auth key the own private key cannot read:
+        // refuse before anything moves.
+        AuthRecord auth;
+        if (ReadAuthRecord(*source, auth, false) != AuthRecordOk) return false;
+    }
+    const fs::path target = targetFolder / source->filename();
+    if (!MoveFileReplacing(*source, target)) return false;
+
+    const auto i = static_cast<std::size_t>(index);
+    if (i < m_authList.size())
+        m_authList.erase(m_authList.begin() + static_cast<std::ptrdiff_t>(i));
+    else
+        m_publicList.erase(m_publicList.begin() + static_cast<std::ptrdiff_t>(i - m_authList.size()));
+    m_currentIndex = -1;
+    SaveLists();
+    ScanInto(m_openFolder);
+
+    // Register again in the target folder with the record's texts.
+    CKeyManager targetManager(m_dialog, m_host);
+    targetManager.m_keyPairFolder = m_keyPairFolder;
+    targetManager.m_publicKeyName = m_publicKeyName;
+    targetManager.m_privateKeyName = m_privateKeyName;
+    targetManager.m_keyFolder = m_keyFolder;
+    targetManager.m_keySetName = m_keySetName;
+    if (targetManager.ScanInto(targetFolder) != 0) return false;
+    targetManager.LoadLists();
+    return targetManager.RegisterCp932(record.name, record.email, target) == Registered;
+}
+
+// ---------------------------------------------------------------------------
+// Key files
+
+std::vector<std::string> CKeyManager::ListFiles(int mode) const {
+    std::vector<std::string> out;
+    if (m_openFolder.empty()) return out;
+    const std::string ownPrefix = LowerAscii(m_keySetName + "))");
+    const std::string ownPublic = LowerAscii(PublicKeyFileName(m_keySetName));
+    std::error_code ec;
+    for (fs::directory_iterator it(m_openFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc)) continue;
+        const std::string name = it->path().filename().string();
+        const std::string lower = LowerAscii(name);
+        if (!EndsWith(lower, kPublicEnding)) continue;
+        if (mode == 0) {
+            if (StartsWithLower(lower, ownPrefix)) out.push_back(name);
+        } else if (mode == 1) {
+            if (!EndsWith(lower, kAuthEnding) && lower != ownPublic) out.push_back(name);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<fs::path> CKeyManager::RecipientFiles(int mode) const {
+    std::vector<fs::path> out;
+    for (const auto& name : ListFiles(mode)) out.push_back(m_openFolder / name);
+    return out;
+}
+
+void CKeyManager::ShowFormatted(std::string_view format, std::string_view arg) {
+    m_dialog.ShowMessage(Format1(format, arg), MessageKind::Warning);
+}
+
+std::optional<std::uint64_t> CKeyManager::KeyMark(const fs::path& file) {
+    if (!IsRegularFile(file)) {
+        ShowFormatted(keymgrtexts::kFileNotFound, file.string());
+        return std::nullopt;
+    }
+    return KeyMarkOfFile(file);
+}
+
+std::optional<UserData> CKeyManager::FindByKeyMarkLow(std::uint32_t low, fs::path* folderOut) const {
+    // Every key folder in turn, read without disturbing the open one; when no
+    // key pair folder is known, the open key folder alone.
+    std::vector<fs::path> folders = KeyFolders();
+    if (folders.empty() && !m_keyFolder.empty()) folders.push_back(m_keyFolder);
+    for (const auto& folder : folders) {
+        for (auto listName : {kAuthMemberListName, kPublicKeyMemberListName}) {
+            std::vector<UserData> list;
+            (void)ReadMemberList(folder / listName, list);
+            for (const auto& r : list) {
+                if (r.KeyMarkLow() == low) {
+                    if (folderOut) *folderOut = folder;
+                    return r;
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+int CKeyManager::FindByKeyMark(const fs::path& file, UserData& out) {
+    out = UserData{};
+    const auto mark = KeyMark(file);
+    if (!mark) return 0;
+    auto found = FindByKeyMarkLow(static_cast<std::uint32_t>(*mark));
+    if (!found) return 0;
+    out = *found;
+    return 1;
+}
+
+int CKeyManager::ReadAuthRecord(const fs::path& authKey, AuthRecord& out, bool wantSecret) const {
+    out = AuthRecord{};
+    if (!IsRegularFile(authKey)) return AuthKeyFileMissing;
+    auto priv = ReadPrivateKeyFile(PrivateKeyPath());
+    if (!priv) return AuthPrivateKeyMissing;
+    auto auth = ReadAuthKeyFile(authKey);
+    if (!auth) return AuthRecordBad;
+    auto record = DecryptAuthRecord(priv->Blob(), auth->recordCipher);
+    if (!record) return AuthRecordBad;
+    out = std::move(record.Value());
+    if (!wantSecret) SecureWipe(out.secret);
+    return AuthRecordOk;
+}
+
+RecipientKeyStatus CKeyManager::RecipientKey(const fs::path& file, RecipientKeyInfo& out) const {
+    out = RecipientKeyInfo{};
+    out.file = file;
+    out.isAuthKey = IsAuthKeyFileName(file.filename().string());
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    if (ec || !IsRegularFile(file))
+        return out.isAuthKey ? RecipientKeyStatus::AuthKeyMissing : RecipientKeyStatus::NotAKey;
+    if (size > kMaxRecipientFile) return RecipientKeyStatus::NotAKey;
+    ByteVector bytes(static_cast<std::size_t>(size));
+    {
+        std::ifstream in(file, std::ios::binary);
+        if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+            return out.isAuthKey ? RecipientKeyStatus::AuthKeyMissing : RecipientKeyStatus::NotAKey;
+    }
+    auto blob = ReadFirstKeyBlob(bytes);
+    if (!blob) return RecipientKeyStatus::NotAKey;
+    out.publicBlob = blob.Value();
+    if (!out.isAuthKey) return RecipientKeyStatus::Ok;
+
+    // The second part: a 32-bit length and the enciphered record.
+    const std::size_t second = 4 + out.publicBlob.size();
+    if (bytes.size() < second + 4) return RecipientKeyStatus::NotAuthenticated;
+    const std::uint64_t length = LoadLe32(bytes.data() + second);
+    if (length == 0 || length > bytes.size() - second - 4) return RecipientKeyStatus::NotAuthenticated;
+    auto priv = ReadPrivateKeyFile(PrivateKeyPath());
+    if (!priv) return RecipientKeyStatus::PrivateKeyMissing;
+    auto record = DecryptAuthRecord(priv->Blob(), std::span<const std::uint8_t>(bytes).subspan(second + 4, length));
+    if (!record) return RecipientKeyStatus::WrongKey;
+    out.authValue = record->secret;
+    SecureWipe(record->secret);
+    return RecipientKeyStatus::Ok;
+}
+
+// ---------------------------------------------------------------------------
+// Personal information
+
+bool CKeyManager::ReadPersonalInfo() {
+    m_ownerName.clear();
+    m_ownerEmail.clear();
+    if (m_keyFolder.empty()) return false;
+    auto info = tessarin::ReadPersonalInfo(m_keyFolder / kPersonalInfoName);
+    if (!info) return false;
+    m_ownerName = Cp932ForDisplay(info->name);
+    m_ownerEmail = Cp932ForDisplay(info->email);
+    return true;
+}
+
+bool CKeyManager::WritePersonalInfo(std::string_view name, std::string_view email) {
+    if (m_keyFolder.empty()) return false;
+    auto storedName = ToStored(name);
+    auto storedEmail = ToStored(email);
+    if (!storedName || !storedEmail) return false;
+    if (!tessarin::WritePersonalInfo(m_keyFolder / kPersonalInfoName, {*storedName, *storedEmail})) return false;
+    m_ownerName = std::string(name);
+    m_ownerEmail = std::string(email);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Expiry scan
+
+int CKeyManager::ExpiredAuthKeys() {
+    m_expired.clear();
+    const SystemTime now = m_host.LocalTime();
+    RefreshKeyFolderList();
+    std::vector<fs::path> folders = KeyFolders();
+    if (folders.empty() && !m_keyFolder.empty()) folders.push_back(m_keyFolder);
+    for (const auto& folder : folders) {
+        std::vector<UserData> list;
+        (void)ReadMemberList(folder / kAuthMemberListName, list);
+        for (const auto& r : list) {
+            if (!LimitExpired(r.limit, now)) continue;
+            m_expired.push_back({Cp932ForDisplay(r.name), StoredToUtf8(r.fileName), FormatDate(r.limit), folder});
+        }
+    }
+    return static_cast<int>(m_expired.size());
+}
+
+// ---------------------------------------------------------------------------
+// Unregistered keys and added key files
+
+std::vector<std::string> CKeyManager::UnregisteredFiles() const {
+    std::vector<std::string> out;
+    for (const auto* found : {&m_foundAuth, &m_foundPublic})
+        for (const auto& name : *found)
+            if (!IsRegisteredName(name)) out.push_back(name);
+    return out;
+}
+
+int CKeyManager::RegisterUnregisteredKeys() {
+    const auto files = UnregisteredFiles();
+    if (files.empty()) return 0;
+    const std::string question = FormatText(keymgrtexts::kUnregisteredFound, {static_cast<long long>(files.size())});
+    if (!m_dialog.AskYesNo(question, keymgrtexts::kRegisterTitle)) return 0;
+
+    const bool inKeyPairFolder = !m_keyPairFolder.empty() && SameFolder(m_openFolder, m_keyPairFolder);
+    int registered = 0;
+    for (const auto& name : files) {
+        const fs::path file = m_openFolder / name;
+        const KeyFileKind kind = ClassifyKeyFile(file);
+        if (!IsRegistrableKeyKind(kind)) {
+            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            continue;
+        }
+        const bool isAuth = kind == KeyFileKind::AuthKey;
+        const auto mark = KeyMarkOfFile(file);
+        if (!mark) {
+            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            continue;
+        }
+        const auto low = static_cast<std::uint32_t>(*mark);
+        const auto& sameList = ListOf(isAuth);
+        auto same =
+            std::find_if(sameList.begin(), sameList.end(), [&](const UserData& r) { return r.KeyMarkLow() == low; });
+        if (same != sameList.end()) {
+            if (isAuth)
+                m_dialog.ShowMessage(keymgrtexts::kAuthKeyAlreadyListed, MessageKind::Information);
+            else
+                m_dialog.ShowMessage(Format2(keymgrtexts::kListedUnderOtherName, name, StoredToUtf8(same->fileName)),
+                                     MessageKind::Information);
+            continue;
+        }
+        std::string ownerName, ownerEmail;  // CP932
+        if (isAuth) {
+            AuthRecord record;
+            if (ReadAuthRecord(file, record, false) != AuthRecordOk) {
+                ShowFormatted(keymgrtexts::kNotUsableKey, name);
+                continue;
+            }
+            ownerName = record.name;
+            ownerEmail = record.email;
+        } else if (inKeyPairFolder) {
+            ownerName = std::string(keymgrtexts::kMakerName);
+            ownerEmail = std::string(keymgrtexts::kMakerKeyMail);
+        }
+        if (RegisterCp932(ownerName, ownerEmail, file) != Registered) {
+            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            continue;
+        }
+        ++registered;
+        m_dialog.ShowMessage(Format2(keymgrtexts::kRegistered, Cp932ForDisplay(ownerName), name),
+                             MessageKind::Information);
+    }
+    SaveLists();
+    return registered;
+}
+
+int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOffer& offer) {
+    int registered = 0;
+    for (const auto& file : files) {
+        const std::string name = file.filename().string();
+        const KeyFileKind kind = ClassifyKeyFile(file);
+        if (!IsRegistrableKeyKind(kind)) {
+            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            continue;
+        }
+        const bool isAuth = kind == KeyFileKind::AuthKey;
+        const auto mark = KeyMarkOfFile(file);
+        if (!mark) {
+            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            continue;
+        }
+        if (FindByKeyMarkLow(static_cast<std::uint32_t>(*mark))) {
+            ShowFormatted(isAuth ? keymgrtexts::kAlreadyAuthKey : keymgrtexts::kAlreadyPublicKey, name);
+            continue;
+        }
+        std::string ownerName, ownerEmail;  // CP932
+        if (isAuth) {
+            AuthRecord record;
+            if (ReadAuthRecord(file, record, false) != AuthRecordOk) {
+                ShowFormatted(keymgrtexts::kNotUsableKey, name);
+                continue;
+            }
+            ownerName = record.name;
+            ownerEmail = record.email;
+        } else if (m_dialog.AskYesNo(keymgrtexts::kOfferToFerrolo) && offer) {
+            offer(file);
+        }
+        if (RegisterCp932(ownerName, ownerEmail, file) == Registered) ++registered;
+    }
+    ScanInto(m_openFolder);
+    return registered;
+}
+
+// ---------------------------------------------------------------------------
+// Key folder selection
+
+int CKeyManager::OpenKeyFolderOnSelection(const fs::path& keyFolder) {
+    const int result = OpenFolder(keyFolder);
+    if (result != 0) return result;
+    AdoptSelfAuthKey();
+    return 0;
+}
+
+bool CKeyManager::AdoptSelfAuthKey() {
+    if (m_keyPairFolder.empty() || m_keyFolder.empty() || m_keySetName.empty()) return false;
+    const fs::path loose = m_keyPairFolder / SelfAuthKeyFileName(m_keySetName);
+    if (!IsRegularFile(loose)) return false;
+    // Register in the key folder itself, even when an address book folder is open.
+    if (!SameFolder(m_openFolder, m_keyFolder)) {
+        if (ScanInto(m_keyFolder) != 0) return false;
+        LoadLists();
+    }
+    const bool ok = Register(keymgrtexts::kSelfAuthKeyLabel, m_ownerEmail, loose) == Registered;
+    ScanInto(m_openFolder);
+    return ok;
+}
+
+}  // namespace tessarin
