@@ -1,0 +1,473 @@
+#include "container/DecryptPipeline.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+
+#include "container/ArchiveHistoryMan.h"
+#include "container/ContainerReader.h"
+#include "container/DecryptTexts.h"
+#include "container/TempFile.h"
+#include "container/WipeFile.h"
+#include "core/LanguageTable.h"
+#include "core/StreamCipher.h"
+#include "keys/KeyDirectory.h"
+#include "platform/AssociatedProgram.h"
+#include "platform/Cp932.h"
+#include "platform/Host.h"
+#include "platform/UserDialog.h"
+#include "platform/crypto/RsaService.h"
+
+namespace tessarin::container {
+
+namespace text = decrypt_text;
+
+namespace {
+
+constexpr int kSlotNoFileSelected = slot::kNoFileSelected;
+constexpr int kSlotOverwriteTitle = slot::kOverwriteTitle;
+constexpr int kSlotYes = slot::kCaptionYes;
+constexpr int kSlotOverwriteAll = slot::kCaptionOverwriteAll;
+constexpr int kSlotNo = slot::kCaptionNo;
+constexpr int kSlotStop = slot::kCaptionStop;
+constexpr int kSlotReadOnly = slot::kReadOnlyCantOverwrite;
+constexpr int kSlotInputCannotOpen = slot::kInputCannotOpen;
+constexpr int kSlotOutputCannotOpen = slot::kOutputCannotOpen;
+constexpr int kSlotViewerRunning = 154;
+
+std::string Text(const LanguageTable* texts, int slotNumber, std::string_view fallback) {
+    if (texts && !texts->Text(slotNumber).empty()) return texts->Text(slotNumber);
+    return std::string(fallback);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
+    if (s.size() < suffix.size()) return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        char a = s[s.size() - suffix.size() + i];
+        char b = suffix[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+std::string FieldText(const std::uint8_t* data, std::size_t width) {
+    std::size_t n = 0;
+    while (n < width && data[n] != 0) ++n;
+    const std::string raw(reinterpret_cast<const char*>(data), n);
+    return Cp932ToUtf8(raw).value_or(std::string());
+}
+
+// Sets the last-write time, leaving the access time alone.
+void SetModificationTime(const std::filesystem::path& path, const SystemTime& time) {
+    const auto t = SystemTimeToTimeT(time);
+    if (!t) return;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = *t;
+    times[1].tv_nsec = static_cast<long>(time.milliseconds % 1000) * 1000000L;
+    (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+class Run {
+public:
+    Run(DecryptRun& run, int mode) : m_run(run), m_mode(mode) {}
+
+    int Execute();
+
+private:
+    enum class Outcome { Decrypted, Skipped, Stop };
+
+    Outcome DecryptOne(const std::filesystem::path& container, std::size_t position);
+    Outcome DecryptTextForm(const std::filesystem::path& container, FileContainerStore& store,
+                            const TextFormResult& found);
+    // Asks about an existing destination. Skipped or Stop when the file is
+    // not to be written; Decrypted to go on.
+    Outcome CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container);
+    // Writes P bytes (and reads the sender record) into a temporary file
+    // beside the destination. Null after its message.
+    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
+                                           const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
+    void RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
+    void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
+                        const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
+    void RemoveContainer(const std::filesystem::path& container);
+    void Message(std::string_view message, MessageKind kind = MessageKind::Warning) {
+        m_run.dialog.ShowMessage(message, kind);
+    }
+
+    DecryptRun& m_run;
+    const int m_mode;
+    bool m_overwriteAll = false;
+    std::unique_ptr<ReaderKeys> m_keys;
+};
+
+int Run::Execute() {
+    auto& dialog = m_run.dialog;
+    if (m_run.files.empty()) {
+        Message(Text(m_run.texts, kSlotNoFileSelected, text::kNoFileSelected), MessageKind::Information);
+        return 0;
+    }
+    const auto total = static_cast<long long>(m_run.files.size());
+    dialog.SetProgressRange(total);
+    dialog.SetStatus(text::kProcessing);
+
+    int succeeded = 0;
+    for (std::size_t i = 0; i < m_run.files.size(); ++i) {
+        if (dialog.CancelRequested()) {
+            m_run.stopped = true;
+            break;
+        }
+        const auto& container = m_run.files[i];
+        const long long position = static_cast<long long>(i) + 1;
+        if (m_mode == kDecryptFolder) {
+            dialog.SetStatus(FormatText(text::kFolderDecrypting, {position, total}));
+        } else {
+            dialog.SetStatus(FormatText(text::kDecryptingNofM, {total, position}));
+            dialog.SetStatus(FormatText(text::kIsDecrypting, {container.filename().string()}));
+        }
+        Outcome outcome = Outcome::Skipped;
+        try {
+            outcome = DecryptOne(container, i);
+        } catch (const std::exception&) {
+            Message(text::kHappenToError, MessageKind::Error);
+        }
+        m_run.cipher.Clear(true);
+        m_run.decryptMode = false;
+        dialog.StepProgress(1);
+        if (outcome == Outcome::Decrypted) ++succeeded;
+        if (outcome == Outcome::Stop) {
+            m_run.stopped = true;
+            break;
+        }
+    }
+    m_run.cipher.Clear(false);
+    m_run.decryptMode = false;
+    Message(FormatText(text::kSucceeded, {static_cast<long long>(succeeded)}), MessageKind::Information);
+    return succeeded;
+}
+
+Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t) {
+    std::error_code ec;
+    const bool onCdRom = m_run.isOnCdRom ? m_run.isOnCdRom(container) : IsOnOpticalDisc(container);
+    if (onCdRom) {
+        Message(text::kOnCdRom);
+        return Outcome::Skipped;
+    }
+    if (std::filesystem::exists(container, ec) && IsReadOnlyFile(container)) {
+        Message(text::kContainerReadOnly);
+        return Outcome::Skipped;
+    }
+    if (!EndsWithNoCase(container.filename().string(), kExtension) || !std::filesystem::is_regular_file(container, ec)) {
+        if (m_mode != kDecryptFolder) Message(container.filename().string() + std::string(text::kIsNotEncrypted));
+        return Outcome::Skipped;
+    }
+
+    if (!m_keys) {
+        auto keys = ReaderKeys::Load(m_run.publicKeyPath, m_run.privateKeyPath);
+        if (!keys) {
+            Message(text::kKeyFileNotFound);
+            return Outcome::Skipped;
+        }
+        m_keys = std::make_unique<ReaderKeys>(std::move(*keys));
+    }
+
+    FileContainerStore store(container);
+    // The text-form lookup comes first.
+    const TextFormResult textForm = TextFormLookup(store, *m_keys);
+    if (textForm.kind == TextFormResult::NotAuthorized) {
+        Message(text::kNotAuthorized);
+        return Outcome::Skipped;
+    }
+    if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
+
+    ContainerReader reader(m_run.host, m_run.dialog);
+    if (reader.Read(store, *m_keys, ReadPurpose::Decrypt) != ReadStatus::Ok) return Outcome::Skipped;
+    const OwnRecord& record = reader.Record();
+    const TailInfo& tail = reader.Tail();
+    m_run.recordIndex = record.index;
+    m_run.cipher.SetWordCount(CStreamCipher::kWordCount);
+    m_run.cipher.SetKey(record.fileKey);
+    m_run.decryptMode = true;
+
+    // Destination.
+    std::string name;
+    if (m_run.keepContainerName) {
+        name = container.stem().string();
+    } else {
+        const auto safe = SafeOutputName(record.StoredNameBytes());
+        if (!safe) {
+            Message(FormatText(text::kBadStoredName, {container.filename().string()}));
+            return Outcome::Skipped;
+        }
+        name = *safe;
+    }
+    const std::filesystem::path destination = container.parent_path() / name;
+    const Outcome check = CheckDestination(destination, container);
+    if (check != Outcome::Decrypted) return check;
+
+    std::array<std::uint8_t, kSenderRecordSize> senderRecord{};
+    auto temp = WritePayload(container, destination, tail, tail.HasSender() ? &senderRecord : nullptr);
+    if (!temp) return Outcome::Skipped;
+    std::optional<SenderIdentity> sender;
+    if (tail.HasSender())
+        sender = SenderIdentity{FieldText(senderRecord.data(), kSenderNameSize),
+                                FieldText(senderRecord.data() + kSenderNameSize, kSenderMailSize)};
+
+    // The record's count and limit start, then the output under its name.
+    if (!reader.WriteBack(store)) return Outcome::Skipped;
+    store.Close();
+    if (!temp->CloseStream()) {
+        (void)reader.UndoWriteBack(store);
+        Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
+        return Outcome::Skipped;
+    }
+    SetModificationTime(temp->Path(), record.encryptionTime);
+    if (auto error = temp->Commit(destination)) {
+        (void)reader.UndoWriteBack(store);
+        Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
+        return Outcome::Skipped;
+    }
+
+    if (tail.HasHistory()) RecordHistory(container, record);
+
+    DecryptedFile done;
+    done.output = destination;
+    done.container = container;
+    done.historyManaged = tail.HasHistory();
+    done.recordIndex = record.index;
+    done.fileKey = record.fileKey;
+
+    bool outputGone = false;
+    FollowUpSender(container, destination, record, sender, outputGone);
+    RemoveContainer(container);
+    if (!outputGone) m_run.decrypted.push_back(done);
+    return Outcome::Decrypted;
+}
+
+Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileContainerStore& store,
+                                  const TextFormResult& found) {
+    m_run.recordIndex = found.index;
+    m_run.cipher.SetWordCount(CStreamCipher::kWordCount);
+    m_run.cipher.SetKey(found.fileKey);
+    m_run.decryptMode = true;
+    // These records carry no name of their own: the container's name less
+    // its extension is used.
+    const std::filesystem::path destination = container.parent_path() / container.stem();
+    const Outcome check = CheckDestination(destination, container);
+    if (check != Outcome::Decrypted) return check;
+    TailInfo tail = found.tail;
+    tail.flags = 0;  // exactly P bytes, no sender block
+    auto temp = WritePayload(container, destination, tail, nullptr);
+    if (!temp) return Outcome::Skipped;
+    store.Close();
+    if (auto error = temp->Commit(destination)) {
+        Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
+        return Outcome::Skipped;
+    }
+    RemoveContainer(container);
+    DecryptedFile done;
+    done.output = destination;
+    done.container = container;
+    m_run.decrypted.push_back(done);
+    return Outcome::Decrypted;
+}
+
+Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(destination, container, ec) || destination == container) {
+        Message(FormatText(text::kOutputIsContainer, {container.filename().string()}));
+        return Outcome::Skipped;
+    }
+    if (!std::filesystem::exists(std::filesystem::symlink_status(destination, ec))) return Outcome::Decrypted;
+    const std::string shown = destination.string();
+    if (IsReadOnlyFile(destination)) {
+        Message(FormatText(Text(m_run.texts, kSlotReadOnly, text::kReadOnlyDestination), {shown}));
+        return Outcome::Skipped;
+    }
+    if (m_overwriteAll) return Outcome::Decrypted;
+    const std::string question = shown + std::string(text::kOverwriteDecrypt);
+    if (m_run.files.size() == 1) return m_run.dialog.AskYesNo(question) ? Outcome::Decrypted : Outcome::Skipped;
+    ContinueConfirm confirm;
+    confirm.title = Text(m_run.texts, kSlotOverwriteTitle, text::kOverwriteTitle);
+    confirm.text = question;
+    confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
+                        Text(m_run.texts, kSlotNo, "No"), Text(m_run.texts, kSlotStop, "Stop")};
+    switch (m_run.dialog.AskContinue(confirm)) {
+    case ContinueConfirm::First: return Outcome::Decrypted;
+    case ContinueConfirm::All: m_overwriteAll = true; return Outcome::Decrypted;
+    case ContinueConfirm::Stop: return Outcome::Stop;
+    default: return Outcome::Skipped;
+    }
+}
+
+std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
+                                            const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
+    File in(std::fopen(container.c_str(), "rb"));
+    if (!in) {
+        Message(Text(m_run.texts, kSlotInputCannotOpen, text::kInputCannotOpen));
+        return nullptr;
+    }
+    auto temp = TempFile::CreateBeside(destination, ".tza-dec-");
+    if (!temp) {
+        Message(Text(m_run.texts, kSlotOutputCannotOpen, text::kOutputCannotOpen));
+        return nullptr;
+    }
+    const std::int64_t length = tail.payloadLength;
+    const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
+    bool ok = written == length;
+    if (ok && senderRecord) {
+        // The sender record continues the payload's keystream.
+        std::array<std::uint8_t, kSenderRecordSize> raw{};
+        ok = ::fseeko(in.get(), static_cast<off_t>(length), SEEK_SET) == 0 &&
+             std::fread(raw.data(), 1, raw.size(), in.get()) == raw.size();
+        if (ok) m_run.cipher.Crypt(raw.data(), raw.size(), senderRecord->data());
+    }
+    if (!ok) {
+        temp->Discard();
+        Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
+        return nullptr;
+    }
+    return temp;
+}
+
+void Run::RecordHistory(const std::filesystem::path& container, const OwnRecord& record) {
+    FileContainerStore store(container);
+    TailInfo tail;
+    if (CheckTail(store, tail) != ReadStatus::Ok) return;
+    store.Close();
+    CArchiveHistoryMan history(m_run.host);
+    history.Open(container.parent_path());
+    history.SetContainer(container, tail.bytes, record.fileKey);
+    if (history.Load() != CArchiveHistoryMan::Loaded) return;
+    // The users of a history follow the recipient records, so the reader's
+    // record index is its user index.
+    history.AppendRecord(record.index, CArchiveHistoryMan::Decrypted);
+    (void)history.SaveInPlace();
+}
+
+void Run::FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
+                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone) {
+    if (!m_run.sender) return;
+    const SenderIdentity identity = sender.value_or(SenderIdentity{});
+    const auto lookup = m_run.sender->LookUp(record.senderKeyCheck, record.senderKeyDigest, identity);
+    if (lookup.status == ISenderFollowUp::Status::Differs && sender) {
+        if (m_run.dialog.AskYesNo(FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
+            (void)m_run.sender->Renew(record.senderKeyCheck, identity);
+        return;
+    }
+    if (lookup.status != ISenderFollowUp::Status::Unknown || !sender) return;
+    if (!EndsWithNoCase(output.filename().string(), ".VBKY") && m_run.programs)
+        (void)OpenWithAssociatedProgram(output, *m_run.programs);
+    if (m_mode == kDecryptOpenResult) {
+        (void)WipeFile(output);
+        outputGone = true;
+    }
+    if (m_run.dialog.AskYesNo(FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
+        (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
+}
+
+void Run::RemoveContainer(const std::filesystem::path& container) {
+    if (m_run.direct) return;
+    if (m_mode == kDecryptFolder) {
+        std::error_code ec;
+        std::filesystem::remove(container, ec);
+        return;
+    }
+    if (m_run.removeAfterDecrypt) (void)WipeFile(container);
+}
+
+}  // namespace
+
+DecryptedFile::~DecryptedFile() { SecureWipe(fileKey); }
+
+// ---------------------------------------------------------------------------
+
+ISenderFollowUp::Lookup KeyDirectorySenderFollowUp::LookUp(std::uint32_t keyCheck, std::span<const std::uint8_t, 32>,
+                                                           const SenderIdentity& sender) {
+    Lookup result;
+    const auto entry = m_keys.FindSender(keyCheck);
+    if (!entry) return result;
+    result.stored.name = Cp932ToUtf8(entry->name).value_or(entry->name);
+    result.stored.mail = Cp932ToUtf8(entry->email).value_or(entry->email);
+    const bool same = sender.name.empty() || (result.stored.name == sender.name && result.stored.mail == sender.mail);
+    result.status = same ? Status::Known : Status::Differs;
+    return result;
+}
+
+bool KeyDirectorySenderFollowUp::Renew(std::uint32_t keyCheck, const SenderIdentity& sender) {
+    return m_renew ? m_renew(keyCheck, sender) : false;
+}
+
+bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container, const std::filesystem::path& output,
+                                              const SenderIdentity& sender, std::span<const std::uint8_t, 32> keyDigest) {
+    return m_authenticate ? m_authenticate(container, output, sender, keyDigest) : false;
+}
+
+int DecryptFiles(DecryptRun& run, int mode) {
+    run.decrypted.clear();
+    run.stopped = false;
+    Run r(run, mode);
+    return r.Execute();
+}
+
+std::optional<std::string> SafeOutputName(std::string_view stored) {
+    std::size_t start = 0;
+    for (const char separator : {'/', '\\'}) {
+        const std::size_t at = Cp932FindLast(stored, separator);
+        if (at != std::string_view::npos) start = std::max(start, at + 1);
+    }
+    const std::string_view last = stored.substr(start);
+    if (last.empty() || last == "." || last == "..") return std::nullopt;
+    for (const char c : last) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) return std::nullopt;
+    }
+    auto utf8 = Cp932ToUtf8(last);
+    if (!utf8 || utf8->empty() || utf8->find('/') != std::string::npos) return std::nullopt;
+    return utf8;
+}
+
+ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog, IProcessRunner& programs,
+                             const LanguageTable* texts, const std::vector<std::filesystem::path>& desktopFolders) {
+    const auto folders = desktopFolders.empty() ? DesktopEntryFolders() : desktopFolders;
+    const auto program = FindAssociatedProgram(file.output, programs, folders);
+    if (program && programs.IsRunning(program->executable)) {
+        dialog.ShowMessage(Text(texts, kSlotViewerRunning, text::kViewerAlreadyRunning), MessageKind::Warning);
+        (void)WipeFile(file.output);
+        return ViewCycleResult::AlreadyRunning;
+    }
+    const int opened = OpenWithAssociatedProgram(file.output, programs, folders);
+    if (file.historyManaged) {
+        FileContainerStore store(file.container);
+        TailInfo tail;
+        if (CheckTail(store, tail) == ReadStatus::Ok) {
+            store.Close();
+            CArchiveHistoryMan history(host);
+            history.Open(file.container.parent_path());
+            history.SetContainer(file.container, tail.bytes, file.fileKey);
+            if (history.Load() == CArchiveHistoryMan::Loaded) {
+                history.AppendRecord(file.recordIndex, CArchiveHistoryMan::Viewed);
+                (void)history.SaveInPlace();
+            }
+        }
+    }
+    (void)WipeFile(file.output);
+    return opened >= 32 ? ViewCycleResult::Viewed : ViewCycleResult::NotOpened;
+}
+
+}  // namespace tessarin::container

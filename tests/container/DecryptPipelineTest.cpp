@@ -1,0 +1,650 @@
+// The decryption pipeline end to end: containers built as the writer builds
+// them (and one from an independent implementation) decrypted with the
+// shared CryptoAPI key sets.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <functional>
+
+#include "DecryptTestSupport.h"
+#include "Fixtures.h"
+#include "ScriptedUserDialog.h"
+#include "container/ArchiveHistoryMan.h"
+#include "container/ContainerReader.h"
+#include "container/DecryptPipeline.h"
+#include "container/DecryptTexts.h"
+#include "core/Crc64.h"
+#include "core/LanguageTable.h"
+#include "core/StreamCipher.h"
+#include "platform/ByteIo.h"
+#include "platform/Host.h"
+
+namespace tessarin::test {
+namespace {
+
+using namespace container;
+namespace text = container::decrypt_text;
+
+std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) { return FormatText(f, args); }
+
+class RecordingSender final : public ISenderFollowUp {
+public:
+    Status status = Status::Unknown;
+    std::vector<std::string> calls;
+    std::uint32_t lastCheck = 0;
+    Lookup LookUp(std::uint32_t keyCheck, std::span<const std::uint8_t, 32>, const SenderIdentity& sender) override {
+        lastCheck = keyCheck;
+        calls.push_back("lookup " + sender.name + " " + sender.mail);
+        return Lookup{status, {}};
+    }
+    bool Renew(std::uint32_t, const SenderIdentity& sender) override {
+        calls.push_back("renew " + sender.name);
+        return true;
+    }
+    bool Authenticate(const std::filesystem::path& c, const std::filesystem::path&, const SenderIdentity& sender,
+                      std::span<const std::uint8_t, 32>) override {
+        calls.push_back("authenticate " + sender.name + " " + c.filename().string() +
+                        (std::filesystem::exists(c) ? " present" : " gone"));
+        return true;
+    }
+};
+
+class DecryptTest : public ::testing::Test {
+protected:
+    KeySet north = FixtureKeys("north");
+    KeySet south = FixtureKeys("south");
+    TempDir dir;
+    FixedHost host;
+    ScriptedUserDialog dialog;
+    CStreamCipher cipher;
+
+    SystemTime At(std::int64_t secondsFromNow) const {
+        return SystemTimeFromTimeT(host.now + static_cast<std::time_t>(secondsFromNow));
+    }
+    ContainerSpec Spec(std::int64_t encryptedAgo = 100) const { return DefaultSpec(north, At(-encryptedAgo)); }
+
+    std::filesystem::path Write(const ContainerSpec& spec, const std::string& name = "plain.txt.tza") {
+        const auto path = dir / name;
+        WriteContainer(spec, path);
+        return path;
+    }
+
+    int Decrypt(const std::vector<std::filesystem::path>& files, int mode = kDecryptCommand,
+                const std::function<void(DecryptRun&)>& configure = {}) {
+        DecryptRun run(host, dialog, cipher);
+        run.publicKeyPath = north.publicPath;
+        run.privateKeyPath = north.privatePath;
+        run.files = files;
+        run.isOnCdRom = [](const std::filesystem::path&) { return false; };
+        if (configure) configure(run);
+        const int n = DecryptFiles(run, mode);
+        lastDecrypted = run.decrypted;
+        lastStopped = run.stopped;
+        return n;
+    }
+
+    // Messages other than the final count.
+    std::vector<std::string> Refusals() const {
+        auto m = dialog.Messages();
+        if (!m.empty() && m.back().find("Files succeed in decryption.") != std::string::npos) m.pop_back();
+        return m;
+    }
+
+    std::vector<DecryptedFile> lastDecrypted;
+    bool lastStopped = false;
+};
+
+// ---------------------------------------------------------------------------
+// Interop
+
+TEST_F(DecryptTest, IndependentContainerDecryptsToItsSource) {
+    // The fixture's authentication value is all zero and it carries the
+    // sender block, so it passes on the zero-value rule alone; its private-key
+    // digest and sender key check come from other built-in values and match
+    // nothing here. The sender is therefore unknown to the key store.
+    const auto container = dir / "south-to-north.txt.tza";
+    WriteFileBytes(container, ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
+    RecordingSender sender;
+    dialog.PlanNo();  // "authenticate this file creater?"
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{});
+    EXPECT_EQ(ReadFileBytes(dir / "south-to-north.txt"), ReadFileBytes(FixturePath("containers/south-to-north.txt")));
+    ASSERT_EQ(sender.calls.size(), 1u);
+    EXPECT_EQ(dialog.Questions().size(), 1u);
+    EXPECT_NE(dialog.Questions()[0].find("Do you authenicate this file creater?"), std::string::npos);
+    // No time limit: the container is left as it was.
+    EXPECT_EQ(ReadFileBytes(container), ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
+}
+
+TEST_F(DecryptTest, IndependentContainerIsNotForSouth) {
+    const auto container = dir / "south-to-north.txt.tza";
+    WriteFileBytes(container, ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) {
+                  r.publicKeyPath = south.publicPath;
+                  r.privateKeyPath = south.privatePath;
+              }),
+              0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kNotAuthorized)});
+    EXPECT_FALSE(std::filesystem::exists(dir / "south-to-north.txt"));
+}
+
+// ---------------------------------------------------------------------------
+// Round trips
+
+struct RoundTripCase {
+    bool sender;
+    bool history;
+    std::uint32_t limit;
+    std::size_t payloadSize;
+};
+
+class DecryptRoundTrip : public DecryptTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(DecryptRoundTrip, ReproducesPayloadAndStampsTime) {
+    const auto c = GetParam();
+    auto spec = Spec(100);
+    spec.payload = PatternBytes(c.payloadSize, static_cast<std::uint32_t>(c.payloadSize));
+    spec.withSender = c.sender;
+    spec.senderPublicFile = south.publicFile;
+    spec.withHistory = c.history;
+    spec.recipients[0].limitSeconds = c.limit;
+    const auto container = Write(spec);
+    const auto before = ReadFileBytes(container);
+
+    EXPECT_EQ(Decrypt({container}), 1);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{});
+    const auto output = dir / "plain.txt";
+    EXPECT_EQ(ReadFileBytes(output), spec.payload);
+    struct stat st {};
+    ASSERT_EQ(::stat(output.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, *SystemTimeToTimeT(spec.recipients[0].encryptionTime));
+    EXPECT_EQ(dialog.Messages().back(), "1 Files succeed in decryption.");
+
+    const auto after = ReadFileBytes(container);
+    const auto prot = ProtectedBlockOf(after, 0, spec.fileKey);
+    // The count is written back only when a limit is set.
+    EXPECT_EQ(LoadLe32(prot.data() + kProtCount), c.limit ? 1u : 0u);
+    if (c.history) {
+        CArchiveHistoryMan history(host);
+        history.Open(dir.Path());
+        TailInfo tail;
+        FileContainerStore store(container);
+        ASSERT_EQ(CheckTail(store, tail), ReadStatus::Ok);
+        history.SetContainer(container, tail.bytes, spec.fileKey);
+        ASSERT_EQ(history.Load(), CArchiveHistoryMan::Loaded);
+        ASSERT_EQ(history.RecordCount(), 2);
+        EXPECT_EQ(history.RecordAt(1).operation, CArchiveHistoryMan::Decrypted);
+        EXPECT_EQ(history.RecordAt(1).user, 0);
+    } else if (!c.limit) {
+        EXPECT_EQ(after, before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, DecryptRoundTrip,
+                         ::testing::Values(RoundTripCase{false, false, 0, 5000}, RoundTripCase{true, false, 0, 5000},
+                                           RoundTripCase{false, true, 0, 5000}, RoundTripCase{true, true, 0, 5000},
+                                           RoundTripCase{false, false, 3600, 5000}, RoundTripCase{true, false, 3600, 16},
+                                           RoundTripCase{false, true, 3600, 0}, RoundTripCase{true, true, 3600, 1024000 + 17}));
+
+TEST_F(DecryptTest, EmptySourceGivesThe304ByteContainerAndAnEmptyFile) {
+    auto spec = Spec();
+    spec.payload.clear();
+    const auto container = Write(spec);
+    EXPECT_EQ(std::filesystem::file_size(container), 304u);
+    EXPECT_EQ(Decrypt({container}), 1);
+    EXPECT_EQ(std::filesystem::file_size(dir / "plain.txt"), 0u);
+}
+
+TEST_F(DecryptTest, ReaderWhoseRecordIsNotFirstUpdatesOnlyItsOwnRecord) {
+    auto spec = Spec();
+    RecipientSpec other = spec.recipients[0];
+    other.keys = &south;
+    other.authValue = south.Digest();
+    spec.recipients.insert(spec.recipients.begin(), other);
+    for (auto& r : spec.recipients) r.limitSeconds = 3600;
+    const auto container = Write(spec);
+    const auto before = ReadFileBytes(container);
+    EXPECT_EQ(Decrypt({container}), 1);
+    const auto after = ReadFileBytes(container);
+    ASSERT_EQ(after.size(), before.size());
+    const std::size_t table = before.size() - 48 - 2 * 256;
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(table + 256), after.begin()));
+    EXPECT_EQ(LoadLe32(ProtectedBlockOf(after, 1, spec.fileKey).data() + kProtCount), 1u);
+    EXPECT_EQ(LoadLe32(ProtectedBlockOf(after, 0, spec.fileKey).data() + kProtCount), 0u);
+    // Outside the count, record 1 is unchanged too.
+    for (std::size_t i = table + 256; i < before.size(); ++i) {
+        const std::size_t off = i - table - 256;
+        if (off >= kRecProtected + kProtCount && off < kRecProtected + kProtCount + 4) continue;
+        ASSERT_EQ(before[i], after[i]) << "byte " << i;
+    }
+}
+
+TEST_F(DecryptTest, RecordVersion2003IsAccepted) {
+    auto spec = Spec();
+    spec.recipients[0].version = 0x2003;
+    EXPECT_EQ(Decrypt({Write(spec)}), 1);
+}
+
+// ---------------------------------------------------------------------------
+// Time
+
+TEST_F(DecryptTest, LimitFromFirstDecryptionStoresStartThenMeasuresFromIt) {
+    auto spec = Spec(7200);  // encrypted two hours ago, limit one hour
+    spec.recipients[0].limitSeconds = 3600;
+    spec.recipients[0].limitStart = spec.recipients[0].encryptionTime;
+    const auto container = Write(spec);
+
+    // First decryption: no expiry check, the start becomes now.
+    ASSERT_EQ(Decrypt({container}), 1);
+    auto prot = ProtectedBlockOf(ReadFileBytes(container), 0, spec.fileKey);
+    EXPECT_EQ(SystemTime::FromBytes(prot.data() + kProtLimitStart), host.LocalTime());
+    EXPECT_EQ(LoadLe32(prot.data() + kProtCount), 1u);
+
+    // Half an hour later: measured from the stored start.
+    host.now += 1800;
+    dialog.PlanYes();  // overwrite the earlier output
+    ASSERT_EQ(Decrypt({container}), 1);
+    prot = ProtectedBlockOf(ReadFileBytes(container), 0, spec.fileKey);
+    EXPECT_EQ(LoadLe32(prot.data() + kProtCount), 2u);
+    EXPECT_EQ(SystemTime::FromBytes(prot.data() + kProtLimitStart), SystemTimeFromTimeT(host.now - 1800));
+
+    // An hour after the first decryption: expired and wiped.
+    host.now += 1800;
+    std::filesystem::remove(dir / "plain.txt");
+    dialog.ClearEvents();
+    EXPECT_EQ(Decrypt({container}), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kExpired)});
+    EXPECT_FALSE(std::filesystem::exists(container));
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
+}
+
+struct TimeCase {
+    const char* what;
+    std::int64_t encryptedAgo;  // negative: the encryption time lies ahead of this clock
+    std::uint32_t limit;
+    std::string_view refusal;   // empty: decrypts
+    bool wiped;
+};
+
+class DecryptTime : public DecryptTest, public ::testing::WithParamInterface<TimeCase> {};
+
+TEST_P(DecryptTime, Table) {
+    const auto c = GetParam();
+    auto spec = Spec(c.encryptedAgo);
+    spec.recipients[0].limitSeconds = c.limit;
+    const auto container = Write(spec);
+    const auto before = ReadFileBytes(container);
+    const int n = Decrypt({container});
+    if (c.refusal.empty()) {
+        EXPECT_EQ(n, 1) << c.what;
+        EXPECT_EQ(Refusals(), std::vector<std::string>{}) << c.what;
+        return;
+    }
+    EXPECT_EQ(n, 0) << c.what;
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(c.refusal)}) << c.what;
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt")) << c.what;
+    if (c.wiped) {
+        EXPECT_FALSE(std::filesystem::exists(container)) << c.what;
+    } else {
+        EXPECT_EQ(ReadFileBytes(container), before) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, DecryptTime,
+    ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
+                      TimeCase{"limit reached", 60, 60, text::kExpired, true},
+                      TimeCase{"long expired", 86400 * 400, 86400, text::kExpired, true},
+                      TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
+                      TimeCase{"clock 61 s behind fails", -61, 3600, text::kCheckClock, false},
+                      TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
+                      TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
+
+// ---------------------------------------------------------------------------
+// Refusals
+
+struct RefusalCase {
+    const char* what;
+    std::function<void(ContainerSpec&, const KeySet& north, const KeySet& south)> spec;
+    std::function<void(std::vector<std::uint8_t>&)> bytes;
+    std::string_view message;
+};
+
+void SetTail(std::vector<std::uint8_t>& b, std::size_t offset, std::uint32_t v, int width = 4) {
+    std::uint8_t* p = b.data() + b.size() - 48 + offset;
+    for (int i = 0; i < width; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+class DecryptRefusal : public DecryptTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(DecryptRefusal, ShowsOneMessageAndChangesNothing) {
+    const auto& c = GetParam();
+    auto spec = Spec();
+    spec.recipients[0].limitSeconds = 3600;  // a decryption would write back
+    if (c.spec) c.spec(spec, north, south);
+    auto bytes = BuildContainer(spec);
+    if (c.bytes) c.bytes(bytes);
+    const auto container = dir / "plain.txt.tza";
+    WriteFileBytes(container, bytes);
+    EXPECT_EQ(Decrypt({container}), 0) << c.what;
+    std::string expected(c.message);
+    if (expected.find("%s") != std::string::npos) expected = Fmt(expected, {std::string("plain.txt.tza")});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{expected}) << c.what;
+    EXPECT_EQ(ReadFileBytes(container), bytes) << c.what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1)
+        << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DecryptRefusal,
+    ::testing::Values(
+        RefusalCase{"303 bytes", {}, [](auto& b) { b.erase(b.begin(), b.end() - 303); }, text::kBroken},
+        RefusalCase{"bad magic", {}, [](auto& b) { b[b.size() - 48] = 'X'; }, text::kBroken},
+        RefusalCase{"newer version", {}, [](auto& b) { b[b.size() - 48 + 27] = 0x20; }, text::kNewerVersion},
+        RefusalCase{"version byte 24", {}, [](auto& b) { b[b.size() - 48 + 24] = 2; }, text::kNewerVersion},
+        RefusalCase{"flag 4", {}, [](auto& b) { b[b.size() - 48 + 27] |= 4; }, text::kOldHistoryFormat},
+        RefusalCase{"field 32 = 1", {}, [](auto& b) { SetTail(b, 32, 1, 2); }, text::kNotAuthorized},
+        RefusalCase{"field 34 = 0", {}, [](auto& b) { SetTail(b, 34, 0, 2); }, text::kNewerVersion},
+        RefusalCase{"field 36 = 1", {}, [](auto& b) { SetTail(b, 36, 1); }, text::kNewerVersion},
+        RefusalCase{"count beyond the file", {}, [](auto& b) { SetTail(b, 4, 1000); }, text::kBroken},
+        RefusalCase{"count overflowing", {}, [](auto& b) { SetTail(b, 4, 0x7FFFFFFF); }, text::kBroken},
+        RefusalCase{"count negative", {}, [](auto& b) { SetTail(b, 4, 0x80000000u); }, text::kBroken},
+        RefusalCase{"count zero", {}, [](auto& b) { SetTail(b, 4, 0); }, text::kBroken},
+        RefusalCase{"P negative", {}, [](auto& b) { SetTail(b, 16, 0xFFFFFFF0u); }, text::kBroken},
+        RefusalCase{"P beyond the records", {}, [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
+                    text::kBroken},
+        RefusalCase{"not a recipient",
+                    [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; }, {},
+                    text::kNotAuthorized},
+        RefusalCase{"damaged check value", {}, [](auto& b) { b[b.size() - 48 - 256 + 8] ^= 1; }, text::kNotAuthorized},
+        RefusalCase{"spoofing",
+                    [](auto& s, const KeySet&, const KeySet& so) {
+                        s.recipients[0].authValue = so.Digest();
+                        s.recipients[0].privateKeyDigest = so.Digest();
+                    },
+                    {}, text::kSpoofing},
+        RefusalCase{"zero value without the sender block",
+                    [](auto& s, const KeySet&, const KeySet& so) {
+                        s.recipients[0].authValue = {};
+                        s.recipients[0].privateKeyDigest = so.Digest();
+                    },
+                    {}, text::kSpoofing},
+        RefusalCase{"record version 0x2004", [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
+                    {}, text::kNewerVersion},
+        RefusalCase{"stored name ..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; }, {},
+                    text::kBadStoredName},
+        RefusalCase{"stored name a/..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; }, {},
+                    text::kBadStoredName},
+        RefusalCase{"stored name ending in a separator", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
+                    {}, text::kBadStoredName},
+        RefusalCase{"empty stored name", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; }, {},
+                    text::kBadStoredName},
+        RefusalCase{"control character", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; }, {},
+                    text::kBadStoredName},
+        RefusalCase{"stored name is the container's",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; }, {},
+                    text::kOutputIsContainer}));
+
+TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
+    // Names come from the file: nothing may land outside the container's folder.
+    for (const std::string stored : {"../x", "a/b", "..\\..\\c", "/etc/d"}) {
+        TempDir sub;
+        const auto inner = sub.Path() / "in";
+        std::filesystem::create_directory(inner);
+        auto spec = Spec();
+        spec.storedName = stored;
+        const auto container = inner / "c.tza";
+        WriteContainer(spec, container);
+        dialog.ClearEvents();
+        EXPECT_EQ(Decrypt({container}), 1) << stored;
+        const std::string last = stored.substr(stored.find_last_of("/\\") + 1);
+        EXPECT_EQ(ReadFileBytes(inner / last), spec.payload) << stored;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub.Path()), std::filesystem::directory_iterator()), 1)
+            << stored;
+    }
+}
+
+TEST_F(DecryptTest, DoubleByteNameWithBackslashTrailByteIsKept) {
+    auto spec = Spec();
+    spec.storedName = "\x95\x5C.txt";  // 表.txt: the second byte is 0x5C
+    const auto container = Write(spec);
+    EXPECT_EQ(Decrypt({container}), 1);
+    EXPECT_EQ(ReadFileBytes(dir / "表.txt"), spec.payload);
+}
+
+TEST_F(DecryptTest, RefusalsBeforeReading) {
+    auto spec = Spec();
+    const auto container = Write(spec);
+    // CD-ROM.
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kOnCdRom)});
+    // Read-only container.
+    dialog.ClearEvents();
+    std::filesystem::permissions(container, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_EQ(Decrypt({container}), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kContainerReadOnly)});
+    // Not a container, outside and inside mode 5.
+    dialog.ClearEvents();
+    const auto other = dir / "notes.txt";
+    WriteFileBytes(other, {1, 2, 3});
+    EXPECT_EQ(Decrypt({other}), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{"notes.txtis not encrypted"});
+    dialog.ClearEvents();
+    EXPECT_EQ(Decrypt({other}, kDecryptFolder), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{});
+    // No key set.
+    dialog.ClearEvents();
+    std::filesystem::permissions(container, std::filesystem::perms::owner_all);
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kKeyFileNotFound)});
+    // Nothing selected.
+    dialog.ClearEvents();
+    EXPECT_EQ(Decrypt({}), 0);
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{"No file selected."});
+}
+
+// ---------------------------------------------------------------------------
+// Output and removal
+
+TEST_F(DecryptTest, StatusTextsPerMode) {
+    const auto a = Write(Spec(), "a.tza");
+    auto spec = Spec();
+    spec.storedName = "b.txt";
+    const auto b = Write(spec, "b.tza");
+    ASSERT_EQ(Decrypt({a, b}, kDecryptCommand, [](DecryptRun& r) { r.direct = true; }), 2);
+    EXPECT_EQ(dialog.Statuses(),
+              (std::vector<std::string>{"Decrypt Processing. Please wait a minute.", "Decrypting a file of 2 out of 1.",
+                                        "a.tza is decrypting.....", "Decrypting a file of 2 out of 2.",
+                                        "b.tza is decrypting....."}));
+    EXPECT_EQ(dialog.Messages().back(), "2 Files succeed in decryption.");
+    dialog.ClearEvents();
+    auto specC = Spec();
+    specC.storedName = "c.txt";
+    const auto c = Write(specC, "c.tza");
+    ASSERT_EQ(Decrypt({c}, kDecryptFolder, [](DecryptRun& r) { r.direct = true; }), 1);
+    EXPECT_EQ(dialog.Statuses(),
+              (std::vector<std::string>{"Decrypt Processing. Please wait a minute.",
+                                        "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
+}
+
+TEST_F(DecryptTest, KeepContainerNameOption) {
+    const auto container = Write(Spec(), "report.tza");
+    EXPECT_EQ(Decrypt({container}, kDecryptDialog, [](DecryptRun& r) { r.keepContainerName = true; }), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "report"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
+}
+
+TEST_F(DecryptTest, RemovalByModeAndRunKind) {
+    struct Case {
+        int mode;
+        bool option;
+        bool direct;
+        bool removed;
+    };
+    for (const Case c : {Case{kDecryptCommand, false, false, false}, Case{kDecryptCommand, true, false, true},
+                         Case{kDecryptCommand, true, true, false}, Case{kDecryptDialog, true, false, true},
+                         Case{kDecryptFolder, false, false, true}, Case{kDecryptFolder, false, true, false}}) {
+        std::filesystem::remove(dir / "plain.txt");
+        const auto container = Write(Spec());
+        dialog.ClearEvents();
+        EXPECT_EQ(Decrypt({container}, c.mode, [&](DecryptRun& r) {
+                      r.removeAfterDecrypt = c.option;
+                      r.direct = c.direct;
+                  }),
+                  1);
+        EXPECT_EQ(std::filesystem::exists(container), !c.removed) << c.mode << c.option << c.direct;
+        EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
+    }
+}
+
+TEST_F(DecryptTest, OverwriteQuestions) {
+    const auto container = Write(Spec());
+    WriteFileBytes(dir / "plain.txt", {9});
+    // One file: a Yes/No box. No keeps the old file and the container.
+    const auto before = ReadFileBytes(container);
+    dialog.PlanNo();
+    EXPECT_EQ(Decrypt({container}), 0);
+    EXPECT_EQ(dialog.Questions(),
+              std::vector<std::string>{(dir / "plain.txt").string() + "\nOverwrite for same name file.\nDo you Decrypt?"});
+    EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), std::vector<std::uint8_t>{9});
+    EXPECT_EQ(ReadFileBytes(container), before);
+    // Yes overwrites.
+    dialog.PlanYes();
+    EXPECT_EQ(Decrypt({container}), 1);
+    EXPECT_EQ(ReadFileBytes(dir / "plain.txt").size(), 5000u);
+
+    // Several files: the continue-confirm dialog; "Overwrite all" stops asking.
+    auto spec2 = Spec();
+    spec2.storedName = "second.txt";
+    const auto second = Write(spec2, "second.tza");
+    WriteFileBytes(dir / "second.txt", {9});
+    dialog.ClearEvents();
+    dialog.PlanContinue(ContinueConfirm::All);
+    EXPECT_EQ(Decrypt({container, second}), 2);
+    EXPECT_EQ(dialog.LastContinue().title, "Overwrite");
+    EXPECT_EQ(dialog.LastContinue().captions, (std::array<std::string, 4>{"Yes", "Overwrite all", "No", "Stop"}));
+    EXPECT_EQ(dialog.Texts(ScriptedUserDialog::Event::Continue).size(), 1u);
+
+    // "Stop" ends the run.
+    dialog.ClearEvents();
+    dialog.PlanContinue(ContinueConfirm::Stop);
+    EXPECT_EQ(Decrypt({container, second}), 0);
+    EXPECT_TRUE(lastStopped);
+    EXPECT_EQ(dialog.Messages().back(), "0 Files succeed in decryption.");
+}
+
+TEST_F(DecryptTest, ReadOnlyDestinationIsNotOverwritten) {
+    const auto container = Write(Spec());
+    WriteFileBytes(dir / "plain.txt", {9});
+    std::filesystem::permissions(dir / "plain.txt", std::filesystem::perms::owner_read);
+    EXPECT_EQ(Decrypt({container}), 0);
+    EXPECT_EQ(Refusals(), std::vector<std::string>{(dir / "plain.txt").string() + " is read only file.\nCan't overwrite."});
+    EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), std::vector<std::uint8_t>{9});
+}
+
+TEST_F(DecryptTest, FailedRenameLeavesNoOutputAndTheContainerUnchanged) {
+    auto spec = Spec();
+    spec.recipients[0].limitSeconds = 3600;
+    const auto container = Write(spec);
+    const auto before = ReadFileBytes(container);
+    // A non-empty folder under the output's name: the rename cannot replace it.
+    std::filesystem::create_directory(dir / "plain.txt");
+    WriteFileBytes(dir / "plain.txt" / "inside", {1});
+    dialog.PlanYes();
+    EXPECT_EQ(Decrypt({container}), 0);
+    EXPECT_EQ(ReadFileBytes(container), before);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "plain.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 2);
+}
+
+TEST_F(DecryptTest, UsesLanguageTableTextsWhenGiven) {
+    LanguageTable table;
+    table.FillJapanese();
+    EXPECT_EQ(Decrypt({}, kDecryptCommand, [&](DecryptRun& r) { r.texts = &table; }), 0);
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{"工房内にファイルがありません。"});
+}
+
+// ---------------------------------------------------------------------------
+// Sender follow-up
+
+TEST_F(DecryptTest, UnknownSenderInOpenResultModeWipesTheOutputAndOffersAuthentication) {
+    auto spec = Spec();
+    spec.withSender = true;
+    spec.senderPublicFile = south.publicFile;
+    spec.recipients[0].senderKeyCheck = 0x12345678;
+    const auto container = Write(spec);
+    RecordingSender sender;
+    dialog.PlanYes();
+    EXPECT_EQ(Decrypt({container}, kDecryptOpenResult, [&](DecryptRun& r) {
+                  r.sender = &sender;
+                  r.removeAfterDecrypt = true;
+              }),
+              1);
+    EXPECT_EQ(sender.lastCheck, 0x12345678u);
+    EXPECT_EQ(sender.calls, (std::vector<std::string>{"lookup south south@example.com",
+                                                       "authenticate south plain.txt.tza present"}));
+    EXPECT_EQ(dialog.Questions(),
+              std::vector<std::string>{"south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
+    EXPECT_FALSE(std::filesystem::exists(container));
+    EXPECT_TRUE(lastDecrypted.empty());
+}
+
+TEST_F(DecryptTest, SenderWhoseEntryDiffersIsOfferedARenewal) {
+    auto spec = Spec();
+    spec.withSender = true;
+    spec.senderPublicFile = south.publicFile;
+    const auto container = Write(spec);
+    RecordingSender sender;
+    sender.status = ISenderFollowUp::Status::Differs;
+    dialog.PlanYes();
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{
+                                      "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
+    EXPECT_EQ(sender.calls.back(), "renew south");
+    EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
+}
+
+// ---------------------------------------------------------------------------
+// The reader on its own
+
+TEST_F(DecryptTest, ReadContainerKeysTheCipherAndReturnsTheName) {
+    auto spec = Spec();
+    spec.recipients[0].limitSeconds = 3600;
+    const auto container = Write(spec);
+    ReaderState state(cipher);
+    state.publicKeyPath = north.publicPath;
+    state.privateKeyPath = north.privatePath;
+    std::string name;
+    ASSERT_TRUE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, true));
+    EXPECT_EQ(name, "plain.txt");
+    EXPECT_TRUE(state.decryptMode);
+    EXPECT_EQ(state.recordIndex, 0);
+    std::array<std::uint32_t, 8> words{}, expected{};
+    ASSERT_TRUE(cipher.GetKey(words.data()));
+    CStreamCipher reference;
+    reference.SetWordCount(CStreamCipher::kWordCount);
+    reference.SetKey(spec.fileKey);
+    ASSERT_TRUE(reference.GetKey(expected.data()));
+    EXPECT_EQ(words, expected);
+    EXPECT_EQ(LoadLe32(ProtectedBlockOf(ReadFileBytes(container), 0, spec.fileKey).data() + kProtCount), 1u);
+}
+
+TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
+    auto spec = Spec();
+    spec.recipients[0].keys = &south;
+    const auto container = Write(spec);
+    ReaderState state(cipher);
+    state.publicKeyPath = north.publicPath;
+    state.privateKeyPath = north.privatePath;
+    std::string name;
+    EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::Forward, false));
+    EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, false));
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(text::kNotAuthorizedForward),
+                                                            std::string(text::kNotAuthorizedHistory)}));
+}
+
+}  // namespace
+}  // namespace tessarin::test
