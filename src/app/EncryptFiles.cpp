@@ -60,7 +60,7 @@ bool IsHidden(const fs::path& p) {
 // "In use": the file cannot be opened for reading, or another open file
 // holds a write lock on it.
 bool IsInUse(const fs::path& p) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return true;
     struct flock lock{};
     lock.l_type = F_RDLCK;
@@ -460,12 +460,19 @@ int MainWindowState::EncryptFiles(int mode) {
             m_dialog.StepProgress(1);
             continue;
         }
+        std::error_code ec;
+        if (!fs::is_regular_file(source, ec)) {
+            // A folder, device or pipe is no file to encrypt (and opening a
+            // pipe would block the batch).
+            m_dialog.ShowMessage(m_texts[slot::kInputCannotOpen], MessageKind::Error);
+            m_dialog.StepProgress(1);
+            continue;
+        }
         if (IsInUse(source)) {
             m_dialog.ShowMessage(FormatText(m_texts[slot::kEditedByAnotherProgram], {name}));
             m_dialog.StepProgress(1);
             continue;
         }
-        std::error_code ec;
         const auto size = fs::file_size(source, ec);
         if (ec || size > static_cast<std::uintmax_t>(container::kMaxPayloadLength)) {
             m_dialog.ShowMessage(ec ? m_texts[slot::kInputCannotOpen] : FormatText(m_texts[slot::kSourceTooLarge], {name}),
@@ -593,7 +600,7 @@ int MainWindowState::EncryptFolder(const fs::path& folder) {
         ContinueConfirm box;
         box.title = m_texts[slot::kContinuesCheckTitle];
         box.text = m_texts[textSlot];
-        box.captions = {"OK", m_texts[slot::kDoNotShowAgain], "", ""};
+        box.captions = {m_texts[slot::kCaptionOk], m_texts[slot::kDoNotShowAgain], "", ""};
         if (m_dialog.AskContinue(box) == ContinueConfirm::All) noticeSuppressed = true;
     };
 

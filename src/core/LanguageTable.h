@@ -129,6 +129,7 @@ inline constexpr int kCaptionDeleteAll = 512;
 inline constexpr int kContinueConfirmTitle = 513;   // the dialog's own title
 inline constexpr int kSourceTooLarge = 514;         // "%s" 2 GiB and more
 inline constexpr int kOverwriteAllDefault = 515;    // the dialog's own "全て上書き"
+inline constexpr int kCaptionOk = 516;
 
 // History and mail.
 inline constexpr int kHistoryNoFile = 436;

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -255,6 +256,16 @@ TEST_F(PipelineTest, FilesThatAreNotEncrypted) {
                                                            "1 files succeeded encryption."}));
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"b.tza", "g.txt", "g.txt.tza", "k.vpri", "l.txt"}));
     EXPECT_EQ(dialog.Progress(), 4);
+}
+
+TEST_F(PipelineTest, PipesAndFoldersAreNoSources) {
+    ASSERT_EQ(::mkfifo((dir / "src" / "pipe").c_str(), 0644), 0);
+    fs::create_directory(dir / "src" / "sub");
+    state->files = {dir / "src" / "pipe", dir / "src" / "sub"};
+    EXPECT_EQ(state->EncryptFiles(kModeCommand), 0);
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{"Input File cannot Open.", "Input File cannot Open.",
+                                                           "0 files succeeded encryption."}));
+    EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"pipe", "sub"}));
 }
 
 TEST_F(PipelineTest, SourcesOf2GiBAndMoreAreRefusedBeforeWriting) {
