@@ -407,6 +407,19 @@ TEST_F(PipelineTest, KeyProblemsEndTheBatchAndLeaveNothing) {
     }
 }
 
+TEST_F(PipelineTest, RsaServiceFailureShowsItsText) {
+    auto broken = south.pub;
+    broken[4 + 8] = 'X';  // the RSAPUBKEY magic
+    WriteFileBytes(southPlain, broken);
+    state->files = {Source("a.txt", "a")};
+    state->recipients = {southPlain};
+    EXPECT_EQ(state->EncryptFiles(kModeAddressBook), 0);
+    ASSERT_EQ(dialog.Messages().size(), 2u);
+    EXPECT_EQ(dialog.Messages()[0].rfind("CryptAPIエラー: ", 0), 0u) << dialog.Messages()[0];
+    EXPECT_GT(dialog.Messages()[0].size(), std::string("CryptAPIエラー: ").size());
+    EXPECT_EQ(Listing(dir / "src"), std::vector<std::string>{"a.txt"});
+}
+
 TEST_F(PipelineTest, DeleteSourcesAndSendByMail) {
     state->files = {Source("a.txt", "a"), Source("b.txt", "b")};
     state->options.deleteSource = true;
