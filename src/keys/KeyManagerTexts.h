@@ -111,4 +111,18 @@ inline constexpr std::string_view kOwnerNameEmpty = "名前が未入力です。
 inline constexpr std::string_view kOwnerNameForbidden =
     "名前にスペース及び、以下の文字は使用できません。\n\n\t\\ / : * ? ' < > )| . \n\n再度入力してください。";
 
+// Start-up creation: the key pair folder and key pairs found in it.
+inline constexpr std::string_view kStartupTitle = "ファイルの暗号化に利用する鍵の作成";
+inline constexpr std::string_view kStartupFolderLabel = "鍵を保管するフォルダ";
+inline constexpr std::string_view kStartupFolderPrompt =
+    "公開鍵・秘密鍵を管理するフォルダを選択してください。\n（鍵管理フォルダは、セキュリティ上、リムーバブルディスク等の"
+    "外部記憶装置にしてください)";
+inline constexpr std::string_view kExistingKeyFound =
+    "別のTessarinシリーズで使われていた鍵が指定されたフォルダから見つかりました。\n"
+    "以下の鍵ファイルを利用しますか？\n\n"
+    "公開鍵ファイル名=%s\n"
+    "秘密鍵ファイル名=%s\n";
+inline constexpr std::string_view kExistKeySelectTitle = "鍵の選択";
+inline constexpr std::string_view kNoKeySelected = "鍵が選択されていません。";
+
 }  // namespace tessarin::keymgrtexts

@@ -208,6 +208,50 @@ KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& 
     return FinishKeySet(keyPairFolder, keySetName, publicName, privateName, *identity);
 }
 
+std::optional<std::pair<std::string, std::string>> CKeySetCreation::OfferExistingKeyPair(const fs::path& keyPairFolder,
+                                                                                         const KeyPairPicker& pick) {
+    std::vector<std::pair<std::string, std::string>> usable;
+    for (auto& pair : FindKeyPairs(keyPairFolder))
+        if (IsMatchingKeyPair(keyPairFolder / pair.first, keyPairFolder / pair.second))
+            usable.push_back(std::move(pair));
+    if (usable.empty()) return std::nullopt;
+    if (usable.size() == 1) {
+        const std::string question = FormatText(keymgrtexts::kExistingKeyFound, {usable[0].first, usable[0].second});
+        if (!m_dialog.AskYesNo(question)) return std::nullopt;
+        return usable[0];
+    }
+    const auto index = pick ? pick(usable) : std::nullopt;
+    if (!index || *index >= usable.size()) return std::nullopt;
+    return usable[*index];
+}
+
+KeySetCreationResult CKeySetCreation::UseExistingKeyPair(const fs::path& keyPairFolder,
+                                                         const std::string& publicKeyName,
+                                                         const std::string& privateKeyName,
+                                                         const KeySetIdentity& identity) {
+    const std::string keySetName =
+        publicKeyName.substr(0, publicKeyName.size() - std::min<std::size_t>(publicKeyName.size(), 5));
+    const fs::path keyFolder = KeyFolderPath(keyPairFolder, keySetName);
+    std::error_code ec;
+    if (!fs::is_directory(keyFolder, ec))
+        return FinishKeySet(keyPairFolder, keySetName, publicKeyName, privateKeyName, identity);
+    KeySetCreationResult result;
+    result.keySetName = keySetName;
+    result.keyPairFolder = keyPairFolder;
+    result.publicKeyName = publicKeyName;
+    result.privateKeyName = privateKeyName;
+    m_keys.SetKeyPair(keyPairFolder, publicKeyName, privateKeyName);
+    if (m_keys.OpenKeyFolderOnSelection(keyFolder) != 0) {
+        result.status = KeySetCreationResult::FolderFailed;
+        return result;
+    }
+    result.keyFolder = keyFolder;
+    result.selfAuthKey = keyFolder / SelfAuthKeyFileName(keySetName);
+    result.identity = {m_keys.OwnerName(), m_keys.OwnerEmail()};
+    result.status = KeySetCreationResult::Created;
+    return result;
+}
+
 std::vector<std::pair<std::string, std::string>> CKeySetCreation::FindKeyPairs(const fs::path& folder) {
     std::vector<std::pair<std::string, std::string>> pairs;
     constexpr std::string_view kPrivateEnding = "private.vpri";

@@ -89,6 +89,20 @@ public:
     // Selecting a key pair from files (private key first, then public key).
     KeySetCreationResult SelectKeyPairFromFiles(const FileChooser& choose, const KeyInfoDialog& keyInfo);
 
+    // Key pairs already lying in the chosen key pair folder (start-up): with
+    // one usable pair the user is asked whether to use it; with several the
+    // picker (CExistKeySelectDlg) chooses one by index. Nothing when there is
+    // none or the user declines.
+    using KeyPairPicker =
+        std::function<std::optional<std::size_t>(const std::vector<std::pair<std::string, std::string>>& pairs)>;
+    std::optional<std::pair<std::string, std::string>> OfferExistingKeyPair(const std::filesystem::path& keyPairFolder,
+                                                                            const KeyPairPicker& pick);
+    // Uses an existing pair as it is: its key folder is opened when it exists
+    // (and a loose self auth key moved in), else made as after generation.
+    KeySetCreationResult UseExistingKeyPair(const std::filesystem::path& keyPairFolder,
+                                            const std::string& publicKeyName, const std::string& privateKeyName,
+                                            const KeySetIdentity& identity);
+
     // Private key files of a folder that have their public key beside them:
     // (public key file name, private key file name) pairs, sorted.
     static std::vector<std::pair<std::string, std::string>> FindKeyPairs(const std::filesystem::path& folder);

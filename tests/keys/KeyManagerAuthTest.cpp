@@ -372,5 +372,53 @@ TEST(KeySetCreationTest, SelectingAKeyPairFromFiles) {
     EXPECT_EQ(user.keys.Name(0), keymgrtexts::kSelfAuthKeyLabel);
 }
 
+TEST(KeySetCreationTest, StartupOffersKeyPairsFoundInTheFolder) {
+    TempDir tmp;
+    TestUser user(tmp / "keys");
+    CKeySetCreation creation(user.keys, user.dialog, user.host);
+    EXPECT_FALSE(creation.OfferExistingKeyPair(user.root, {}));  // none there, nothing asked
+
+    CopyFile(FixturePath("cryptoapi/north.vpub"), user.root / "north.vpub");
+    CopyFile(FixturePath("cryptoapi/northPrivate.vpri"), user.root / "northPrivate.vpri");
+    // A pair whose halves do not belong together is not offered.
+    CopyFile(FixturePath("cryptoapi/north.vpub"), user.root / "odd.vpub");
+    CopyFile(FixturePath("cryptoapi/southPrivate.vpri"), user.root / "oddPrivate.vpri");
+    user.dialog.PlanNo();
+    EXPECT_FALSE(creation.OfferExistingKeyPair(user.root, {}));
+    EXPECT_EQ(user.dialog.Questions(),
+              std::vector<std::string>{"別のTessarinシリーズで使われていた鍵が指定されたフォルダから見つかりました。\n"
+                                       "以下の鍵ファイルを利用しますか？\n\n公開鍵ファイル名=north.vpub\n"
+                                       "秘密鍵ファイル名=northPrivate.vpri\n"});
+    user.dialog.PlanYes();
+    const auto one = creation.OfferExistingKeyPair(user.root, {});
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->first, "north.vpub");
+
+    // Several: the picker chooses.
+    CopyFile(FixturePath("cryptoapi/south.vpub"), user.root / "south.vpub");
+    CopyFile(FixturePath("cryptoapi/southPrivate.vpri"), user.root / "southPrivate.vpri");
+    std::size_t offered = 0;
+    const auto picked = creation.OfferExistingKeyPair(user.root, [&](const auto& pairs) -> std::optional<std::size_t> {
+        offered = pairs.size();
+        return 1;
+    });
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(offered, 2u);
+    EXPECT_EQ(picked->second, "southPrivate.vpri");
+
+    // Used as it is: without a key folder one is made for it.
+    const auto used = creation.UseExistingKeyPair(user.root, picked->first, picked->second, {"South", "s@example.com"});
+    ASSERT_TRUE(used.Ok()) << used.status;
+    EXPECT_EQ(used.keySetName, "south");
+    EXPECT_TRUE(fs::exists(user.root / "KeyList_south" / "south))south-auth.vpub"));
+    // With its key folder already there it is only opened.
+    TestUser again(tmp / "keys");
+    CKeySetCreation reopen(again.keys, again.dialog, again.host);
+    const auto reopened = reopen.UseExistingKeyPair(again.root, "south.vpub", "southPrivate.vpri", {});
+    ASSERT_TRUE(reopened.Ok());
+    EXPECT_EQ(reopened.identity.name, "South");
+    EXPECT_EQ(again.keys.Count(), 1);
+}
+
 }  // namespace
 }  // namespace tessarin::test
