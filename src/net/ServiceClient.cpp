@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -49,7 +50,7 @@ std::mutex& CommitMutex() {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool readOnly) {
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     std::string tmpl = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(tmpl.data());
@@ -63,6 +64,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
         else done += static_cast<std::size_t>(n);
     }
     if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && ::fchmod(fd, readOnly ? 0400 : 0600) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) ::unlink(tmpl.c_str());

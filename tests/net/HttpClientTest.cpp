@@ -124,6 +124,8 @@ TEST_F(HttpClientPost, MultipartBodyByteForByteAndAsParsed) {
     EXPECT_EQ(r.fields[5].contentType, "image/png");
     EXPECT_TRUE(r.fields[5].value == Bytes(png));
     EXPECT_EQ(client.LastRequestFlags(), 0x84400F00u | 0x00800000u);
+    EXPECT_EQ(client.LastRequestHeaders(),
+              (std::vector<std::string>{"Cache-Control: no-cache\r\n", "Content-Type: multipart/form-data; boundary=" + b + "\r\n"}));
 }
 
 TEST_F(HttpClientPost, EmptyMultipartSendsOnlyTheClosingBoundary) {
@@ -154,6 +156,8 @@ TEST_F(HttpClientPost, UrlEncodedBodyByteForByte) {
     // With cache use: no pragma, so no Cache-Control header.
     EXPECT_EQ(client.LastRequestFlags(), 0x00400E00u | 0x00800000u);
     EXPECT_EQ(r[0].cacheControl, "");
+    EXPECT_EQ(client.LastRequestHeaders(),
+              (std::vector<std::string>{"Content-Type: application/x-www-form-urlencoded\r\n"}));
 }
 
 TEST_F(HttpClientPost, CountersFollowThePost) {

@@ -204,6 +204,8 @@ TEST_F(ServiceClientTest, ServerKeyDownloadWritesExactly648Bytes) {
     EXPECT_EQ(client->StepCount(), 3);
     const auto written = ReadFileBytes(target);
     EXPECT_TRUE(std::string(written.begin(), written.end()) == key);
+    const auto perms = std::filesystem::status(target).permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_read);
     const auto r = Service().Requests();
     ASSERT_EQ(r.size(), 2u);
     const std::string step1 = std::string("/api/?c=getsrvgenkey&ma=") + kMailEscaped + "&pw=" + kPasswordEscaped;
