@@ -246,6 +246,10 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
     if (!m_keys) m_keys = std::make_unique<BatchKeys>();
     if (!PrepareBatchKeys()) return false;
     BatchKeys& k = *m_keys;
+    if (k.recipients.empty()) {
+        ShowError(slot::kNoAvailablePublicKey);
+        return false;
+    }
 
     std::array<std::uint32_t, 8> words{};
     if (!m_cipher.GetKey(words.data())) return false;
