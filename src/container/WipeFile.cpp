@@ -51,7 +51,9 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
 
 }  // namespace
 
-bool WipeFile(const std::filesystem::path& path) {
+bool WipeFile(const std::filesystem::path& path) { return WipeFile(path, nullptr); }
+
+bool WipeFile(const std::filesystem::path& path, IWipeObserver* observer) {
     // No O_CREAT: a missing file is a failure, not something to make and delete.
     Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     if (fd.Get() < 0) return false;
@@ -74,6 +76,7 @@ bool WipeFile(const std::filesystem::path& path) {
         while (remaining > 0) {
             const std::size_t chunk = remaining < kWipeBufferSize ? static_cast<std::size_t>(remaining) : kWipeBufferSize;
             if (!WriteAll(fd.Get(), buffer.get(), chunk)) return false;
+            if (observer) observer->OnWrite(pass, fill, chunk);
             remaining -= chunk;
         }
         // Each pass reaches the disk before the next one starts.

@@ -21,6 +21,14 @@ inline constexpr int kWipePasses = 10;
 // files of 4 GiB and more are overwritten whole.
 [[nodiscard]] bool WipeFile(const std::filesystem::path& path);
 
+// Told about every write of a wipe, for tests and progress display.
+class IWipeObserver {
+public:
+    virtual ~IWipeObserver() = default;
+    virtual void OnWrite(int pass, std::uint8_t fill, std::size_t bytes) = 0;
+};
+[[nodiscard]] bool WipeFile(const std::filesystem::path& path, IWipeObserver* observer);
+
 // "Read-only": no write permission bit set at all.
 bool IsReadOnlyFile(const std::filesystem::path& path);
 

@@ -33,6 +33,37 @@ TEST(WipeFile, DeletesFilesOfEverySize) {
     }
 }
 
+struct WriteLog final : IWipeObserver {
+    void OnWrite(int pass, std::uint8_t fill, std::size_t bytes) override { writes.push_back({pass, fill, bytes}); }
+    struct Write {
+        int pass;
+        std::uint8_t fill;
+        std::size_t bytes;
+    };
+    std::vector<Write> writes;
+};
+
+TEST(WipeFile, WritesWholeBuffersThenTheRestInEveryPass) {
+    TempDir dir;
+    MakeFile(dir / "f", 1024001);
+    WriteLog log;
+    ASSERT_TRUE(WipeFile(dir / "f", &log));
+    ASSERT_EQ(log.writes.size(), 20u);
+    for (int pass = 0; pass < kWipePasses; ++pass) {
+        EXPECT_EQ(log.writes[2 * pass].pass, pass);
+        EXPECT_EQ(log.writes[2 * pass].bytes, 1024000u);
+        EXPECT_EQ(log.writes[2 * pass + 1].bytes, 1u);
+        EXPECT_LT(log.writes[2 * pass].fill, 255);
+        EXPECT_EQ(log.writes[2 * pass].fill, log.writes[2 * pass + 1].fill);
+    }
+    // An empty file is deleted without any write.
+    MakeFile(dir / "e", 0);
+    WriteLog none;
+    EXPECT_TRUE(WipeFile(dir / "e", &none));
+    EXPECT_TRUE(none.writes.empty());
+    EXPECT_FALSE(fs::exists(dir / "e"));
+}
+
 TEST(WipeFile, RefusesWhatIsNotAFileAndLeavesItAlone) {
     TempDir dir;
     EXPECT_FALSE(WipeFile(dir / "missing"));
