@@ -154,9 +154,17 @@ void CKeyManager::RefreshKeyFolderList() {
 }
 
 std::vector<fs::path> CKeyManager::KeyFolders() const {
+    // Listed afresh: a key folder made since the last open counts too.
     std::vector<fs::path> out;
-    out.reserve(m_keyFolderList.size());
-    for (const auto& name : m_keyFolderList) out.push_back(m_keyPairFolder / name);
+    if (m_keyPairFolder.empty()) return out;
+    const std::string prefix = LowerAscii(kKeyFolderPrefix);
+    std::error_code ec;
+    for (fs::directory_iterator it(m_keyPairFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code dirEc;
+        if (it->is_directory(dirEc) && StartsWithLower(LowerAscii(it->path().filename().string()), prefix))
+            out.push_back(it->path());
+    }
+    std::sort(out.begin(), out.end());
     return out;
 }
 
@@ -334,11 +342,15 @@ int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, co
     const std::string lower = LowerAscii(fileName);
     auto same = std::find_if(list.begin(), list.end(),
                              [&](const UserData& r) { return LowerAscii(StoredToUtf8(r.fileName)) == lower; });
+    const std::vector<UserData> before = list;
     if (same != list.end())
         *same = std::move(record);
     else
         list.push_back(std::move(record));
-    SaveLists();
+    if (SaveLists() != 2) {
+        list = before;  // what is listed is what is stored
+        return SaveFailed;
+    }
     return Registered;
 }
 
@@ -360,8 +372,7 @@ bool CKeyManager::Delete(int index, bool removeFile) {
     else
         m_publicList.erase(m_publicList.begin() + static_cast<std::ptrdiff_t>(i - m_authList.size()));
     m_currentIndex = -1;
-    SaveLists();
-    return true;
+    return SaveLists() == 2;
 }
 
 bool CKeyManager::Move(int index, const fs::path& targetFolder) {

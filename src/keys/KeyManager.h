@@ -39,6 +39,7 @@ public:
         Refused = 1,               // texts too long or not storable, or the file holds no key blob
         NotInFolder = 2,           // the file is not (and could not be moved) in the open folder
         AuthRecordUnreadable = 3,  // an auth key whose record the own private key cannot read
+        SaveFailed = 4,            // the member list could not be written; nothing listed
     };
     enum AuthRecordResult : int {
         AuthRecordOk = 0,
@@ -99,7 +100,8 @@ public:
     // The same with CP932 texts (taken from auth records and member lists).
     [[nodiscard]] int RegisterCp932(std::string_view name, std::string_view email, const std::filesystem::path& file);
     // Removes a record; with removeFile its key file in the open folder is
-    // deleted first. False for a bad index or a file that could not go.
+    // deleted first. False for a bad index, a file that could not go or lists
+    // that could not be saved.
     [[nodiscard]] bool Delete(int index, bool removeFile);
     // Moves a record's key file into another folder and registers it there.
     // Nothing changes here when the move fails or the target would refuse it.

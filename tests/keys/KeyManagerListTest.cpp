@@ -157,6 +157,13 @@ TEST_F(RegisterTest, OverlongTextsAreRefusedWithoutARecord) {
     EXPECT_EQ(user.keys.Register("x", "", tmp / "missing.vpub"), CKeyManager::NotInFolder);
 }
 
+TEST_F(RegisterTest, AListThatCannotBeSavedListsNothing) {
+    // Something that is not a file stands where the list would be written.
+    fs::create_directories(user.keys.KeyFolderPath() / "pubkey_member.dat" / "inside");
+    EXPECT_EQ(user.keys.Register("South", "", tmp / "south.vpub"), CKeyManager::SaveFailed);
+    EXPECT_EQ(user.keys.Count(), 1);
+}
+
 TEST_F(RegisterTest, DeletingTheLastRecordRemovesTheListFile) {
     ASSERT_EQ(user.keys.Register("South", "", tmp / "south.vpub"), CKeyManager::Registered);
     const fs::path list = user.keys.KeyFolderPath() / "pubkey_member.dat";
