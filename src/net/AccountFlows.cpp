@@ -35,6 +35,26 @@ bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, c
     return run.Client().LoggedIn();
 }
 
+bool KeyFolderAcceptable(IUserDialog& ui, const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::is_directory(folder, ec)) return true;
+    ui.ShowMessage(text::kFolderMissing, MessageKind::Error, text::kProductTitle);
+    return false;
+}
+
+std::string FeaturePageUrl(const std::string& serviceBaseUrl) {
+    std::string host = serviceBaseUrl;
+    if (const auto scheme = host.find("://"); scheme != std::string::npos) host.erase(0, scheme + 3);
+    if (const auto slash = host.find_first_of("/?#"); slash != std::string::npos) host.resize(slash);
+    return "http://" + host + "/about/";
+}
+
+std::string RegistrationFieldsProblem(const std::string& name, const std::string& mailAddress, bool english) {
+    if (name.empty()) return english ? text::kRegNameMissingEn : text::kRegNameMissing;
+    if (mailAddress.empty()) return english ? text::kRegAddressMissingEn : text::kRegAddressMissing;
+    return {};
+}
+
 std::filesystem::path ServerKeySetPrivatePath(const std::filesystem::path& folder, const std::string& name) {
     return folder / (name + "Private.vpri");
 }

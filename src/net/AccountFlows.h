@@ -30,6 +30,17 @@ bool LoginInputAcceptable(const std::string& mailAddress, const std::string& pas
 bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, const std::string& password,
                  const ServiceRunSettings& settings = {});
 
+// The wizard's key folder page: Finish needs an existing folder; otherwise
+// the message is shown and false returned.
+bool KeyFolderAcceptable(IUserDialog& ui, const std::filesystem::path& folder);
+
+// The service's feature page: "http://" + the service host + "/about/".
+std::string FeaturePageUrl(const std::string& serviceBaseUrl);
+
+// The registration dialog's OK: the message for an empty name or address
+// (Japanese, or English when english is set), empty when both are given.
+std::string RegistrationFieldsProblem(const std::string& name, const std::string& mailAddress, bool english = false);
+
 // The key file paths of a key set named name in folder.
 std::filesystem::path ServerKeySetPrivatePath(const std::filesystem::path& folder, const std::string& name);
 std::filesystem::path ServerKeySetPublicPath(const std::filesystem::path& folder, const std::string& name);

@@ -52,4 +52,10 @@ inline constexpr const char* kAlreadyRegistered = "既にこの公開鍵はFerro
 inline constexpr const char* kAskReconfigure =
     "Ferroloで公開鍵の更新が行われました。\nTessarinでこの公開鍵を利用するためには、再度設定を行う必要があります。\n再設定を行いますか？";
 
+inline constexpr const char* kFolderMissing = "指定されたフォルダが存在しません。再度選択してください";
+inline constexpr const char* kRegNameMissing = "公開鍵の持ち主の名前を指定してください";
+inline constexpr const char* kRegNameMissingEn = "Set User Name of This Public Key.";
+inline constexpr const char* kRegAddressMissing = "公開鍵の持ち主のメールアドレスを指定してください";
+inline constexpr const char* kRegAddressMissingEn = "Set E-mail Address of This Public Key.";
+
 }  // namespace tessarin::service_text

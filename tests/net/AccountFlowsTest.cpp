@@ -45,6 +45,24 @@ TEST(WizardLoginInput, PasswordLengthAndMail) {
     for (const auto& c : cases) EXPECT_EQ(LoginInputAcceptable(c.mail, c.password), c.ok) << c.password;
 }
 
+TEST(AccountDialogsLogic, FolderFeaturePageAndRegistrationFields) {
+    test::TempDir dir;
+    ScriptedUserDialog ui;
+    EXPECT_TRUE(KeyFolderAcceptable(ui, dir.Path()));
+    EXPECT_FALSE(KeyFolderAcceptable(ui, dir / "gone"));
+    EXPECT_FALSE(KeyFolderAcceptable(ui, ""));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>(2, text::kFolderMissing)));
+
+    EXPECT_EQ(FeaturePageUrl("https://ferrolo.example:8443/root/"), "http://ferrolo.example:8443/about/");
+    EXPECT_EQ(FeaturePageUrl("https://ferrolo.example/"), "http://ferrolo.example/about/");
+
+    EXPECT_EQ(RegistrationFieldsProblem("", "a@b"), "公開鍵の持ち主の名前を指定してください");
+    EXPECT_EQ(RegistrationFieldsProblem("", "", true), "Set User Name of This Public Key.");
+    EXPECT_EQ(RegistrationFieldsProblem("Al", ""), "公開鍵の持ち主のメールアドレスを指定してください");
+    EXPECT_EQ(RegistrationFieldsProblem("Al", "", true), "Set E-mail Address of This Public Key.");
+    EXPECT_EQ(RegistrationFieldsProblem("Al", "a@b"), "");
+}
+
 TEST_F(AccountFlowsTest, WizardLoginRefusesShortPasswordBeforeAnyRequest) {
     Script({{"connectcheck", {Text("connect")}}, {"login", {Text("success")}}});
     ScriptedUserDialog ui;
