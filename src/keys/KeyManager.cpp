@@ -697,7 +697,14 @@ int CKeyManager::OpenKeyFolderOnSelection(const fs::path& keyFolder) {
 
 bool CKeyManager::AdoptSelfAuthKey() {
     if (m_keyPairFolder.empty() || m_keyFolder.empty() || m_keySetName.empty()) return false;
-    const fs::path loose = m_keyPairFolder / SelfAuthKeyFileName(m_keySetName);
+    // Authentication names the self auth key after the own public key file
+    // (without ".vpub"), which is the key set name for every key set made
+    // here; a pair chosen from files may differ in what follows a full stop.
+    fs::path loose = m_keyPairFolder / SelfAuthKeyFileName(m_keySetName);
+    if (!IsRegularFile(loose) && LowerAscii(m_publicKeyName).ends_with(kPublicEnding)) {
+        const std::string stem = m_publicKeyName.substr(0, m_publicKeyName.size() - kPublicEnding.size());
+        loose = m_keyPairFolder / SelfAuthKeyFileName(stem);
+    }
     if (!IsRegularFile(loose)) return false;
     // Register in the key folder itself, even when an address book folder is open.
     if (!SameFolder(m_openFolder, m_keyFolder)) {

@@ -372,6 +372,25 @@ TEST(KeySetCreationTest, SelectingAKeyPairFromFiles) {
     EXPECT_EQ(user.keys.Name(0), keymgrtexts::kSelfAuthKeyLabel);
 }
 
+TEST(KeySetCreationTest, SelectedPairWithAFullStopInItsName) {
+    TempDir tmp;
+    TestUser user(tmp / "keys");
+    CopyFile(FixturePath("cryptoapi/north.vpub"), user.root / "my.keys.vpub");
+    CopyFile(FixturePath("cryptoapi/northPrivate.vpri"), user.root / "my.keysPrivate.vpri");
+    CKeySetCreation creation(user.keys, user.dialog, user.host);
+    std::vector<fs::path> picks = {user.root / "my.keysPrivate.vpri", user.root / "my.keys.vpub"};
+    std::size_t next = 0;
+    const auto result = creation.SelectKeyPairFromFiles(
+        [&](std::string_view, std::string_view) -> std::optional<fs::path> { return picks[next++]; },
+        [](std::string_view, std::string_view) -> std::optional<KeySetIdentity> {
+            return KeySetIdentity{"Me", "me@example.com"};
+        });
+    ASSERT_TRUE(result.Ok()) << result.status;
+    EXPECT_EQ(result.keySetName, "my");  // up to the first full stop
+    EXPECT_TRUE(fs::exists(user.root / "KeyList_my" / "my.keys))my.keys-auth.vpub"));
+    EXPECT_EQ(user.keys.File(0), "my.keys))my.keys-auth.vpub");
+}
+
 TEST(KeySetCreationTest, StartupOffersKeyPairsFoundInTheFolder) {
     TempDir tmp;
     TestUser user(tmp / "keys");
