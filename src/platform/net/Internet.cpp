@@ -101,6 +101,9 @@ HttpGetResult HttpGet(const std::string& url, const InternetOptions& options, st
     CommonOptions(h.get(), url, options, &sink, abort);
     curl_easy_setopt(h.get(), CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(h.get(), CURLOPT_HTTPGET, 1L);
+    // A GET that has stalled for a minute is given up even without a watchdog.
+    curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_TIME, 60L);
     const CURLcode rc = curl_easy_perform(h.get());
     result.oversize = sink.oversize;
     result.body = std::move(sink.body);
