@@ -425,6 +425,28 @@ int DecryptFiles(DecryptRun& run, int mode) {
     return r.Execute();
 }
 
+int DecryptFolder(DecryptRun& run, const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+    run.files = std::move(files);
+    return DecryptFiles(run, kDecryptFolder);
+}
+
+int OfferUsbDecryption(DecryptRun& run, const std::filesystem::path& folder) {
+    if (!run.dialog.AskYesNo(text::kUsbConnected)) return 0;
+    return DecryptFolder(run, folder);
+}
+
+bool CheckAutomaticFolder(IUserDialog& dialog, const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) return true;
+    dialog.ShowMessage(text::kAutoFolderMissing, MessageKind::Information);
+    return false;
+}
+
 std::optional<std::string> SafeOutputName(std::string_view stored) {
     std::size_t start = 0;
     for (const char separator : {'/', '\\'}) {

@@ -134,6 +134,17 @@ struct DecryptRun {
 // Returns the number of files decrypted.
 int DecryptFiles(DecryptRun& run, int mode);
 
+// The automatic-decryption folder: every file directly inside it, in name
+// order, decrypted in mode 5 (non-containers are passed over silently).
+int DecryptFolder(DecryptRun& run, const std::filesystem::path& folder);
+// A USB memory was connected while the option is on: asks "USBメモリが接続
+// されました。復号化しますか？" and on Yes decrypts the automatic folder.
+// Returns the number decrypted (0 on No).
+int OfferUsbDecryption(DecryptRun& run, const std::filesystem::path& folder);
+// At start-up: false after the notice when the configured automatic folder
+// is missing (start-up goes on).
+bool CheckAutomaticFolder(IUserDialog& dialog, const std::filesystem::path& folder);
+
 // The output name a stored name gives: its last path component (after the
 // last '/' or '\', found character-wise in CP932), decoded to UTF-8. Empty
 // for an empty name, "." or "..", control characters, or text that does not

@@ -648,3 +648,36 @@ TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
+    const auto folder = dir / "auto";
+    std::filesystem::create_directory(folder);
+    auto spec = Spec();
+    WriteContainer(spec, folder / "a.tza");
+    WriteFileBytes(folder / "note.txt", {1});
+    DecryptRun run(host, dialog, cipher);
+    run.publicKeyPath = north.publicPath;
+    run.privateKeyPath = north.privatePath;
+    run.isOnCdRom = [](const std::filesystem::path&) { return false; };
+    dialog.PlanNo();
+    EXPECT_EQ(OfferUsbDecryption(run, folder), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / "a.tza"));
+    dialog.PlanYes();
+    EXPECT_EQ(OfferUsbDecryption(run, folder), 1);
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>(2, std::string(text::kUsbConnected)));
+    EXPECT_FALSE(std::filesystem::exists(folder / "a.tza"));
+    EXPECT_EQ(ReadFileBytes(folder / "plain.txt"), spec.payload);
+    EXPECT_TRUE(std::filesystem::exists(folder / "note.txt"));
+    EXPECT_EQ(Refusals(), std::vector<std::string>{});
+
+    dialog.ClearEvents();
+    EXPECT_TRUE(CheckAutomaticFolder(dialog, folder));
+    EXPECT_FALSE(CheckAutomaticFolder(dialog, dir / "gone"));
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(text::kAutoFolderMissing)});
+}
+
+}  // namespace
+}  // namespace tessarin::test
