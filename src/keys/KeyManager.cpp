@@ -486,6 +486,51 @@ int CKeyManager::FindByKeyMark(const fs::path& file, UserData& out) {
     return 1;
 }
 
+bool CKeyManager::RenewRecord(std::uint32_t keyMarkLow, std::string_view name, std::string_view email) {
+    auto storedName = ToStored(name);
+    auto storedEmail = ToStored(email);
+    if (!storedName || !storedEmail || storedName->size() > UserData::kTextWidth ||
+        storedEmail->size() > UserData::kTextWidth)
+        return false;
+    fs::path folder;
+    if (!FindByKeyMarkLow(keyMarkLow, &folder)) return false;
+    for (auto listName : {kAuthMemberListName, kPublicKeyMemberListName}) {
+        std::vector<UserData> list;
+        if (ReadMemberList(folder / listName, list) != MemberListStatus::Ok) continue;
+        auto it =
+            std::find_if(list.begin(), list.end(), [&](const UserData& r) { return r.KeyMarkLow() == keyMarkLow; });
+        if (it == list.end()) continue;
+        it->name = *storedName;
+        it->email = *storedEmail;
+        if (!WriteMemberList(folder / listName, list)) return false;
+        if (SameFolder(folder, m_openFolder)) LoadLists();
+        return true;
+    }
+    return false;
+}
+
+std::optional<fs::path> CKeyManager::ExtractSenderKey(const fs::path& container, const fs::path& folder,
+                                                      std::string_view name) {
+    if (CheckKeySetName(name) != KeySetNameCheck::Ok) return std::nullopt;
+    std::error_code ec;
+    const auto size = fs::file_size(container, ec);
+    if (ec || size < 32) return std::nullopt;
+    std::ifstream in(container, std::ios::binary);
+    std::uint8_t field[4];
+    if (!in.seekg(static_cast<std::streamoff>(size - 32)) || !in.read(reinterpret_cast<char*>(field), 4))
+        return std::nullopt;
+    const std::uint64_t at = static_cast<std::uint64_t>(LoadLe32(field)) + 80;
+    if (at + kPublicKeyFileSize > size) return std::nullopt;
+    ByteVector keyFile(kPublicKeyFileSize);
+    if (!in.seekg(static_cast<std::streamoff>(at)) ||
+        !in.read(reinterpret_cast<char*>(keyFile.data()), static_cast<std::streamsize>(keyFile.size())))
+        return std::nullopt;
+    if (!IsCompletePublicKeyFile(keyFile)) return std::nullopt;
+    const fs::path out = folder / PublicKeyFileName(name);
+    if (!WriteFileReplacing(out, keyFile, true).Ok()) return std::nullopt;
+    return out;
+}
+
 int CKeyManager::ReadAuthRecord(const fs::path& authKey, AuthRecord& out, bool wantSecret) const {
     out = AuthRecord{};
     if (!IsRegularFile(authKey)) return AuthKeyFileMissing;

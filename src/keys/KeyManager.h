@@ -136,6 +136,19 @@ public:
     int FindByKeyMark(const std::filesystem::path& file, UserData& out);
     std::optional<UserData> FindByKeyMarkLow(std::uint32_t low, std::filesystem::path* folder = nullptr) const;
 
+    // The sender follow-up of a decryption: updates name and e-mail of the
+    // first record over every key folder whose key mark's low word is
+    // keyMarkLow and saves that folder's lists. False when there is none or
+    // saving failed.
+    [[nodiscard]] bool RenewRecord(std::uint32_t keyMarkLow, std::string_view name, std::string_view email);
+    // Writes the sender's public key file a container carries (behind its
+    // sender record) as <folder>/<name>.vpub, read-only, for authentication.
+    // The name must be a usable key set name. Empty when the container holds
+    // no complete public key file or writing failed.
+    static std::optional<std::filesystem::path> ExtractSenderKey(const std::filesystem::path& container,
+                                                                 const std::filesystem::path& folder,
+                                                                 std::string_view name);
+
     // Deciphers an auth key's record with the own private key. Without
     // wantSecret the secret in `out` is left zero.
     int ReadAuthRecord(const std::filesystem::path& authKey, AuthRecord& out, bool wantSecret) const;

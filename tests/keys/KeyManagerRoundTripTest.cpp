@@ -73,5 +73,58 @@ TEST(KeyManagerRoundTripTest, SouthEncryptsForNorthThroughTheAuthKey) {
     EXPECT_EQ(sender->fileName, "north))south-auth.vpub");
 }
 
+TEST(KeyManagerRoundTripTest, SenderKeyCarriedByTheContainer) {
+    TempDir tmp;
+    TestUser north(tmp / "north");
+    TestUser south(tmp / "south");
+    ASSERT_TRUE(north.AdoptFixtureKeySet("north", "north", "north@example.com").Ok());
+    ASSERT_TRUE(south.AdoptFixtureKeySet("south", "south", "south@example.com").Ok());
+
+    // South encrypts for north's plain public key: the container carries
+    // south's own public key file behind the sender record.
+    CopyFile(north.root / "north.vpub", tmp / "north.vpub");
+    south.dialog.PlanNo();  // not offered to the service
+    ASSERT_EQ(south.keys.AddKeyFiles({tmp / "north.vpub"}, {}), 1);
+    LanguageTable texts;
+    texts.FillJapanese();
+    NoMail mail;
+    MainWindowState state(south.host, south.dialog, texts, mail);
+    state.publicKeyPath = south.keys.PublicKeyPath();
+    state.privateKeyPath = south.keys.PrivateKeyPath();
+    state.selfAuthKeyPath = south.keys.KeyFolderPath() / SelfAuthKeyFileName(south.keys.KeySetName());
+    state.userName = south.keys.OwnerName();
+    state.mailAddress = south.keys.OwnerEmail();
+    state.recipients = south.keys.RecipientFiles(1);
+    ASSERT_EQ(state.recipients.size(), 1u);
+    fs::create_directories(tmp / "work");
+    WriteFileBytes(tmp / "work" / "note.txt", {'h', 'i'});
+    state.files = {tmp / "work" / "note.txt"};
+    ASSERT_EQ(state.EncryptFiles(kModeCommand), 1) << ::testing::PrintToString(south.dialog.Messages());
+    const fs::path container = state.WrittenContainers().at(0);
+
+    // North does not know south yet: the key mark of the container's sender
+    // key finds nothing; the key can be taken out and authenticated.
+    UserData found;
+    EXPECT_EQ(north.keys.FindByKeyMark(container, found), 0);
+    fs::create_directories(tmp / "north-inbox");
+    const auto senderKey = CKeyManager::ExtractSenderKey(container, tmp / "north-inbox", "south");
+    ASSERT_TRUE(senderKey);
+    EXPECT_EQ(ReadFileBytes(*senderKey), ReadFileBytes(south.root / "south.vpub"));
+    EXPECT_TRUE(IsReadOnly(*senderKey));
+    EXPECT_FALSE(CKeyManager::ExtractSenderKey(container, tmp / "north-inbox", "a/b"));
+    EXPECT_FALSE(CKeyManager::ExtractSenderKey(tmp / "work" / "note.txt", tmp / "north-inbox", "x"));
+    EXPECT_EQ(north.Authenticate(*senderKey), tmp / "north-inbox" / "south))north-auth.vpub");
+
+    // Once south's key is registered, the follow-up renews its entry.
+    north.dialog.PlanNo();
+    ASSERT_EQ(north.keys.AddKeyFiles({*senderKey}, {}), 1);
+    ASSERT_EQ(north.keys.FindByKeyMark(container, found), 1);
+    const std::uint32_t keyCheck = KeyMarkLow(ReadPublicKeyFile(south.root / "south.vpub")->blob);
+    ASSERT_TRUE(north.keys.RenewRecord(keyCheck, "South", "south@example.com"));
+    EXPECT_EQ(north.keys.Name(north.keys.Count() - 1), "South");
+    EXPECT_EQ(north.keys.Email(north.keys.Count() - 1), "south@example.com");
+    EXPECT_FALSE(north.keys.RenewRecord(keyCheck ^ 1, "x", "y"));
+}
+
 }  // namespace
 }  // namespace tessarin::test
