@@ -73,7 +73,7 @@ enum class OwnKeyOutcome {
 
 struct OwnKeyResult {
     OwnKeyOutcome outcome = OwnKeyOutcome::PromptCancelled;
-    int attempts = 0;            // key status runs made
+    int attempts = 0;  // key status runs made
     int registerDialogResult = 0;
     int registerStatus = 0;
 };

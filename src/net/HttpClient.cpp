@@ -1,9 +1,10 @@
 #include "net/HttpClient.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "platform/Cp932.h"
 
@@ -22,7 +23,9 @@ bool IsAsciiAlnum(unsigned char c) {
 }
 
 // A quote or a line break would let a name end its header line early.
-bool UnsafeInHeader(std::string_view s) { return s.find_first_of("\"\r\n") != std::string_view::npos; }
+bool UnsafeInHeader(std::string_view s) {
+    return s.find_first_of("\"\r\n") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -75,14 +78,16 @@ CHttpToolA::UrlParts CHttpToolA::CrackUrl(const std::string& url) {
     p.secure = upper == "HTTPS://";
     const std::size_t hostStart = schemeEnd + 3;
     const std::size_t pathStart = url.find_first_of("/?#", hostStart);
-    std::string authority = url.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
+    std::string authority =
+        url.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
     p.objectPath = pathStart == std::string::npos ? std::string() : url.substr(pathStart);
     if (p.objectPath.empty()) p.objectPath = "/";
     p.port = p.secure ? 443 : 80;
     const std::size_t colon = authority.rfind(':');
     if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
         const std::string port = authority.substr(colon + 1);
-        if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](unsigned char c) { return c >= '0' && c <= '9'; }))
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](unsigned char c) { return c >= '0' && c <= '9'; }))
             throw httpclientexceptionA("CHttpToolA::CrackUrl: The port is not valid.");
         p.port = std::stoi(port);
         authority.resize(colon);
@@ -120,9 +125,9 @@ CHttpClientT::CHttpClientT(const GuidSource& guidSource) {
     const std::optional<Guid> g = guidSource ? guidSource() : std::nullopt;
     if (g) {
         char text[64];
-        std::snprintf(text, sizeof text, "----ZOLMA-%.08x%.04x%.04x%.02x%.02x%.02x%.02x%.02x%.02x%.02x%.02x-",
-                      g->data1, g->data2, g->data3, g->data4[0], g->data4[1], g->data4[2], g->data4[3],
-                      g->data4[4], g->data4[5], g->data4[6], g->data4[7]);
+        std::snprintf(text, sizeof text, "----ZOLMA-%.08x%.04x%.04x%.02x%.02x%.02x%.02x%.02x%.02x%.02x%.02x-", g->data1,
+                      g->data2, g->data3, g->data4[0], g->data4[1], g->data4[2], g->data4[3], g->data4[4], g->data4[5],
+                      g->data4[6], g->data4[7]);
         m_boundary = text;
     } else {
         m_boundary = kFixedBoundary;
@@ -164,13 +169,16 @@ std::string CHttpClientT::Outgoing(const std::string& text) const {
     return m_useUtf8 ? CHttpEncoderA::AnsiToUtf8(text) : text;
 }
 
-void CHttpClientT::StartUrlEncodedPost(const std::string& url, bool useCache) { StartPost(url, useCache, false); }
-void CHttpClientT::StartMultipartPost(const std::string& url, bool useCache) { StartPost(url, useCache, true); }
+void CHttpClientT::StartUrlEncodedPost(const std::string& url, bool useCache) {
+    StartPost(url, useCache, false);
+}
+void CHttpClientT::StartMultipartPost(const std::string& url, bool useCache) {
+    StartPost(url, useCache, true);
+}
 
 void CHttpClientT::StartPost(const std::string& url, bool useCache, bool multipart) {
     const char* context = multipart ? "CHttpClientT::_StartUploadContext" : "CHttpClientT::_StartPostContext";
-    if (m_post)
-        throw httpclientexceptionA(std::string(context) + ": The POST context is already active.");
+    if (m_post) throw httpclientexceptionA(std::string(context) + ": The POST context is already active.");
     auto post = std::make_unique<PostState>();
     post->context = multipart ? "CHttpClientT::_ProceedUploadContext" : "CHttpClientT::_ProceedPostContext";
 
@@ -281,18 +289,18 @@ std::unique_ptr<CHttpResponseT> CHttpClientT::ContinuePost(std::size_t desired) 
         while (m_readBuffer.size() < desired && post.segment < post.segments.size()) {
             Segment& s = post.segments[post.segment];
             const std::uint64_t left = s.Size() - post.segmentPos;
-            const std::size_t take = static_cast<std::size_t>(
-                std::min<std::uint64_t>(left, desired - m_readBuffer.size()));
+            const std::size_t take =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, desired - m_readBuffer.size()));
             if (s.file) {
                 const std::size_t piece = std::min(take, kFileChunk);
                 const std::size_t at = m_readBuffer.size();
                 m_readBuffer.resize(at + piece);
                 const std::size_t got = std::fread(m_readBuffer.data() + at, 1, piece, s.file.get());
                 if (got != piece)
-                    throw httpclientexceptionA(context + (std::ferror(s.file.get())
-                                                              ? ": The file cannot be read."
-                                                              : ": The file is shorter than when the post began."),
-                                               static_cast<unsigned long>(errno));
+                    throw httpclientexceptionA(
+                        context + (std::ferror(s.file.get()) ? ": The file cannot be read."
+                                                             : ": The file is shorter than when the post began."),
+                        static_cast<unsigned long>(errno));
                 post.segmentPos += piece;
             } else {
                 const auto* p = reinterpret_cast<const std::uint8_t*>(s.bytes.data()) + post.segmentPos;

@@ -32,10 +32,18 @@ std::string CProgressDiag::StatusLine(int operation, int step, const std::vector
     if (step < 0) return {};
     const char* const* table = nullptr;
     switch (operation) {
-        case kOpRegisterKey: table = kRegister; break;
-        case kOpLogin: table = kLogin; break;
-        case kOpKeyStatus: table = kKeyStatus; break;
-        case kOpServerKey: table = kServerKey; break;
+        case kOpRegisterKey:
+            table = kRegister;
+            break;
+        case kOpLogin:
+            table = kLogin;
+            break;
+        case kOpKeyStatus:
+            table = kKeyStatus;
+            break;
+        case kOpServerKey:
+            table = kServerKey;
+            break;
         case kOpSendFiles:
         case kOpMyFolder: {
             const auto index = static_cast<std::size_t>(step);
@@ -45,7 +53,8 @@ std::string CProgressDiag::StatusLine(int operation, int step, const std::vector
             line.replace(line.find("%s"), 2, name);
             return line;
         }
-        default: return {};
+        default:
+            return {};
     }
     return step < 4 ? table[step] : std::string();
 }
@@ -70,9 +79,15 @@ void CProgressDiag::Worker() {
         case kOpRegisterKey:
             if (c.CheckConnection()) (void)c.RegisterPublicKey();
             break;
-        case kOpTransferEncrypted: c.TransferEncrypted(); break;
-        case kOpSendFiles: c.SendFilesByService(); break;
-        case kOpMyFolder: c.UploadToMyFolder(); break;
+        case kOpTransferEncrypted:
+            c.TransferEncrypted();
+            break;
+        case kOpSendFiles:
+            c.SendFilesByService();
+            break;
+        case kOpMyFolder:
+            c.UploadToMyFolder();
+            break;
         case kOpKeyStatus:
             if (c.CheckConnection()) c.GetKeyStatus();
             break;
@@ -84,8 +99,10 @@ void CProgressDiag::Worker() {
             } else {
                 const int r = c.Login();
                 if (c.Aborted()) return;
-                if (r == 2) PostMessage(text::kWrongCredentials);
-                else if (r == 255) PostMessage(text::kSystemError);
+                if (r == 2)
+                    PostMessage(text::kWrongCredentials);
+                else if (r == 255)
+                    PostMessage(text::kSystemError);
             }
             break;
         case kOpServerKey: {
@@ -105,13 +122,19 @@ void CProgressDiag::Worker() {
                 return;
             }
             switch (r) {
-                case 0: c.SetServiceStatus(kServiceOk); break;
+                case 0:
+                    c.SetServiceStatus(kServiceOk);
+                    break;
                 case 2:
                     c.SetServiceStatus(kServiceRejected);
                     PostMessage(text::kWrongCredentials);
                     break;
-                case 4: c.SetServiceStatus(kServiceNoKey); break;
-                case 5: c.SetServiceStatus(kServiceKeyRegistered); break;
+                case 4:
+                    c.SetServiceStatus(kServiceNoKey);
+                    break;
+                case 5:
+                    c.SetServiceStatus(kServiceKeyRegistered);
+                    break;
                 default:
                     c.SetServiceStatus(kServiceOtherError);
                     PostMessage(text::kSystemError);
@@ -119,7 +142,8 @@ void CProgressDiag::Worker() {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -135,9 +159,19 @@ int CProgressDiag::DoModal() {
 
     bool startWorker = true;
     switch (m_operation) {
-        case kOpRegisterKey: m_title = text::kTitleRegister; m_expected = 3; break;
-        case kOpFetchKey: m_title = text::kTitleFetchKey; m_expected = 0; startWorker = false; break;
-        case kOpTransferEncrypted: m_title = text::kTitleTransfer; m_expected = 100; break;
+        case kOpRegisterKey:
+            m_title = text::kTitleRegister;
+            m_expected = 3;
+            break;
+        case kOpFetchKey:
+            m_title = text::kTitleFetchKey;
+            m_expected = 0;
+            startWorker = false;
+            break;
+        case kOpTransferEncrypted:
+            m_title = text::kTitleTransfer;
+            m_expected = 100;
+            break;
         case kOpSendFiles:
             m_title = text::kTitleSend;
             m_expected = static_cast<int>(m_client.Files().size()) + 1;
@@ -146,10 +180,23 @@ int CProgressDiag::DoModal() {
             m_title = text::kTitleMyFolder;
             m_expected = static_cast<int>(m_client.Files().size());
             break;
-        case kOpLogin: m_title = text::kTitleLogin; m_expected = 2; break;
-        case kOpKeyStatus: m_title = text::kTitleKeyStatus; m_expected = 3; break;
-        case kOpServerKey: m_title = text::kTitleServerKey; m_expected = 4; break;
-        default: m_title.clear(); m_expected = 0; startWorker = false; break;
+        case kOpLogin:
+            m_title = text::kTitleLogin;
+            m_expected = 2;
+            break;
+        case kOpKeyStatus:
+            m_title = text::kTitleKeyStatus;
+            m_expected = 3;
+            break;
+        case kOpServerKey:
+            m_title = text::kTitleServerKey;
+            m_expected = 4;
+            break;
+        default:
+            m_title.clear();
+            m_expected = 0;
+            startWorker = false;
+            break;
     }
     m_ui.SetProgressRange(m_expected);
     m_ui.SetProgress(0);

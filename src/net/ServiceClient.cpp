@@ -1,12 +1,13 @@
 #include "net/ServiceClient.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <mutex>
-#include <unistd.h>
 
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
@@ -60,8 +61,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
     while (ok && done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     if (ok && ::fsync(fd) != 0) ok = false;
     if (ok && ::fchmod(fd, readOnly ? 0400 : 0600) != 0) ok = false;
@@ -71,10 +74,11 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
     return ok;
 }
 
-CServiceClient::CServiceClient(IHost& host) : CHttpClientT(), m_host(host) { SetAbortFlag(&m_cancel); }
+CServiceClient::CServiceClient(IHost& host) : CHttpClientT(), m_host(host) {
+    SetAbortFlag(&m_cancel);
+}
 
-CServiceClient::CServiceClient(IHost& host, const GuidSource& guidSource)
-    : CHttpClientT(guidSource), m_host(host) {
+CServiceClient::CServiceClient(IHost& host, const GuidSource& guidSource) : CHttpClientT(guidSource), m_host(host) {
     SetAbortFlag(&m_cancel);
 }
 
@@ -205,25 +209,35 @@ void CServiceClient::GetKeyStatus() {
     const std::string answer =
         FetchText(m_baseUrl + "api/?c=getkeystatus&ma=" + m_mail + "&pw=" + m_password + "&pk=" + hex);
     AddStep();
-    if (answer == "fail") m_status.store(kServiceRejected);
-    else if (answer == "dberr") m_status.store(kServiceDbError);
-    else if (answer == "nonkey") m_status.store(kServiceNoKey);
-    else if (answer == "keyreg") m_status.store(kServiceKeyRegistered);
-    else if (answer == kHttpError) m_status.store(kServiceUnreachable);
-    else if (answer == "samekeyreg") m_status.store(kServiceSameKey);
-    else if (answer == "passkeyold") m_status.store(kServiceKeyNewer);
+    if (answer == "fail")
+        m_status.store(kServiceRejected);
+    else if (answer == "dberr")
+        m_status.store(kServiceDbError);
+    else if (answer == "nonkey")
+        m_status.store(kServiceNoKey);
+    else if (answer == "keyreg")
+        m_status.store(kServiceKeyRegistered);
+    else if (answer == kHttpError)
+        m_status.store(kServiceUnreachable);
+    else if (answer == "samekeyreg")
+        m_status.store(kServiceSameKey);
+    else if (answer == "passkeyold")
+        m_status.store(kServiceKeyNewer);
 }
 
 std::string CServiceClient::RegisterPublicKey() {
     const std::string hex = PublicKeyHex(m_publicKeyPath);
     if (hex.empty()) return "fail";
     AddStep();
-    const std::string answer = FetchText(m_baseUrl + "?action_api_key_regkey=true&ma=" + m_mail + "&pw=" +
-                                         m_password + "&pubkey=" + hex);
+    const std::string answer =
+        FetchText(m_baseUrl + "?action_api_key_regkey=true&ma=" + m_mail + "&pw=" + m_password + "&pubkey=" + hex);
     AddStep();
-    if (answer == "success") m_status.store(kServiceOk);
-    else if (answer == kHttpError) m_status.store(kServiceDbError);
-    else m_status.store(kServiceOtherError);
+    if (answer == "success")
+        m_status.store(kServiceOk);
+    else if (answer == kHttpError)
+        m_status.store(kServiceDbError);
+    else
+        m_status.store(kServiceOtherError);
     return answer;
 }
 
@@ -280,8 +294,10 @@ int CServiceClient::DownloadServerKey() {
 
 std::string CServiceClient::Post(bool multipart) {
     try {
-        if (multipart) StartMultipartPost(m_baseUrl, false);
-        else StartUrlEncodedPost(m_baseUrl, false);
+        if (multipart)
+            StartMultipartPost(m_baseUrl, false);
+        else
+            StartUrlEncodedPost(m_baseUrl, false);
         std::unique_ptr<CHttpResponseT> response;
         while (!(response = ContinuePost(1024))) {
         }
@@ -396,8 +412,7 @@ std::string CServiceClient::PublicKeyHex(const std::filesystem::path& publicKeyF
     const std::size_t got = std::fread(file, 1, sizeof file, f);
     std::fclose(f);
     // Exactly one 152-byte public key file: its length field and "RSA1".
-    if (got != kPublicKeyFileSize || LoadLe32(file) != kPublicKeyFileSize - 4 ||
-        std::memcmp(file + 12, "RSA1", 4) != 0)
+    if (got != kPublicKeyFileSize || LoadLe32(file) != kPublicKeyFileSize - 4 || std::memcmp(file + 12, "RSA1", 4) != 0)
         return {};
     std::string hex;
     hex.reserve(2 * kModulusSize);

@@ -50,7 +50,8 @@ inline constexpr const char* kAskRegisterLatest =
     "現在、Tessarinで利用されている公開鍵が最新です。\nこの公開鍵をFerroloへ登録しますか？";
 inline constexpr const char* kAlreadyRegistered = "既にこの公開鍵はFerroloに登録されています。";
 inline constexpr const char* kAskReconfigure =
-    "Ferroloで公開鍵の更新が行われました。\nTessarinでこの公開鍵を利用するためには、再度設定を行う必要があります。\n再設定を行いますか？";
+    "Ferroloで公開鍵の更新が行われました。\nTessarinでこの公開鍵を利用するためには、再度設定を行う必要があります。\n再"
+    "設定を行いますか？";
 
 inline constexpr const char* kFolderMissing = "指定されたフォルダが存在しません。再度選択してください";
 inline constexpr const char* kRegNameMissing = "公開鍵の持ち主の名前を指定してください";

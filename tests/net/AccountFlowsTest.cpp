@@ -1,9 +1,8 @@
-#include "net/AccountFlows.h"
-
 #include <gtest/gtest.h>
 
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
+#include "net/AccountFlows.h"
 #include "net/ServiceTexts.h"
 
 namespace tessarin {
@@ -14,7 +13,9 @@ using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
 
-ScriptedAnswer Text(const std::string& s) { return ScriptedAnswer::Text(s); }
+ScriptedAnswer Text(const std::string& s) {
+    return ScriptedAnswer::Text(s);
+}
 const ServiceRunSettings kFast{test::kFastTick};
 
 // Password prompt answers played in order; nullopt is Cancel.
@@ -36,10 +37,8 @@ TEST(WizardLoginInput, PasswordLengthAndMail) {
         std::string mail, password;
         bool ok;
     } cases[] = {
-        {"", "secret1", false},
-        {"a@b", "12345", false},
-        {"a@b", "123456", true},
-        {"a@b", "ひらがなです", true},  // six characters, more bytes
+        {"", "secret1", false},     {"a@b", "12345", false},
+        {"a@b", "123456", true},    {"a@b", "ひらがなです", true},  // six characters, more bytes
         {"a@b", "ひらがな", false},
     };
     for (const auto& c : cases) EXPECT_EQ(LoginInputAcceptable(c.mail, c.password), c.ok) << c.password;
@@ -106,7 +105,8 @@ TEST_F(AccountFlowsTest, RegisterOwnKeyByStatus) {
         {"unheard-of", {}, OwnKeyOutcome::RegisterRun, 1, {}, {}},
     };
     for (const auto& c : cases) {
-        Script({{"connectcheck", {Text("connect")}}, {"getkeystatus", {Text(c.answer)}}, {"regkey", {Text("success")}}});
+        Script(
+            {{"connectcheck", {Text("connect")}}, {"getkeystatus", {Text(c.answer)}}, {"regkey", {Text("success")}}});
         ScriptedUserDialog ui;
         for (const auto a : c.planned) ui.PlanAnswer(a);
         Prompt prompt{{"secret"}};

@@ -1,10 +1,9 @@
-#include "net/HttpClient.h"
-
 #include <gtest/gtest.h>
 
 #include <regex>
 
 #include "StandInService.h"
+#include "net/HttpClient.h"
 
 namespace tessarin {
 namespace {
@@ -13,13 +12,17 @@ using test::ScriptedAnswer;
 using test::StandInService;
 using test::TempDir;
 
-std::string Bytes(const std::vector<std::uint8_t>& v) { return {v.begin(), v.end()}; }
+std::string Bytes(const std::vector<std::uint8_t>& v) {
+    return {v.begin(), v.end()};
+}
 
 // Posts the client's parameters and returns the response's status and body.
 std::pair<long, std::string> RunPost(CHttpClientT& client, bool multipart, bool useCache = false) {
     const std::string url = StandInService::Get().BaseUrl();
-    if (multipart) client.StartMultipartPost(url, useCache);
-    else client.StartUrlEncodedPost(url, useCache);
+    if (multipart)
+        client.StartMultipartPost(url, useCache);
+    else
+        client.StartUrlEncodedPost(url, useCache);
     std::unique_ptr<CHttpResponseT> response;
     while (!(response = client.ContinuePost(1024))) {
     }
@@ -70,8 +73,10 @@ TEST(HttpClientBoundary, FreshPerClientAndFixedWithoutGuid) {
 
 class HttpClientPost : public ::testing::Test {
 protected:
-    void SetUp() override { StandInService::Get().Script({{"post", {ScriptedAnswer::Text("thanks")}},
-                                                          {"myfolder", {{201, "made", 0, {}}}}}); }
+    void SetUp() override {
+        StandInService::Get().Script(
+            {{"post", {ScriptedAnswer::Text("thanks")}}, {"myfolder", {{201, "made", 0, {}}}}});
+    }
     TempDir m_dir;
 };
 
@@ -79,8 +84,8 @@ TEST_F(HttpClientPost, MultipartBodyByteForByteAndAsParsed) {
     const auto textFile = m_dir / "note.txt";
     test::WriteFileBytes(textFile, {'h', 'e', 'l', 'l', 'o', '\n'});
     const auto pngFile = m_dir / "pic.png";
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D,
-                                     'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0};
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D',
+                                     'R',  0,   0,   0,   1,    0,    0,    0,    1, 8, 2, 0,    0,   0};
     png.resize(70000, 0xAB);  // longer than one file piece
     test::WriteFileBytes(pngFile, png);
 
@@ -100,13 +105,13 @@ TEST_F(HttpClientPost, MultipartBodyByteForByteAndAsParsed) {
     const auto& r = requests[0];
     const std::string b = client.Boundary();
     const std::string expected =
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"action_api_myfolder_postfile\"\r\n\r\ntrue\r\n" +
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"ma\"\r\n\r\na%2Bb%40example.com\r\n" +
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"tag[]\"\r\n\r\none\r\n" +
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"tag[]\"\r\n\r\ntwo words\r\n" +
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"upfile[]\"; filename=\"" + textFile.string() +
-        "\"\r\nContent-Type: text/plain\r\n\r\nhello\n\r\n" +
-        "--" + b + "\r\nContent-Disposition: form-data; name=\"upfile[]\"; filename=\"" + pngFile.string() +
+        "--" + b + "\r\nContent-Disposition: form-data; name=\"action_api_myfolder_postfile\"\r\n\r\ntrue\r\n" + "--" +
+        b + "\r\nContent-Disposition: form-data; name=\"ma\"\r\n\r\na%2Bb%40example.com\r\n" + "--" + b +
+        "\r\nContent-Disposition: form-data; name=\"tag[]\"\r\n\r\none\r\n" + "--" + b +
+        "\r\nContent-Disposition: form-data; name=\"tag[]\"\r\n\r\ntwo words\r\n" + "--" + b +
+        "\r\nContent-Disposition: form-data; name=\"upfile[]\"; filename=\"" + textFile.string() +
+        "\"\r\nContent-Type: text/plain\r\n\r\nhello\n\r\n" + "--" + b +
+        "\r\nContent-Disposition: form-data; name=\"upfile[]\"; filename=\"" + pngFile.string() +
         "\"\r\nContent-Type: image/png\r\n\r\n" + Bytes(png) + "\r\n" + "--" + b + "--\r\n";
     EXPECT_TRUE(r.body == expected) << "the multipart body differs";
     EXPECT_EQ(r.contentType, "multipart/form-data; boundary=" + b);
@@ -125,7 +130,8 @@ TEST_F(HttpClientPost, MultipartBodyByteForByteAndAsParsed) {
     EXPECT_TRUE(r.fields[5].value == Bytes(png));
     EXPECT_EQ(client.LastRequestFlags(), 0x84400F00u | 0x00800000u);
     EXPECT_EQ(client.LastRequestHeaders(),
-              (std::vector<std::string>{"Cache-Control: no-cache\r\n", "Content-Type: multipart/form-data; boundary=" + b + "\r\n"}));
+              (std::vector<std::string>{"Cache-Control: no-cache\r\n",
+                                        "Content-Type: multipart/form-data; boundary=" + b + "\r\n"}));
 }
 
 TEST_F(HttpClientPost, EmptyMultipartSendsOnlyTheClosingBoundary) {

@@ -27,6 +27,8 @@ inline std::string SamplePrivateKeyFile() {
 
 class ServiceTest : public ::testing::Test {
 protected:
+    // Starts the stand-in first, so no client ever sees the compiled-in URL.
+    void SetUp() override { (void)Service(); }
     StandInService& Service() { return StandInService::Get(); }
     void Script(const std::map<std::string, std::vector<ScriptedAnswer>>& answers) { Service().Script(answers); }
     // The own public key file, written into the scratch folder.

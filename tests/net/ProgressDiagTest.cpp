@@ -1,9 +1,8 @@
-#include "net/ProgressDiag.h"
-
 #include <gtest/gtest.h>
 
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
+#include "net/ProgressDiag.h"
 #include "net/ServiceTexts.h"
 
 namespace tessarin {
@@ -14,7 +13,9 @@ using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
 
-ScriptedAnswer Text(const std::string& s) { return ScriptedAnswer::Text(s); }
+ScriptedAnswer Text(const std::string& s) {
+    return ScriptedAnswer::Text(s);
+}
 const ScriptedAnswer kDown{500, "", 0, std::nullopt};
 
 class ProgressDiagTest : public ServiceTest {
@@ -36,7 +37,8 @@ protected:
     std::vector<std::string> ErrorBoxes() const {
         std::vector<std::string> out;
         for (const auto& e : m_ui.Events())
-            if (e.kind == ScriptedUserDialog::Event::Message && e.title == text::kNetworkErrorTitle) out.push_back(e.text);
+            if (e.kind == ScriptedUserDialog::Event::Message && e.title == text::kNetworkErrorTitle)
+                out.push_back(e.text);
         return out;
     }
     ScriptedUserDialog m_ui;
@@ -51,18 +53,28 @@ TEST(ProgressDiagStatusLine, TablesByOperationAndStep) {
         int op, step;
         std::string line;
     } cases[] = {
-        {16, 0, "Ferroloに接続中です..."},    {16, 1, "Ferroloに接続中です..."},
-        {16, 2, "Ferroloに鍵を登録中です..."}, {16, 3, "登録が完了しました"},
+        {16, 0, "Ferroloに接続中です..."},
+        {16, 1, "Ferroloに接続中です..."},
+        {16, 2, "Ferroloに鍵を登録中です..."},
+        {16, 3, "登録が完了しました"},
         {16, 4, ""},
-        {21, 0, "Ferroloと接続確認中..."},    {21, 1, "Ferroloへアカウント照合中..."},
+        {21, 0, "Ferroloと接続確認中..."},
+        {21, 1, "Ferroloへアカウント照合中..."},
         {21, 2, ""},
-        {23, 0, "Ferroloに接続中です..."},    {23, 1, "鍵の情報を確認中です..."},
-        {23, 2, "処理中..."},                 {23, 3, ""},
-        {255, 0, "Ferroloに接続中です..."},   {255, 1, "Ferroloに登録してある情報の確認中"},
-        {255, 2, "応答を待っています..."},    {255, 3, "処理中です..."},
-        {19, 0, "one.txtをアップロード中です..."}, {19, 1, "two.binをアップロード中です..."},
-        {19, 2, "ファイルを登録しています..."},   {20, 1, "two.binをアップロード中です..."},
-        {18, 0, ""},                          {17, 0, ""},
+        {23, 0, "Ferroloに接続中です..."},
+        {23, 1, "鍵の情報を確認中です..."},
+        {23, 2, "処理中..."},
+        {23, 3, ""},
+        {255, 0, "Ferroloに接続中です..."},
+        {255, 1, "Ferroloに登録してある情報の確認中"},
+        {255, 2, "応答を待っています..."},
+        {255, 3, "処理中です..."},
+        {19, 0, "one.txtをアップロード中です..."},
+        {19, 1, "two.binをアップロード中です..."},
+        {19, 2, "ファイルを登録しています..."},
+        {20, 1, "two.binをアップロード中です..."},
+        {18, 0, ""},
+        {17, 0, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CProgressDiag::StatusLine(c.op, c.step, files), c.line) << c.op << "/" << c.step;
@@ -146,19 +158,44 @@ TEST_F(ProgressDiagTest, ServerKeyOutcomes) {
         std::vector<std::string> messages;
         bool written;
     } cases[] = {
-        {"key", {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("h1")}}, {"getsrvgenkey2", {Text(key)}}},
-         CProgressDiag::IDOK, 0, {}, true},
-        {"fail", {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("fail")}}},
-         CProgressDiag::IDOK, 2, {text::kWrongCredentials}, false},
-        {"nonkey", {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("nonkey")}}},
-         CProgressDiag::IDOK, 4, {}, false},
-        {"pubkeyreg", {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("pubkeyreg")}}},
-         CProgressDiag::IDOK, 5, {}, false},
-        {"short key", {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("h1")}},
-                       {"getsrvgenkey2", {Text(key.substr(0, 647))}}},
-         CProgressDiag::IDOK, 255, {text::kSystemError}, false},
-        {"no connection", {{"connectcheck", {kDown}}}, CProgressDiag::IDCANCEL, 1,
-         {text::kConnectFailed, text::kNetworkErrorText}, false},
+        {"key",
+         {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("h1")}}, {"getsrvgenkey2", {Text(key)}}},
+         CProgressDiag::IDOK,
+         0,
+         {},
+         true},
+        {"fail",
+         {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("fail")}}},
+         CProgressDiag::IDOK,
+         2,
+         {text::kWrongCredentials},
+         false},
+        {"nonkey",
+         {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("nonkey")}}},
+         CProgressDiag::IDOK,
+         4,
+         {},
+         false},
+        {"pubkeyreg",
+         {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("pubkeyreg")}}},
+         CProgressDiag::IDOK,
+         5,
+         {},
+         false},
+        {"short key",
+         {{"connectcheck", {Text("connect")}},
+          {"getsrvgenkey", {Text("h1")}},
+          {"getsrvgenkey2", {Text(key.substr(0, 647))}}},
+         CProgressDiag::IDOK,
+         255,
+         {text::kSystemError},
+         false},
+        {"no connection",
+         {{"connectcheck", {kDown}}},
+         CProgressDiag::IDCANCEL,
+         1,
+         {text::kConnectFailed, text::kNetworkErrorText},
+         false},
     };
     for (const auto& c : cases) {
         Script(c.script);

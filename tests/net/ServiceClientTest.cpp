@@ -1,8 +1,7 @@
-#include "net/ServiceClient.h"
-
 #include <gtest/gtest.h>
 
 #include "NetTestSupport.h"
+#include "net/ServiceClient.h"
 
 namespace tessarin {
 namespace {
@@ -14,7 +13,9 @@ using test::SamplePublicKeyHex;
 using test::ScriptedAnswer;
 using test::ServiceTest;
 
-ScriptedAnswer Status(int status) { return {status, "", 0, std::nullopt}; }
+ScriptedAnswer Status(int status) {
+    return {status, "", 0, std::nullopt};
+}
 
 using ServiceClientTest = ServiceTest;
 
@@ -138,8 +139,8 @@ TEST_F(ServiceClientTest, RegistrationAnswersAndMissingKey) {
         EXPECT_EQ(client->StepCount(), 2);
         const auto r = Service().Requests("regkey");
         ASSERT_EQ(r.size(), 1u);
-        EXPECT_EQ(r[0].target, std::string("/?action_api_key_regkey=true&ma=") + kMailEscaped + "&pw=" +
-                                   kPasswordEscaped + "&pubkey=" + SamplePublicKeyHex());
+        EXPECT_EQ(r[0].target, std::string("/?action_api_key_regkey=true&ma=") + kMailEscaped +
+                                   "&pw=" + kPasswordEscaped + "&pubkey=" + SamplePublicKeyHex());
     }
     // Without a key file nothing is sent and no step is made.
     Script({{"regkey", {ScriptedAnswer::Text("success")}}});
@@ -297,7 +298,8 @@ TEST_F(ServiceClientTest, SendFilesSkipsFilesTheStoreRefused) {
 
     const auto stores = Service().Requests("savefile");
     ASSERT_EQ(stores.size(), 3u);
-    EXPECT_EQ(stores[0].FieldNames(), (std::vector<std::string>{"action_top_ezsendto2_savefile", "client", "sendfile"}));
+    EXPECT_EQ(stores[0].FieldNames(),
+              (std::vector<std::string>{"action_top_ezsendto2_savefile", "client", "sendfile"}));
     EXPECT_EQ(stores[0].Values("client")[0], "1");
     EXPECT_EQ(stores[2].fields[2].fileName, c.string());
 
@@ -308,8 +310,8 @@ TEST_F(ServiceClientTest, SendFilesSkipsFilesTheStoreRefused) {
     EXPECT_EQ(f.parseError, "");
     EXPECT_EQ(f.FieldNames(),
               (std::vector<std::string>{"action_top_ezsendto2_finish", "sendfrom_adrs", "sendto_adrs[]",
-                                        "sendto_adrs[]", "subject", "message", "filename1", "tmpfilename1",
-                                        "filesize1", "filename2", "tmpfilename2", "filesize2"}));
+                                        "sendto_adrs[]", "subject", "message", "filename1", "tmpfilename1", "filesize1",
+                                        "filename2", "tmpfilename2", "filesize2"}));
     EXPECT_EQ(f.Values("sendfrom_adrs")[0], kMailEscaped);
     EXPECT_NE(f.body.find("sendfrom%5Fadrs=a%252Bb%2540example%252Ecom&"), std::string::npos);
     EXPECT_EQ(f.Values("sendto_adrs[]"), (std::vector<std::string>{"r1@example.com", "r+2@example.com"}));

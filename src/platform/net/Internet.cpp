@@ -195,9 +195,8 @@ HttpUpload::~HttpUpload() {
     m_impl->multi.reset();
 }
 
-bool HttpUpload::Begin(const std::string& url, const std::vector<std::string>& headers,
-                       std::uint64_t contentLength, const InternetOptions& options,
-                       std::size_t maxResponseBody, const std::atomic<bool>* abort) {
+bool HttpUpload::Begin(const std::string& url, const std::vector<std::string>& headers, std::uint64_t contentLength,
+                       const InternetOptions& options, std::size_t maxResponseBody, const std::atomic<bool>* abort) {
     GlobalInit();
     Impl& s = *m_impl;
     if (s.begun) return s.Fail("The upload has already begun.");
@@ -249,9 +248,8 @@ bool HttpUpload::Write(std::span<const std::uint8_t> bytes) {
         s.paused = false;
         if (curl_easy_pause(s.easy.get(), CURLPAUSE_CONT) != CURLE_OK) return s.Fail("curl_easy_pause failed");
     }
-    return s.Drive([&s] {
-        return s.pendingPos == s.pending.size() && (s.paused || s.written >= s.contentLength || s.done);
-    });
+    return s.Drive(
+        [&s] { return s.pendingPos == s.pending.size() && (s.paused || s.written >= s.contentLength || s.done); });
 }
 
 std::optional<HttpPostResponse> HttpUpload::Finish() {
@@ -273,8 +271,12 @@ std::optional<HttpPostResponse> HttpUpload::Finish() {
     return r;
 }
 
-const std::string& HttpUpload::Error() const { return m_impl->error; }
-std::uint64_t HttpUpload::BytesWritten() const { return m_impl->written; }
+const std::string& HttpUpload::Error() const {
+    return m_impl->error;
+}
+std::uint64_t HttpUpload::BytesWritten() const {
+    return m_impl->written;
+}
 
 std::string DetectMimeType(std::span<const std::uint8_t> head) {
     static std::mutex mutex;

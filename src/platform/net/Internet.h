@@ -39,8 +39,8 @@ struct HttpGetResult {
     bool aborted = false;      // stopped by the abort flag
     bool oversize = false;     // the body was longer than the limit given
     long status = 0;
-    std::string body;          // at most the limit given
-    std::string error;         // libcurl's text when not transferred
+    std::string body;   // at most the limit given
+    std::string error;  // libcurl's text when not transferred
 };
 
 // A GET of url. The body is kept up to maxBody bytes; a longer body stops the
@@ -69,8 +69,8 @@ public:
 
     // headers: full "Name: value" lines without CR LF.
     [[nodiscard]] bool Begin(const std::string& url, const std::vector<std::string>& headers,
-                             std::uint64_t contentLength, const InternetOptions& options,
-                             std::size_t maxResponseBody, const std::atomic<bool>* abort = nullptr);
+                             std::uint64_t contentLength, const InternetOptions& options, std::size_t maxResponseBody,
+                             const std::atomic<bool>* abort = nullptr);
     [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
     [[nodiscard]] std::optional<HttpPostResponse> Finish();
     const std::string& Error() const;

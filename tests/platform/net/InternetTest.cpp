@@ -1,5 +1,3 @@
-#include "platform/net/Internet.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +5,7 @@
 #include <thread>
 
 #include "StandInService.h"
+#include "platform/net/Internet.h"
 
 namespace tessarin {
 namespace {
@@ -22,8 +21,8 @@ InternetOptions TestOptions() {
 }
 
 TEST(MimeDetection, RecognisesContentAndFallsBack) {
-    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D,
-                                           'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0};
+    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 'I', 'H', 'D',
+                                           'R',  0,   0,   0,   1,    0,    0,    0,    1, 8, 2, 0,    0,   0};
     EXPECT_EQ(DetectMimeType(png), "image/png");
     const std::string text = "plain words of a letter\n";
     EXPECT_EQ(DetectMimeType({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}), "text/plain");
@@ -109,8 +108,8 @@ TEST(HttpUpload, BodyWrittenInPiecesArrivesWhole) {
     std::string body = "action_top_ezsendto2_finish=true&subject=";
     while (body.size() < 200000) body += "abcdefghij";
     HttpUpload up;
-    ASSERT_TRUE(up.Begin(s.BaseUrl(), {"Content-Type: application/x-www-form-urlencoded"}, body.size(),
-                         TestOptions(), 1024));
+    ASSERT_TRUE(
+        up.Begin(s.BaseUrl(), {"Content-Type: application/x-www-form-urlencoded"}, body.size(), TestOptions(), 1024));
     const auto* p = reinterpret_cast<const std::uint8_t*>(body.data());
     std::size_t sent = 0;
     for (std::size_t piece : {1u, 7u, 1024u, 65536u}) {

@@ -1,16 +1,17 @@
 #include "StandInService.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -148,7 +149,8 @@ void StandInService::Script(const std::map<std::string, std::vector<ScriptedAnsw
         for (std::size_t i = 0; i < list.size(); ++i) {
             const auto& a = list[i];
             if (i) json << ",";
-            json << "{\"status\":" << a.status << ",\"body_hex\":\"" << Hex(a.body) << "\",\"delay\":" << a.delaySeconds;
+            json << "{\"status\":" << a.status << ",\"body_hex\":\"" << Hex(a.body)
+                 << "\",\"delay\":" << a.delaySeconds;
             if (a.truncateAt) json << ",\"truncate\":" << *a.truncateAt;
             json << "}";
         }
@@ -178,18 +180,27 @@ std::vector<RecordedRequest> StandInService::Requests() const {
             const std::string value = token.substr(eq + 1);
             if (key == "field") {
                 const auto p = Split(value, ':');
-                if (p.size() == 5) r.fields.push_back({Unhex(p[0]), Unhex(p[1]), Unhex(p[2]), Unhex(p[3]), p[4] == "1"});
+                if (p.size() == 5)
+                    r.fields.push_back({Unhex(p[0]), Unhex(p[1]), Unhex(p[2]), Unhex(p[3]), p[4] == "1"});
             } else if (key == "qs") {
                 const auto p = Split(value, ':');
                 if (p.size() == 2) r.query.emplace_back(Unhex(p[0]), Unhex(p[1]));
-            } else if (key == "method") r.method = Unhex(value);
-            else if (key == "target") r.target = Unhex(value);
-            else if (key == "route") r.route = Unhex(value);
-            else if (key == "ctype") r.contentType = Unhex(value);
-            else if (key == "agent") r.userAgent = Unhex(value);
-            else if (key == "cache") r.cacheControl = Unhex(value);
-            else if (key == "body") r.body = Unhex(value);
-            else if (key == "error") r.parseError = Unhex(value);
+            } else if (key == "method")
+                r.method = Unhex(value);
+            else if (key == "target")
+                r.target = Unhex(value);
+            else if (key == "route")
+                r.route = Unhex(value);
+            else if (key == "ctype")
+                r.contentType = Unhex(value);
+            else if (key == "agent")
+                r.userAgent = Unhex(value);
+            else if (key == "cache")
+                r.cacheControl = Unhex(value);
+            else if (key == "body")
+                r.body = Unhex(value);
+            else if (key == "error")
+                r.parseError = Unhex(value);
         }
         out.push_back(std::move(r));
     }
