@@ -18,6 +18,7 @@
 #include "core/Crc64.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
+#include "keys/KeyDirectory.h"
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
 
@@ -111,9 +112,11 @@ TEST_F(DecryptTest, IndependentContainerDecryptsToItsSource) {
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
     EXPECT_EQ(Refusals(), std::vector<std::string>{});
     EXPECT_EQ(ReadFileBytes(dir / "south-to-north.txt"), ReadFileBytes(FixturePath("containers/south-to-north.txt")));
-    ASSERT_EQ(sender.calls.size(), 1u);
+    // The sender record continues the payload's keystream.
+    EXPECT_EQ(sender.calls, std::vector<std::string>{"lookup ref-sender ref@example.invalid"});
     EXPECT_EQ(dialog.Questions().size(), 1u);
-    EXPECT_NE(dialog.Questions()[0].find("Do you authenicate this file creater?"), std::string::npos);
+    EXPECT_EQ(dialog.Questions()[0],
+              "ref-sender(ref@example.invalid)'s log is Encrypted file.\nDo you authenicate this file creater?");
     // No time limit: the container is left as it was.
     EXPECT_EQ(ReadFileBytes(container), ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
 }
@@ -677,6 +680,51 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
     EXPECT_TRUE(CheckAutomaticFolder(dialog, folder));
     EXPECT_FALSE(CheckAutomaticFolder(dialog, dir / "gone"));
     EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(text::kAutoFolderMissing)});
+}
+
+}  // namespace
+}  // namespace tessarin::test
+
+
+namespace tessarin::test {
+namespace {
+
+class OneSenderDirectory final : public IKeyDirectory {
+public:
+    std::uint32_t mark = 0;
+    UserData entry;
+    std::filesystem::path PublicKeyPath() const override { return {}; }
+    std::filesystem::path PrivateKeyPath() const override { return {}; }
+    std::string OwnerName() const override { return {}; }
+    std::string OwnerEmail() const override { return {}; }
+    std::vector<std::filesystem::path> RecipientFiles(int) const override { return {}; }
+    RecipientKeyStatus RecipientKey(const std::filesystem::path&, RecipientKeyInfo&) const override {
+        return RecipientKeyStatus::NotAKey;
+    }
+    std::optional<UserData> FindSender(std::uint32_t low) const override {
+        if (low != mark) return std::nullopt;
+        return entry;
+    }
+};
+
+TEST(DecryptSenderLookup, KeyDirectoryStatus) {
+    OneSenderDirectory keys;
+    keys.mark = 0xABCD;
+    keys.entry.name = "south";
+    keys.entry.email = "south@example.jp";
+    int renewed = 0;
+    KeyDirectorySenderFollowUp follow(keys, [&](std::uint32_t, const SenderIdentity&) { return ++renewed > 0; });
+    const std::array<std::uint8_t, 32> digest{};
+    EXPECT_EQ(follow.LookUp(1, digest, {"south", "south@example.jp"}).status, ISenderFollowUp::Status::Unknown);
+    EXPECT_EQ(follow.LookUp(0xABCD, digest, {"south", "south@example.jp"}).status, ISenderFollowUp::Status::Known);
+    const auto differs = follow.LookUp(0xABCD, digest, {"south", "new@example.jp"});
+    EXPECT_EQ(differs.status, ISenderFollowUp::Status::Differs);
+    EXPECT_EQ(differs.stored.mail, "south@example.jp");
+    // Without a sender block there is nothing to compare.
+    EXPECT_EQ(follow.LookUp(0xABCD, digest, {}).status, ISenderFollowUp::Status::Known);
+    EXPECT_TRUE(follow.Renew(0xABCD, {"south", "new@example.jp"}));
+    EXPECT_EQ(renewed, 1);
+    EXPECT_FALSE(follow.Authenticate({}, {}, {}, digest));
 }
 
 }  // namespace
