@@ -4,9 +4,14 @@
 // own keys, so seeds addressed to north reach the authentication, time and
 // write-back steps.
 //
-//   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DTESSARIN_FUZZ=ON
+//   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTESSARIN_FUZZ=ON -DTESSARIN_BUILD_GUI=OFF
+//     -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined
 //   cmake --build build-fuzz --target fuzz_container_reader
-//   build-fuzz/tests/container/fuzz_container_reader tests/fuzz/corpus/container
+//   mkdir -p /tmp/work && cp tests/fuzz/corpus/container/* /tmp/work/
+//   build-fuzz/tests/container/fuzz_container_reader -max_len=4096 /tmp/work
+//
+// (the CMAKE_CXX_FLAGS give the libraries coverage instrumentation; the
+// target itself adds -fsanitize=fuzzer).
 //
 // Crashes found go to tests/fuzz/findings/container/, which test_decrypt
 // replays.
