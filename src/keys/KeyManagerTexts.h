@@ -125,4 +125,23 @@ inline constexpr std::string_view kExistingKeyFound =
 inline constexpr std::string_view kExistKeySelectTitle = "鍵の選択";
 inline constexpr std::string_view kNoKeySelected = "鍵が選択されていません。";
 
+// The older generation dialog (program folder as key pair folder).
+inline constexpr std::string_view kPubFileNameTitle = "公開鍵名";
+inline constexpr std::string_view kPubFileNameLabel = "ファイル名:";
+inline constexpr std::string_view kGenReportHeader = " 新しい鍵セット、及び自己認証鍵の生成に成功しました.\n\n";
+inline constexpr std::string_view kGenReportReminder = " 忘れずに新しい公開鍵を送信先リストに送ってください.\n";
+inline constexpr std::string_view kGenReportPublic =
+    " 公開鍵: %s\n  相手に配布するファイルです。ファイルをやり取りしたい相手に送信してください。";
+inline constexpr std::string_view kGenReportPrivate =
+    " 秘密鍵: %s\n  自分が持っている鍵ファイルです。誰にも送信しないで自分で管理してください。";
+inline constexpr std::string_view kGenReportAuth = " 認証鍵: %s\n  自分専用に暗号化するための鍵ファイルです。";
+inline constexpr std::string_view kGenSendNow = "新しい鍵セットの生成に成功しました。\nこのキーをすぐに送信しますか？";
+inline constexpr std::string_view kPublicKeyMailSubject = "TZA-P2P/Tessarin用公開鍵の送信";
+inline constexpr std::string_view kPublicKeyMailBody =
+    "TZA-P2P/Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/"
+    "Tessarinに登録してください。";
+inline constexpr std::string_view kGenWarningNew = "新しい鍵を生成する";
+inline constexpr std::string_view kGenWarningBackup = "バックアップ";
+inline constexpr std::string_view kGenWarningClose = "閉じる";
+
 }  // namespace tessarin::keymgrtexts

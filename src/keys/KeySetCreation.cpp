@@ -269,4 +269,50 @@ std::vector<std::pair<std::string, std::string>> CKeySetCreation::FindKeyPairs(c
     return pairs;
 }
 
+GeneratedKeyPair CGenKeyFlow::Run(const fs::path& folder, const NameDialog& askName, const Mailer& mail) {
+    GeneratedKeyPair result;
+    for (;;) {
+        const auto name = askName ? askName() : std::nullopt;
+        if (!name) return result;
+        switch (CheckKeySetName(*name)) {
+            case KeySetNameCheck::Empty:
+                m_dialog.ShowMessage(keytexts::kNameEmpty, MessageKind::Warning);
+                continue;
+            case KeySetNameCheck::TooLong:
+                m_dialog.ShowMessage(keytexts::kNameTooLong, MessageKind::Warning);
+                continue;
+            case KeySetNameCheck::ForbiddenCharacter:
+            case KeySetNameCheck::NotConvertible:
+                m_dialog.ShowMessage(keytexts::kNameForbidden, MessageKind::Warning);
+                continue;
+            case KeySetNameCheck::Ok:
+                break;
+        }
+        CKeyGenerator generator(m_dialog, m_host);
+        generator.SetFolder(folder);
+        const int generated = generator.Generate(*name);
+        if (generated == CKeyGenerator::AlreadyExists) continue;  // the generator said so
+        if (generated != CKeyGenerator::Generated) return result;
+
+        result.generated = true;
+        result.publicKeyName = PublicKeyFileName(*name);
+        result.privateKeyName = PrivateKeyFileName(*name);
+        result.memberFileName = MemberTextFileName(*name);
+        result.publicKeyPath = generator.PublicKeyPath();
+        result.privateKeyPath = generator.PrivateKeyPath();
+        std::string report(keymgrtexts::kGenReportHeader);
+        report += result.publicKeyPath.string() + "\n" + result.privateKeyPath.string() + "\n\n";
+        report += keymgrtexts::kGenReportReminder;
+        report += '\n';
+        report += FormatText(keymgrtexts::kGenReportPublic, {result.publicKeyPath.string()});
+        report += '\n';
+        report += FormatText(keymgrtexts::kGenReportPrivate, {result.privateKeyPath.string()}) + "\n";
+        report += FormatText(keymgrtexts::kGenReportAuth, {(folder / SelfAuthKeyFileName(*name)).string()}) + "\n";
+        result.report = std::move(report);
+        if (m_dialog.AskYesNo(keymgrtexts::kGenSendNow) && mail)
+            mail(keymgrtexts::kPublicKeyMailSubject, keymgrtexts::kPublicKeyMailBody, {result.publicKeyPath});
+        return result;
+    }
+}
+
 }  // namespace tessarin

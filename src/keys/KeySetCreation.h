@@ -113,6 +113,35 @@ private:
     const IHost& m_host;
 };
 
+// CGenKeyDlg without its window: generates a key pair in a folder (the
+// program folder of the older dialog) under a name the user types, reports
+// the files and offers to mail the public key.
+struct GeneratedKeyPair {
+    bool generated = false;
+    std::string publicKeyName;   // PublicKeyName
+    std::string privateKeyName;  // PrivateKeyName
+    std::string memberFileName;  // MemberFileName, <name>Member.txt
+    std::filesystem::path publicKeyPath;
+    std::filesystem::path privateKeyPath;
+    std::string report;  // the dialog's result text
+};
+class CGenKeyFlow final {
+public:
+    // CPubFileName ("公開鍵名", "ファイル名:"): the typed name, nothing on cancel.
+    using NameDialog = std::function<std::optional<std::string>()>;
+    using Mailer = std::function<void(std::string_view subject, std::string_view body,
+                                      const std::vector<std::filesystem::path>& attachments)>;
+
+    CGenKeyFlow(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
+    // Asks until a name passes every check and is not taken in the folder;
+    // existing key files are never overwritten.
+    GeneratedKeyPair Run(const std::filesystem::path& folder, const NameDialog& askName, const Mailer& mail);
+
+private:
+    IUserDialog& m_dialog;
+    const IHost& m_host;
+};
+
 // True when the two files make a complete key pair: complete files whose
 // public blob is the public half of the private blob.
 bool IsMatchingKeyPair(const std::filesystem::path& publicKey, const std::filesystem::path& privateKey);

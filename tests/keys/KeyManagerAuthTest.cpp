@@ -391,6 +391,39 @@ TEST(KeySetCreationTest, SelectedPairWithAFullStopInItsName) {
     EXPECT_EQ(user.keys.File(0), "my.keys))my.keys-auth.vpub");
 }
 
+TEST(KeySetCreationTest, OlderGenerationDialogChecksNamesAndNeverOverwrites) {
+    TempDir tmp;
+    FixedHost host;
+    ScriptedUserDialog dialog;
+    WriteFileBytes(tmp / "dupPrivate.vpri", {1});
+    std::vector<std::string> names = {"", std::string(61, 'n'), "a:b", "dup", "ソフト", "never asked"};
+    std::size_t next = 0;
+    std::vector<fs::path> mailed;
+    dialog.PlanYes();
+    CGenKeyFlow flow(dialog, host);
+    const auto result = flow.Run(
+        tmp.Path(), [&]() -> std::optional<std::string> { return names.at(next++); },
+        [&](std::string_view subject, std::string_view body, const std::vector<fs::path>& files) {
+            EXPECT_EQ(subject, "TZA-P2P/Tessarin用公開鍵の送信");
+            EXPECT_EQ(body, keymgrtexts::kPublicKeyMailBody);
+            mailed = files;
+        });
+    ASSERT_TRUE(result.generated);
+    EXPECT_EQ(next, 5u);
+    EXPECT_EQ(dialog.Messages(),
+              (std::vector<std::string>{std::string(keytexts::kNameEmpty), std::string(keytexts::kNameTooLong),
+                                        std::string(keytexts::kNameForbidden), std::string(keytexts::kKeyFilesExist)}));
+    EXPECT_EQ(ReadFileBytes(tmp / "dupPrivate.vpri"), std::vector<std::uint8_t>{1});
+    EXPECT_FALSE(fs::exists(tmp / "dup.vpub"));
+    EXPECT_EQ(result.publicKeyName, "ソフト.vpub");
+    EXPECT_EQ(result.privateKeyName, "ソフトPrivate.vpri");
+    EXPECT_EQ(result.memberFileName, "ソフトMember.txt");
+    EXPECT_EQ(mailed, std::vector<fs::path>{tmp / "ソフト.vpub"});
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{std::string(keymgrtexts::kGenSendNow)});
+    EXPECT_EQ(result.report.rfind(" 新しい鍵セット、及び自己認証鍵の生成に成功しました.\n\n", 0), 0u);
+    EXPECT_NE(result.report.find(" 認証鍵: " + (tmp / "ソフト))ソフト-auth.vpub").string()), std::string::npos);
+}
+
 TEST(KeySetCreationTest, StartupOffersKeyPairsFoundInTheFolder) {
     TempDir tmp;
     TestUser user(tmp / "keys");
