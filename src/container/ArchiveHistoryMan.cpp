@@ -147,7 +147,7 @@ CArchiveHistoryMan::LoadResult CArchiveHistoryMan::Load() {
     m_hasHistory = true;
     const std::int32_t n = LoadLeI32(tail.data() + 4);
     const std::int64_t maxUnits = (length - 48) / static_cast<std::int64_t>(kUnitSize);
-    for (std::int32_t b = 1; b < n && b <= maxUnits; ++b) {
+    for (std::int32_t b = 1; b <= n && b <= maxUnits; ++b) {
         const std::int64_t start = length - 48 - static_cast<std::int64_t>(b) * static_cast<std::int64_t>(kUnitSize);
         std::vector<std::uint8_t> raw(static_cast<std::size_t>(b) * kUnitSize);
         if (std::fseek(f.get(), static_cast<long>(start), SEEK_SET) != 0 ||

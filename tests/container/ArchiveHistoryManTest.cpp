@@ -152,6 +152,26 @@ TEST(ArchiveHistoryMan, AppendLoadSaveInPlace) {
     EXPECT_EQ(again.RecordAt(8).operation, Man::Viewed);
 }
 
+TEST(ArchiveHistoryMan, HistoryWithoutUsersLoads) {
+    test::TempDir dir;
+    const fs::path path = dir / "u0.tza";
+    test::WriteFileBytes(path, std::vector<std::uint8_t>(300, 1));
+    FixedHost host;
+    const auto key = Key();
+    Man w(host);
+    w.Open(dir.Path());
+    w.SetUsers({});
+    w.SetContainer(path, container::BuildTail(0, 44, 0x10), key);
+    ASSERT_TRUE(w.AppendNewHistory());
+    EXPECT_EQ(fs::file_size(path), 300u + 256 + 48);
+    Man r(host);
+    r.Open(dir.Path());
+    r.SetContainer(path, container::BuildTail(0, 0, 0), key);
+    ASSERT_EQ(r.Load(), Man::Loaded);
+    EXPECT_EQ(r.UserCount(), 0);
+    EXPECT_EQ(r.RecordCount(), 0);
+}
+
 TEST(ArchiveHistoryMan, LoadAndSaveResults) {
     test::TempDir dir;
     FixedHost host;
