@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds (Release) and runs the main job.
+# Sets up, builds (Release) and runs the main job: a round trip with tza
+# between two fresh key sets in a temporary folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARIN_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)"
-./build/bench/core/bench_core
+cmake --build build -j"$(nproc)" --target tza
+bash scripts/roundtrip.sh build/src/cli/tza

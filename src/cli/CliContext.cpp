@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "container/DecryptTexts.h"
+
 namespace tessarin::cli {
 namespace {
 
@@ -33,6 +35,13 @@ void CliContext::Prepare() {
     if (options.no) t.answer = false;
     if (options.overwrite == "all") t.overwrite = OverwritePolicy::All;
     if (options.overwrite == "none") t.overwrite = OverwritePolicy::None;
+    // The pipelines' overwrite questions end with their fixed sentences.
+    t.isOverwriteQuestion = [this](std::string_view text) {
+        auto endsWith = [&](std::string_view tail) {
+            return !tail.empty() && text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+        };
+        return endsWith(texts[slot::kOverwriteSameName]) || endsWith(container::decrypt_text::kOverwriteDecrypt);
+    };
     m_dialog = std::make_unique<TerminalDialog>(std::move(t));
 }
 

@@ -45,6 +45,14 @@ private:
 };
 
 // One function per command file; each adds its sub-command to the app.
+void AddKeygenCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddAddCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddKeysCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status);
 void AddWipeCommand(CLI::App& app, CliContext& ctx, int& status);
 
 }  // namespace tessarin::cli

@@ -24,6 +24,14 @@ int main(int argc, char** argv) {
     app.add_option("--name", o.keySetName, "Key set name in that folder");
     app.fallthrough();
 
+    AddKeygenCommand(app, ctx, status);
+    AddAuthCommand(app, ctx, status);
+    AddAddCommand(app, ctx, status);
+    AddKeysCommand(app, ctx, status);
+    AddEncryptCommand(app, ctx, status);
+    AddDecryptCommand(app, ctx, status);
+    AddInfoCommand(app, ctx, status);
+    AddHistoryCommand(app, ctx, status);
     AddWipeCommand(app, ctx, status);
 
     try {

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 namespace tessarin {
@@ -105,47 +104,45 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
     return static_cast<int>(value);
 }
 
-bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                               const std::filesystem::path& file) {
-    std::vector<std::string> lines = ReadLines(file);
-    const std::string entry = std::string(key) + "=" + std::string(value);
+IniEditor::IniEditor(std::filesystem::path file) : m_file(std::move(file)), m_lines(ReadLines(m_file)) {}
+
+void IniEditor::Set(std::string_view section, std::string_view key, std::string_view value) {
+    std::string entry(key);
+    entry.append(1, '=').append(value);
     bool inSection = false;
-    bool done = false;
     std::size_t sectionEnd = std::string::npos;  // where a new key of the section goes
-    for (std::size_t i = 0; i < lines.size() && !done; ++i) {
-        if (auto name = SectionName(lines[i])) {
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (auto name = SectionName(m_lines[i])) {
             if (inSection) break;
             inSection = SameName(*name, section);
             if (inSection) sectionEnd = i + 1;
             continue;
         }
         if (!inSection) continue;
-        if (auto kv = KeyValue(lines[i]); kv && SameName(kv->first, key)) {
-            lines[i] = entry;
-            done = true;
-        } else if (!Trim(lines[i]).empty()) {
-            sectionEnd = i + 1;
+        if (auto kv = KeyValue(m_lines[i]); kv && SameName(kv->first, key)) {
+            m_lines[i] = std::move(entry);
+            return;
         }
+        if (!Trim(m_lines[i]).empty()) sectionEnd = i + 1;
     }
-    if (!done) {
-        if (sectionEnd == std::string::npos) {
-            std::string header(1, '[');
-            header.append(section).push_back(']');
-            lines.push_back(std::move(header));
-            lines.push_back(entry);
-        } else {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), entry);
-        }
+    if (sectionEnd == std::string::npos) {
+        std::string header(1, '[');
+        header.append(section).push_back(']');
+        m_lines.push_back(std::move(header));
+        m_lines.push_back(std::move(entry));
+    } else {
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd), std::move(entry));
     }
+}
 
-    std::ostringstream text;
-    for (const auto& line : lines) text << line << "\r\n";
-    const std::string bytes = text.str();
+bool IniEditor::Save() const {
+    std::string bytes;
+    for (const auto& line : m_lines) bytes.append(line).append("\r\n");
 
     // A temporary file beside the target, renamed over it when complete.
-    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const std::filesystem::path dir = m_file.has_parent_path() ? m_file.parent_path() : std::filesystem::path(".");
     std::string tmpName(1, '.');
-    tmpName.append(file.filename().string()).append(".XXXXXX");
+    tmpName.append(m_file.filename().string()).append(".XXXXXX");
     std::string tmpl = (dir / tmpName).string();
     const int fd = mkstemp(tmpl.data());
     if (fd < 0) return false;
@@ -154,10 +151,17 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key, s
     ok = ::close(fd) == 0 && ok;
     if (ok) {
         ::chmod(tmpl.c_str(), 0644);
-        ok = std::rename(tmpl.c_str(), file.c_str()) == 0;
+        ok = std::rename(tmpl.c_str(), m_file.c_str()) == 0;
     }
     if (!ok) ::unlink(tmpl.c_str());
     return ok;
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               const std::filesystem::path& file) {
+    IniEditor editor(file);
+    editor.Set(section, key, value);
+    return editor.Save();
 }
 
 }  // namespace tessarin

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessarin {
 
@@ -20,5 +21,18 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 // written; the old file is then left as it was.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::filesystem::path& file);
+
+// Several writes to one file, saved together: the same edits as
+// WritePrivateProfileString, one atomic replacement.
+class IniEditor {
+public:
+    explicit IniEditor(std::filesystem::path file);
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    [[nodiscard]] bool Save() const;
+
+private:
+    std::filesystem::path m_file;
+    std::vector<std::string> m_lines;
+};
 
 }  // namespace tessarin

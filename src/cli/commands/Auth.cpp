@@ -1,0 +1,81 @@
+// tza auth PUBKEY: authenticate a partner's public key (or answer a received
+// auth key), with the limit choices of the limit dialog.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <map>
+
+#include "cli/Session.h"
+#include "keys/Authentication.h"
+
+namespace tessarin::cli {
+namespace {
+
+// "YYYY-MM-DD" for a picked day.
+std::optional<SystemTime> ParseDay(const std::string& text) {
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d%c", &y, &m, &d, &tail) != 3) return std::nullopt;
+    if (y < 1601 || y > 30827 || m < 1 || m > 12 || d < 1 || d > 31) return std::nullopt;
+    SystemTime t;
+    t.year = static_cast<std::uint16_t>(y);
+    t.month = static_cast<std::uint16_t>(m);
+    t.day = static_cast<std::uint16_t>(d);
+    return t;
+}
+
+}  // namespace
+
+void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("auth", "Authenticate a partner's public key, making its auth key");
+    struct Args {
+        std::string key;
+        std::string limit = "none";
+    };
+    auto args = std::make_shared<Args>();
+    cmd->add_option("PUBKEY", args->key, "The partner's public key file, or an auth key received")
+        ->required()
+        ->check(CLI::ExistingFile);
+    cmd->add_option("--limit", args->limit,
+                    "Validity: none, month, year, end-of-year, end-of-fiscal-year or a day YYYY-MM-DD");
+    cmd->callback([&ctx, &status, args] {
+        ctx.Prepare();
+        static const std::map<std::string, AuthLimitChoice> choices = {
+            {"none", AuthLimitChoice::None},
+            {"month", AuthLimitChoice::OneMonth},
+            {"year", AuthLimitChoice::OneYear},
+            {"end-of-year", AuthLimitChoice::EndOfYear},
+            {"end-of-fiscal-year", AuthLimitChoice::EndOfFiscalYear}};
+        std::optional<AuthLimitChoice> choice;
+        std::optional<SystemTime> picked;
+        if (auto it = choices.find(args->limit); it != choices.end()) choice = it->second;
+        else if ((picked = ParseDay(args->limit))) choice = AuthLimitChoice::Picked;
+        if (!choice) {
+            Note("--limit: not a choice or a day: " + args->limit);
+            status = kExitUsage;
+            return;
+        }
+        Session session(ctx);
+        if (!session.OpenKeySet()) {
+            status = kExitFailed;
+            return;
+        }
+        CPublicKeyAuthenticator auth(session.Keys(), ctx.Dialog(), session.Host());
+        bool asked = false;
+        auth.SetLimitDialog([&]() -> std::optional<AuthLimit> {
+            if (asked) return std::nullopt;  // a refused day ends here instead of asking again
+            asked = true;
+            return ComputeAuthLimit(*choice, session.Host().LocalTime(), picked);
+        });
+        const auto made = auth.authenticate(std::filesystem::absolute(args->key), true);
+        if (made.empty()) {
+            status = ctx.Finish(false);
+            return;
+        }
+        std::printf("%s\n", made.c_str());
+        status = ctx.Finish(true);
+    });
+}
+
+}  // namespace tessarin::cli

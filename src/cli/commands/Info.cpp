@@ -1,0 +1,157 @@
+// tza info FILE.tza: the tail, the flags, the record count, the payload
+// length and which record the own key opens.
+// tza history FILE.tza: the container's history as a table.
+// Both look without changing the container.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "cli/Session.h"
+#include "container/ArchiveHistoryMan.h"
+#include "container/ContainerReader.h"
+#include "container/DecryptTexts.h"
+#include "platform/Cp932.h"
+
+namespace tessarin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tessarin::container;
+
+// A container store that reads and never writes: an expired container is
+// reported, not wiped, and no count is written back.
+class ReadOnlyStore final : public IContainerStore {
+public:
+    explicit ReadOnlyStore(const fs::path& path) : m_file(path) {}
+    std::optional<std::int64_t> Size() override { return m_file.Size(); }
+    bool ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override { return m_file.ReadAt(offset, out); }
+    bool WriteAt(std::int64_t, std::span<const std::uint8_t>) override { return false; }
+    bool Wipe() override { return false; }
+
+private:
+    FileContainerStore m_file;
+};
+
+std::string Time(const SystemTime& t) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::string Utf8(const std::string& cp932) { return Cp932ToUtf8(cp932).value_or(cp932); }
+
+// Reads the own record; nullopt when the container is not readable for us.
+std::optional<ReadStatus> ReadOwn(Session& session, IUserDialog& dialog, ReadOnlyStore& store, ContainerReader& reader,
+                                  ReadPurpose purpose) {
+    auto keys = ReaderKeys::Load(session.State().publicKeyPath, session.State().privateKeyPath);
+    if (!keys) return std::nullopt;
+    (void)dialog;
+    return reader.Read(store, *keys, purpose);
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("info", "Show what a container's tail and records say");
+    auto file = std::make_shared<std::string>();
+    cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
+    cmd->callback([&ctx, &status, file] {
+        ctx.Prepare();
+        ReadOnlyStore store(*file);
+        TailInfo tail;
+        if (CheckTail(store, tail) != ReadStatus::Ok) {
+            IUserDialog& dialog = ctx.Dialog();
+            dialog.ShowMessage(decrypt_text::kBroken, MessageKind::Error);
+            status = kExitFailed;
+            return;
+        }
+        std::printf("file length:     %lld\n", static_cast<long long>(tail.fileLength));
+        std::printf("payload length:  %d\n", tail.payloadLength);
+        std::printf("record count:    %d\n", tail.recordCount);
+        std::printf("flags:           0x%02x%s%s%s\n", tail.flags, (tail.flags & 2) ? " time-limit" : "",
+                    tail.HasSender() ? " sender" : "", tail.HasHistory() ? " history" : "");
+        std::printf("tail:           ");
+        for (auto b : tail.bytes) std::printf(" %02x", b);
+        std::printf("\n");
+
+        Session session(ctx);
+        if (!session.OpenKeySet()) {
+            std::printf("own record:      (no key set in use)\n");
+            status = kExitOk;
+            return;
+        }
+        SilentUserDialog quiet;
+        ContainerReader reader(session.Host(), quiet);
+        const auto read = ReadOwn(session, quiet, store, reader, ReadPurpose::Decrypt);
+        if (!read || (*read != ReadStatus::Ok && *read != ReadStatus::Expired)) {
+            std::printf("own record:      none (not addressed to this key set)\n");
+            status = kExitOk;
+            return;
+        }
+        const auto& r = reader.Record();
+        std::printf("own record:      %d\n", r.index);
+        std::printf("stored name:     %s\n", Utf8(r.StoredNameBytes()).c_str());
+        std::printf("record version:  0x%04x\n", r.version);
+        std::printf("encrypted at:    %s\n", Time(r.encryptionTime).c_str());
+        std::printf("time limit:      %u s%s\n", r.limitSeconds,
+                    r.limitSeconds == 0 ? " (none)" : (r.firstDecryption ? " (from first decryption)" : ""));
+        std::printf("decryptions:     %u\n", r.decryptionCount - 1);
+        if (*read == ReadStatus::Expired) std::printf("state:           expired\n");
+        status = kExitOk;
+    });
+}
+
+void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("history", "Show the history a container carries");
+    auto file = std::make_shared<std::string>();
+    cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
+    cmd->callback([&ctx, &status, file] {
+        ctx.Prepare();
+        Session session(ctx);
+        if (!session.OpenKeySet()) {
+            status = kExitFailed;
+            return;
+        }
+        ReadOnlyStore store(*file);
+        ContainerReader reader(session.Host(), ctx.Dialog());
+        const auto read = ReadOwn(session, ctx.Dialog(), store, reader, ReadPurpose::HistoryView);
+        if (!read || *read != ReadStatus::Ok) {
+            status = kExitFailed;
+            return;
+        }
+        if (!reader.Tail().HasHistory()) {
+            Note("the container carries no history");
+            status = kExitFailed;
+            return;
+        }
+        CArchiveHistoryMan history(session.Host());
+        history.Open(fs::absolute(*file).parent_path());
+        history.SetContainer(fs::absolute(*file), reader.Tail().bytes, reader.Record().fileKey);
+        if (history.Load() != CArchiveHistoryMan::Loaded) {
+            Note("the history cannot be read");
+            status = kExitFailed;
+            return;
+        }
+        const bool english = ctx.texts.Current() == LanguageTable::Language::English;
+        static const char* jaOps[] = {"新規作成", "更新", "閲覧", "復号", "不明"};
+        static const char* enOps[] = {"created", "updated", "viewed", "decrypted", "unknown"};
+        const auto** ops = english ? enOps : jaOps;
+        const auto header = [&](int slotNo, const char* fallback) {
+            const std::string& t = ctx.texts.Text(slotNo);
+            return t.empty() ? std::string(fallback) : t;
+        };
+        std::printf("%s\t%s\t%s\t%s\n", header(537, "date").c_str(), header(538, "operation").c_str(),
+                    header(539, "user").c_str(), header(540, "mail").c_str());
+        for (int i = 0; i < history.RecordCount(); ++i) {
+            const auto& rec = history.RecordAt(i);
+            const int op = rec.operation >= 0 && rec.operation <= 3 ? rec.operation : 4;
+            std::printf("%d/%d/%d %02d:%02d\t%s\t%s\t%s\n", rec.time.year, rec.time.month, rec.time.day, rec.time.hour,
+                        rec.time.minute, ops[op], Utf8(history.UserName(rec.user)).c_str(),
+                        Utf8(history.MailAddress(rec.user)).c_str());
+        }
+        status = kExitOk;
+    });
+}
+
+}  // namespace tessarin::cli

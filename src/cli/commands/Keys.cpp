@@ -1,0 +1,50 @@
+// tza add KEYFILE...: register received keys in the key folder.
+// tza keys: the address book rows of the key folder.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "cli/Session.h"
+
+namespace tessarin::cli {
+
+void AddAddCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("add", "Register received public keys and auth keys in the key folder");
+    auto files = std::make_shared<std::vector<std::string>>();
+    cmd->add_option("KEYFILE", *files, "Key files (.vpub)")->required()->check(CLI::ExistingFile);
+    cmd->callback([&ctx, &status, files] {
+        ctx.Prepare();
+        Session session(ctx);
+        if (!session.OpenKeySet()) {
+            status = kExitFailed;
+            return;
+        }
+        std::vector<std::filesystem::path> paths;
+        for (const auto& f : *files) paths.push_back(std::filesystem::absolute(f));
+        const int added = session.Keys().AddKeyFiles(paths, {});
+        std::printf("%d\n", added);
+        status = ctx.Finish(added == static_cast<int>(paths.size()));
+    });
+}
+
+void AddKeysCommand(CLI::App& app, CliContext& ctx, int& status) {
+    auto* cmd = app.add_subcommand("keys", "List the keys registered in the key folder");
+    cmd->callback([&ctx, &status] {
+        ctx.Prepare();
+        Session session(ctx);
+        if (!session.OpenKeySet()) {
+            status = kExitFailed;
+            return;
+        }
+        auto& keys = session.Keys();
+        for (int i = 0; i < keys.Count(); ++i) {
+            const auto row = keys.Row(i);
+            std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), row[2].c_str(), row[3].c_str(),
+                        row[4].c_str(), row[5].c_str());
+        }
+        status = ctx.Finish(true);
+    });
+}
+
+}  // namespace tessarin::cli

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End-to-end cases for the tza binary: the answer options of a
+# non-interactive run, exit statuses, and a run against a read-only folder.
+# Usage: cli_test.sh TZA CASE
+set -uo pipefail
+
+tza="$1"
+case_name="$2"
+work="$(mktemp -d "${TMPDIR:-/tmp}/tessarin-cli-XXXXXX")"
+chmod 755 "$work"
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+cd "$work"
+export TESSARIN_HOME="$work/home"
+
+failures=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then echo "ok   $1"; else echo "FAIL $1: expected '$2', got '$3'"; failures=$((failures + 1)); fi
+}
+contains() {  # contains DESCRIPTION FILE TEXT
+    if grep -qF -- "$3" "$2"; then echo "ok   $1"; else
+        echo "FAIL $1: '$3' not in:"; sed 's/^/     | /' "$2"; failures=$((failures + 1)); fi
+}
+run() {  # run ARGS...: standard input is never a terminal here
+    "$tza" --lang en "$@" </dev/null >out.txt 2>err.txt
+    echo $?
+}
+sum() { sha256sum "$1" | cut -c1-64; }
+make_keys() { "$tza" --lang en keygen "North Owner" north@example.com "$work/keys" >/dev/null 2>&1 </dev/null; }
+
+case "$case_name" in
+usage)
+    check "no sub-command is a usage error" 2 "$(run)"
+    check "a missing argument is a usage error" 2 "$(run encrypt)"
+    check "an unknown unit is a usage error" 2 "$(run encrypt --unit parsecs "$work")"
+    check "an unknown overwrite answer is a usage error" 2 "$(run --overwrite maybe keys)"
+    check "--yes with --no is a usage error" 2 "$(run --yes --no keys)"
+    check "--help succeeds" 0 "$(run encrypt --help)"
+    contains "--help names the options" out.txt "--from-first-decryption"
+    check "without a key set the command fails" 1 "$(run keys)"
+    contains "and says what to do" err.txt "tza keygen"
+    ;;
+overwrite)
+    make_keys || exit 1
+    printf 'first\n' > a.txt
+    check "self encryption succeeds" 0 "$(run encrypt --self a.txt)"
+    before="$(sum a.txt.tza)"
+    check "an unanswered overwrite question fails" 1 "$(run encrypt --self a.txt)"
+    contains "the question is shown" err.txt "Overwrite for same name file."
+    contains "with what would answer it" err.txt "no answer given"
+    check "the container stays as it was" "$before" "$(sum a.txt.tza)"
+    check "--overwrite none leaves it and reports the skip" 1 "$(run --overwrite none encrypt --self a.txt)"
+    check "the container is still the first one" "$before" "$(sum a.txt.tza)"
+    check "--overwrite all replaces it" 0 "$(run --overwrite all encrypt --self a.txt)"
+    [ "$(sum a.txt.tza)" != "$before" ]; check "the container was written anew" 0 $?
+
+    mkdir -p out && cp a.txt.tza out/ && printf 'edited\n' > out/a.txt
+    check "decrypting over an existing file asks; none keeps it" 1 "$(run --overwrite none decrypt out/a.txt.tza)"
+    check "the existing file is untouched" "edited" "$(cat out/a.txt)"
+    check "--overwrite all decrypts over it" 0 "$(run --overwrite all decrypt out/a.txt.tza)"
+    check "the output is the source again" "first" "$(cat out/a.txt)"
+    ;;
+answers)
+    make_keys || exit 1
+    printf 'x\n' > w.txt
+    check "wipe answered No fails and keeps the file" 1 "$(run --no wipe w.txt)"
+    [ -e w.txt ]; check "the file is still there" 0 $?
+    check "wipe answered Yes succeeds" 0 "$(run --yes wipe w.txt)"
+    [ ! -e w.txt ]; check "the file is gone" 0 $?
+    printf 'x\n' > s.txt
+    check "encrypt with --wipe answered No keeps the source" 0 "$(run --no encrypt --self --wipe s.txt)"
+    [ -e s.txt ] && [ -e s.txt.tza ]; check "source and container are both there" 0 $?
+    rm -f s.txt.tza
+    check "encrypt with --wipe answered Yes removes the source" 0 "$(run --yes encrypt --self --wipe s.txt)"
+    [ ! -e s.txt ] && [ -e s.txt.tza ]; check "only the container is left" 0 $?
+    head -c 400 /dev/urandom > junk.tza
+    check "a file that is no container fails" 1 "$(run decrypt junk.tza)"
+    contains "with the reader's message" err.txt "This file type is not TZA file or broken."
+    check "a recipient nobody knows fails" 1 "$(run encrypt --to nobody@example.com s.txt.tza)"
+    ;;
+readonly)
+    make_keys || exit 1
+    mkdir -p locked && printf 'secret\n' > locked/r.txt
+    chmod -R a+rX "$work"
+    chmod a+rwx "$work/home" "$work/keys" "$work/keys"/KeyList_*
+    chmod a+rw "$work/home"/* "$work/keys"/KeyList_*/* 2>/dev/null
+    chmod 555 locked
+    if [ "$(id -u)" = 0 ]; then
+        # Root ignores permission bits: run as an unprivileged user.
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+    else
+        as_user=()
+    fi
+    status="$(HOME="$work" "${as_user[@]}" "$tza" --lang en --yes encrypt --self locked/r.txt </dev/null >out.txt 2>err.txt; echo $?)"
+    check "encrypting into a read-only folder fails" 1 "$status"
+    check "nothing was written there" "r.txt" "$(ls -A locked | tr '\n' ' ' | sed 's/ $//')"
+    check "the source is unchanged" "secret" "$(cat locked/r.txt)"
+    [ -s err.txt ]; check "and a message says why" 0 $?
+    cat err.txt
+    ;;
+*)
+    echo "unknown case $case_name"; exit 2 ;;
+esac
+
+if [ "$failures" -gt 0 ]; then echo "$failures check(s) failed"; exit 1; fi
