@@ -109,6 +109,7 @@ int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
 }
 
 void TerminalDialog::SetStatus(std::string_view text) {
+    m_status = text;
     if (!m_options.verbose) return;
     ClearBar();
     std::fprintf(m_err, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -131,6 +132,7 @@ void TerminalDialog::StepProgress(std::int64_t step) {
 }
 
 void TerminalDialog::ReportBytes(std::string_view currentFile, std::int64_t done, std::int64_t total) {
+    if (currentFile.empty()) currentFile = m_status;  // the status line names the file in work
     if (currentFile != m_file) {
         m_bytesBeforeFile += m_fileDone;
         m_file = currentFile;
@@ -157,7 +159,9 @@ void TerminalDialog::DrawBar() {
     const double rate = now > m_started ? bytes / (now - m_started) : 0.0;
     int percent = 0;
     if (m_fileTotal > 0) percent = static_cast<int>(100 * m_fileDone / m_fileTotal);
+    else if (m_stepTotal > 0) percent = static_cast<int>(100 * m_step / m_stepTotal);
     std::string name = m_file;
+    while (!name.empty() && (name.back() == '.' || name.back() == '\n')) name.pop_back();
     if (name.size() > 32) name = "..." + name.substr(name.size() - 29);
     char bar[21];
     const int filled = percent / 5;

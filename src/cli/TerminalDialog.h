@@ -63,6 +63,7 @@ private:
     bool m_barShown = false;
     std::int64_t m_stepTotal = 0;
     std::int64_t m_step = 0;
+    std::string m_status;
     std::string m_file;
     std::int64_t m_fileDone = 0;
     std::int64_t m_fileTotal = 0;
