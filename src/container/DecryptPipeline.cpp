@@ -294,7 +294,7 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
         return Outcome::Skipped;
     }
     if (!std::filesystem::exists(std::filesystem::symlink_status(destination, ec))) return Outcome::Decrypted;
-    const std::string shown = destination.string();
+    const std::string shown = destination.filename().string();
     if (IsReadOnlyFile(destination)) {
         Message(FormatText(Text(m_run.texts, kSlotReadOnly, text::kReadOnlyDestination), {shown}));
         return Outcome::Skipped;

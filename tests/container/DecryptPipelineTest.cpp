@@ -510,7 +510,7 @@ TEST_F(DecryptTest, OverwriteQuestions) {
     dialog.PlanNo();
     EXPECT_EQ(Decrypt({container}), 0);
     EXPECT_EQ(dialog.Questions(),
-              std::vector<std::string>{(dir / "plain.txt").string() + "\nOverwrite for same name file.\nDo you Decrypt?"});
+              std::vector<std::string>{"plain.txt\nOverwrite for same name file.\nDo you Decrypt?"});
     EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), std::vector<std::uint8_t>{9});
     EXPECT_EQ(ReadFileBytes(container), before);
     // Yes overwrites.
@@ -543,7 +543,7 @@ TEST_F(DecryptTest, ReadOnlyDestinationIsNotOverwritten) {
     WriteFileBytes(dir / "plain.txt", {9});
     std::filesystem::permissions(dir / "plain.txt", std::filesystem::perms::owner_read);
     EXPECT_EQ(Decrypt({container}), 0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{(dir / "plain.txt").string() + " is read only file.\nCan't overwrite."});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{"plain.txt is read only file.\nCan't overwrite."});
     EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), std::vector<std::uint8_t>{9});
 }
 
