@@ -15,7 +15,7 @@
 #include "app/MainWindowState.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
-#include "container/TempFile.h"
+#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/Crc64.h"
 #include "keys/KeyFiles.h"
@@ -520,7 +520,7 @@ int MainWindowState::EncryptFiles(int mode) {
         }
 
         // The container is written under a temporary name beside its final one.
-        auto temp = container::TempFile::CreateBeside(destination);
+        auto temp = TempFile::CreateBeside(destination);
         if (!temp || !temp->CloseStream()) {
             ShowError(slot::kOutputCannotOpen);
             m_dialog.StepProgress(1);

@@ -11,7 +11,7 @@
 #include <memory>
 #include <system_error>
 
-#include "container/TempFile.h"
+#include "platform/TempFile.h"
 #include "core/StreamCipher.h"
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
@@ -238,7 +238,7 @@ std::optional<std::string> CArchiveHistoryMan::WriteWithContent(
     std::span<const std::uint8_t, container::kFileKeySize> fileKey, const std::filesystem::path& target) {
     auto source = OpenFile(target, "rb");
     if (!source) return std::generic_category().message(errno);
-    auto temp = container::TempFile::CreateBeside(target, "psp");
+    auto temp = TempFile::CreateBeside(target, "psp");
     if (!temp) return std::generic_category().message(errno);
     const auto head = Encrypt(Content(), fileKey);
     if (std::fwrite(head.data(), 1, head.size(), temp->Stream()) != head.size())

@@ -12,7 +12,7 @@
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptTexts.h"
-#include "container/TempFile.h"
+#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"

@@ -12,9 +12,13 @@
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
 #include "platform/ServiceUrl.h"
+#include "platform/TempFile.h"
 
 namespace tessarin {
 namespace {
+
+// Key files are left read-only for their owner, as the key store leaves them.
+constexpr unsigned kKeyFileMode = 0400;
 
 constexpr std::size_t kModulusOffset = 24;
 constexpr std::size_t kModulusSize = 128;
@@ -50,29 +54,6 @@ std::mutex& CommitMutex() {
 }
 
 }  // namespace
-
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool readOnly) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string tmpl = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (ok && ::fchmod(fd, readOnly ? 0400 : 0600) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
-}
 
 CServiceClient::CServiceClient(IHost& host) : CHttpClientT(), m_host(host) {
     SetAbortFlag(&m_cancel);
@@ -251,7 +232,7 @@ bool CServiceClient::FetchPublicKey(const std::string& address, const std::files
     }
     std::lock_guard<std::mutex> lock(CommitMutex());
     if (m_cancel.load()) return false;
-    if (!WriteFileAtomically(target, file)) {
+    if (!WriteFileAtomically(target, file, kKeyFileMode)) {
         m_status.store(kServiceOtherError);
         return false;
     }
@@ -285,7 +266,7 @@ int CServiceClient::DownloadServerKey() {
     int result = kServiceOtherError;
     if (fetched && received == kPrivateKeyFileSize) {
         std::lock_guard<std::mutex> lock(CommitMutex());
-        if (!m_cancel.load() && WriteFileAtomically(m_serverKeyPath, key)) result = kServiceOk;
+        if (!m_cancel.load() && WriteFileAtomically(m_serverKeyPath, key, kKeyFileMode)) result = kServiceOk;
     }
     std::memset(key, 0, sizeof key);
     AddStep();

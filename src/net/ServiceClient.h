@@ -154,10 +154,4 @@ private:
     std::atomic<bool> m_aborted{false};
 };
 
-// Writes bytes to path through a temporary file in the same folder renamed
-// into place; nothing is left behind on failure. Key files are left
-// read-only (owner read only), as the key store leaves them.
-[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                                       bool readOnly = true);
-
 }  // namespace tessarin

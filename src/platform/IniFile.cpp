@@ -1,15 +1,13 @@
 #include "platform/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <vector>
+
+#include "platform/TempFile.h"
 
 namespace tessarin {
 namespace {
@@ -139,22 +137,7 @@ bool IniEditor::Save() const {
     std::string bytes;
     for (const auto& line : m_lines) bytes.append(line).append("\r\n");
 
-    // A temporary file beside the target, renamed over it when complete.
-    const std::filesystem::path dir = m_file.has_parent_path() ? m_file.parent_path() : std::filesystem::path(".");
-    std::string tmpName(1, '.');
-    tmpName.append(m_file.filename().string()).append(".XXXXXX");
-    std::string tmpl = (dir / tmpName).string();
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) {
-        ::chmod(tmpl.c_str(), 0644);
-        ok = std::rename(tmpl.c_str(), m_file.c_str()) == 0;
-    }
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    return WriteFileAtomically(m_file, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,

@@ -33,19 +33,6 @@ private:
     int m_fd;
 };
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<PublicKeyFileBytes> ReadPublicKeyFileBytes(const std::filesystem::path& path) {
@@ -79,50 +66,27 @@ std::optional<std::int64_t> FileCreationTime(const std::filesystem::path& path) 
     return static_cast<std::int64_t>(st.st_mtime);
 }
 
-namespace {
-
-// Creates a temporary file beside path, lets fill write it, and renames it over
-// path when everything succeeded; removes it otherwise.
-bool ReplaceThroughTemporary(const std::filesystem::path& path, const std::function<bool(int)>& fill) {
-    if (path.filename().empty()) return false;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string hidden = ".";
-    hidden += path.filename().string();
-    hidden += ".XXXXXX";
-    std::string tmp = (folder / hidden).string();
-    Fd fd(::mkstemp(tmp.data()));
-    if (fd.Get() < 0) return false;
-    bool ok = fill(fd.Get()) && ::fchmod(fd.Get(), 0644) == 0 && ::fsync(fd.Get()) == 0;
-    ok = ::close(fd.Release()) == 0 && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
-    ::unlink(tmp.c_str());
-    return false;
-}
-
-}  // namespace
-
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    return ReplaceThroughTemporary(path, [bytes](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
-}
-
 bool CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to) {
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::error_code ec;
     if (std::filesystem::equivalent(from, to, ec)) return true;  // already there
-    return ReplaceThroughTemporary(to, [&in](int out) {
-        std::array<std::uint8_t, 64 * 1024> buffer{};
-        for (;;) {
-            const ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return false;
-            if (n == 0) return true;
-            if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return false;
-        }
-    });
+    if (to.filename().empty() || std::filesystem::is_directory(to, ec)) return false;
+    std::string prefix(1, '.');
+    prefix.append(to.filename().string()).append(1, '.');
+    auto temp = TempFile::CreateBeside(to, prefix);
+    if (!temp) return false;
+    std::array<std::uint8_t, 64 * 1024> buffer{};
+    for (;;) {
+        const ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(n), temp->Stream()) != static_cast<std::size_t>(n))
+            return false;
+    }
+    return temp->SetPermissions(0644) && !temp->Commit(to).has_value();
 }
 
 }  // namespace tessarin

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+
+#include "platform/TempFile.h"
 #include <span>
 
 namespace tessarin {
@@ -24,11 +26,6 @@ std::optional<PublicKeyFileBytes> ReadPublicKeyFileBytes(const std::filesystem::
 // time where the file system records one, else its last modification time.
 // Empty when the file's status cannot be read.
 std::optional<std::int64_t> FileCreationTime(const std::filesystem::path& path);
-
-// Writes bytes to a temporary file in the target's folder and renames it over
-// the target when complete. False (and the target unchanged, the temporary
-// file removed) on any failure.
-[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // Copies a file the same way (used to save a copy of the public key bitmap),
 // streaming through one fixed buffer. False when the source cannot be read or

@@ -8,10 +8,11 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
-namespace tessarin::container {
+namespace tessarin {
 
 class TempFile final {
 public:
@@ -26,6 +27,8 @@ public:
     std::FILE* Stream() const { return m_stream; }
     const std::filesystem::path& Path() const { return m_path; }
 
+    // Sets the permission bits the file will have (applied at once).
+    [[nodiscard]] bool SetPermissions(unsigned mode);
     // Closes the stream (keeping the file) so others may reopen it by path.
     [[nodiscard]] bool CloseStream();
     // Flushes to disk and renames over target. The error text on failure, in
@@ -41,4 +44,10 @@ private:
     bool m_done = false;
 };
 
-}  // namespace tessarin::container
+// Writes bytes to path through a temporary file beside it, renamed over path
+// when complete and on the disk; path is untouched on any failure. The new
+// file gets the permission bits given.
+[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                                       unsigned mode = 0644);
+
+}  // namespace tessarin

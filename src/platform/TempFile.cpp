@@ -1,4 +1,4 @@
-#include "container/TempFile.h"
+#include "platform/TempFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <system_error>
 
-namespace tessarin::container {
+namespace tessarin {
 
 namespace {
 
@@ -76,6 +76,12 @@ std::optional<std::string> TempFile::Commit(const std::filesystem::path& target)
     return std::nullopt;
 }
 
+bool TempFile::SetPermissions(unsigned mode) {
+    if (m_done) return false;
+    if (m_stream) return ::fchmod(fileno(m_stream), static_cast<mode_t>(mode)) == 0;
+    return ::chmod(m_path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
 void TempFile::Discard() {
     if (m_stream) {
         std::fclose(m_stream);
@@ -87,4 +93,16 @@ void TempFile::Discard() {
     }
 }
 
-}  // namespace tessarin::container
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, unsigned mode) {
+    std::error_code ec;
+    if (path.filename().empty() || std::filesystem::is_directory(path, ec)) return false;
+    std::string prefix(1, '.');
+    prefix.append(path.filename().string()).append(1, '.');
+    auto temp = TempFile::CreateBeside(path, prefix);
+    if (!temp) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), temp->Stream()) != bytes.size()) return false;
+    if (!temp->SetPermissions(mode)) return false;
+    return !temp->Commit(path).has_value();
+}
+
+}  // namespace tessarin
