@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/MainWindowState.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -26,30 +27,9 @@
 
 namespace fs = std::filesystem;
 using namespace tessarin;
+using namespace tessarin::bench;
 
 namespace {
-
-std::vector<std::uint8_t> ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-void WriteAll(const fs::path& p, const std::vector<std::uint8_t>& b) {
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-// Answers Yes to everything and shows nothing.
-class YesDialog final : public IUserDialog {
-public:
-    void ShowMessage(std::string_view, MessageKind, std::string_view) override {}
-    Answer Ask(std::string_view, QuestionButtons, std::string_view) override { return Answer::Yes; }
-    int AskContinue(const ContinueConfirm&) override { return ContinueConfirm::All; }
-    void SetStatus(std::string_view) override {}
-    void SetProgressRange(std::int64_t) override {}
-    void SetProgress(std::int64_t) override {}
-    void StepProgress(std::int64_t) override {}
-    bool CancelRequested() override { return false; }
-};
 
 class NoMail final : public IMailLauncher {
 public:
@@ -63,16 +43,6 @@ std::vector<std::uint8_t> AuthKey(const std::vector<std::uint8_t>& ownerPub, con
     record.name = "bench";
     auto cipher = EncryptAuthRecord(std::span(ownerPub).subspan(4), record);
     return BuildAuthKeyFile(std::span(issuerPub).subspan(4), *cipher);
-}
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long PeakKiB() {
-    struct rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
 }
 
 }  // namespace

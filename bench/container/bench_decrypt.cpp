@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "container/ContainerFormat.h"
 #include "container/DecryptPipeline.h"
 #include "core/Crc64.h"
@@ -27,13 +28,9 @@
 
 namespace fs = std::filesystem;
 using namespace tessarin;
+using namespace tessarin::bench;
 
 namespace {
-
-std::vector<std::uint8_t> ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
@@ -41,29 +38,6 @@ struct FileCloser {
     }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-class QuietDialog final : public IUserDialog {
-public:
-    void ShowMessage(std::string_view text, MessageKind, std::string_view) override { last = std::string(text); }
-    Answer Ask(std::string_view, QuestionButtons, std::string_view) override { return Answer::Yes; }
-    int AskContinue(const ContinueConfirm&) override { return ContinueConfirm::All; }
-    void SetStatus(std::string_view) override {}
-    void SetProgressRange(std::int64_t) override {}
-    void SetProgress(std::int64_t) override {}
-    void StepProgress(std::int64_t) override {}
-    bool CancelRequested() override { return false; }
-    std::string last;
-};
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long PeakKiB() {
-    struct rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 }  // namespace
 
@@ -134,7 +108,7 @@ int main(int argc, char** argv) {
 
     // The pipeline.
     FixedHost host;
-    QuietDialog dialog;
+    YesDialog dialog;
     CStreamCipher cipher;
     container::DecryptRun run(host, dialog, cipher);
     run.publicKeyPath = keys / "north.vpub";

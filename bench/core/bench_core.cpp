@@ -12,22 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "ReferenceCipher.h"
 #include "core/Sha512.h"
 #include "core/StreamCipher.h"
 
 using namespace tessarin;
+using namespace tessarin::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 double MBps(double bytes, double seconds) { return bytes / (1024.0 * 1024.0) / seconds; }
-long MaxRssKiB() {
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
 
 const std::uint32_t kKey[8] = {0x1234567, 0x89ABCDE, 0x2468ACE, 0x13579BD, 0x0F0F0F0, 0x3C3C3C3, 0x5A5A5A5, 0x7777};
 
@@ -73,7 +69,7 @@ int main(int argc, char** argv) {
         for (std::uint64_t done = 0; done < fileBytes; done += chunk.size()) std::fwrite(chunk.data(), 1, chunk.size(), f);
         std::fclose(f);
     }
-    const long rssBefore = MaxRssKiB();
+    const long rssBefore = PeakKiB();
     std::FILE* in = std::fopen(inPath.c_str(), "rb");
     std::FILE* out = std::fopen(outPath.c_str(), "wb");
     cipher.SetKey(kKey);
@@ -91,6 +87,6 @@ int main(int argc, char** argv) {
                 ok ? "" : " [I/O ERROR]");
     std::printf("loop-form transcription:         %8.1f MB/s (optimised is %.1fx)\n", refRate, cryptRate / refRate);
     std::printf("SHA-512:                         %8.1f MB/s\n", shaRate);
-    std::printf("peak memory before/after file:   %ld / %ld KiB\n", rssBefore, MaxRssKiB());
+    std::printf("peak memory before/after file:   %ld / %ld KiB\n", rssBefore, PeakKiB());
     return ok ? 0 : 1;
 }

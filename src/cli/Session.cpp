@@ -48,4 +48,11 @@ bool Session::OpenKeySet() {
     return true;
 }
 
+std::unique_ptr<Session> OpenSession(CliContext& ctx, int& status) {
+    auto session = std::make_unique<Session>(ctx);
+    if (session->OpenKeySet()) return session;
+    status = kExitFailed;
+    return nullptr;
+}
+
 }  // namespace tessarin::cli

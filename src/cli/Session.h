@@ -30,6 +30,10 @@ private:
     std::unique_ptr<AppCore> m_core;
 };
 
+// A session on the key set in use, for commands that need one; empty after
+// saying why, with status set to failure, when there is none.
+std::unique_ptr<Session> OpenSession(CliContext& ctx, int& status);
+
 // Prints a line of the tool's own to standard error.
 void Note(const std::string& text);
 

@@ -112,7 +112,9 @@ TEST_P(ModeFlagsTest, OptionValueBecomesFlags) {
     state->optionsCheckBox = c.optionsCheckBox;
     if (c.plainRecipient) state->recipients = {southPlain};
     if (c.mode == kModeBackup) state->makerPublicKeyFile = south.pub;  // a stand-in for the built-in key
-    if (c.mode == kModeFolder) ASSERT_TRUE(state->LoadHeldKeyMaterial());
+    if (c.mode == kModeFolder) {
+        ASSERT_TRUE(state->LoadHeldKeyMaterial());
+    }
     ASSERT_EQ(state->EncryptFiles(c.mode), 1) << c.label;
     const auto bytes = ReadFileBytes(dir / "src" / "m.txt.tza");
     ASSERT_GE(bytes.size(), 304u);
@@ -156,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"options box on", kModeOptions, true, false, false, true, 0, 1, true},
         ModeCase{"backup", kModeBackup, true, false, false, false, 8, 1, false},
         ModeCase{"folder", kModeFolder, true, true, false, false, 0, 1, true}),
-    [](const auto& info) {
-        std::string s = info.param.label;
+    [](const auto& testInfo) {
+        std::string s = testInfo.param.label;
         for (auto& ch : s)
             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
         return s;

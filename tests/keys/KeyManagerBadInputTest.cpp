@@ -40,7 +40,9 @@ TEST(BadMemberListTest, CountsNegativeHugeOrBeyondTheFile) {
         ASSERT_EQ(keys.AuthCount(), static_cast<int>(c.names.size()));
         for (std::size_t i = 0; i < c.names.size(); ++i) EXPECT_EQ(keys.Name(static_cast<int>(i)), c.names[i]);
         EXPECT_EQ(keys.PublicListStatus(), MemberListStatus::Ok);
-        if (!c.names.empty()) EXPECT_EQ(keys.AuthList()[1].keyMark, 0x0011223344556602ULL);
+        if (!c.names.empty()) {
+            EXPECT_EQ(keys.AuthList()[1].keyMark, 0x0011223344556602ULL);
+        }
     }
 }
 
@@ -159,8 +161,7 @@ TEST_F(BadAuthKeyTest, MissingPrivateKey) {
 }
 
 TEST_F(BadAuthKeyTest, KeyFilesOfTheWrongSizeAreNotRegistered) {
-    auto shorter = good;
-    shorter.pop_back();
+    const std::vector<std::uint8_t> shorter(good.begin(), good.end() - 1);
     auto longer = good;
     longer.push_back(0);
     WriteFileBytes(folder / "north))short-auth.vpub", shorter);

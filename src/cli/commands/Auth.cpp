@@ -56,11 +56,9 @@ void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status) {
             status = kExitUsage;
             return;
         }
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         CPublicKeyAuthenticator auth(session.Keys(), ctx.Dialog(), session.Host());
         bool asked = false;
         auth.SetLimitDialog([&]() -> std::optional<AuthLimit> {

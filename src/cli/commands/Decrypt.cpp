@@ -19,11 +19,9 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_flag("--remove", a->remove, "Wipe each container once it is decrypted");
     cmd->callback([&ctx, &status, a] {
         ctx.Prepare();
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         auto& state = session.State();
         container::KeyDirectorySenderFollowUp sender(session.Keys());
         container::DecryptRun run(session.Host(), ctx.Dialog(), state.Cipher());

@@ -88,11 +88,9 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("--mail", a->mail, "Hand the containers to the mail program, addressed to this address");
     cmd->callback([&ctx, &status, a, limit] {
         ctx.Prepare();
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         auto& state = session.State();
         for (const auto& r : a->to) {
             const auto found = FindRecipient(session.Keys(), r);

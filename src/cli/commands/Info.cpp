@@ -108,11 +108,9 @@ void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
     cmd->callback([&ctx, &status, file] {
         ctx.Prepare();
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         ReadOnlyStore store(*file);
         ContainerReader reader(session.Host(), ctx.Dialog());
         const auto read = ReadOwn(session, ctx.Dialog(), store, reader, ReadPurpose::HistoryView);

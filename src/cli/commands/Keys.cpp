@@ -15,11 +15,9 @@ void AddAddCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("KEYFILE", *files, "Key files (.vpub)")->required()->check(CLI::ExistingFile);
     cmd->callback([&ctx, &status, files] {
         ctx.Prepare();
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         std::vector<std::filesystem::path> paths;
         for (const auto& f : *files) paths.push_back(std::filesystem::absolute(f));
         const int added = session.Keys().AddKeyFiles(paths, {});
@@ -32,11 +30,9 @@ void AddKeysCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = app.add_subcommand("keys", "List the keys registered in the key folder");
     cmd->callback([&ctx, &status] {
         ctx.Prepare();
-        Session session(ctx);
-        if (!session.OpenKeySet()) {
-            status = kExitFailed;
-            return;
-        }
+        auto opened = OpenSession(ctx, status);
+        if (!opened) return;
+        Session& session = *opened;
         auto& keys = session.Keys();
         for (int i = 0; i < keys.Count(); ++i) {
             const auto row = keys.Row(i);
