@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "keys/Authentication.h"
 #include "keys/KeyFiles.h"
 #include "platform/Paths.h"
 
@@ -62,6 +63,22 @@ KeySetCreationResult AppCore::CreateKeySet(const fs::path& keyPairFolder, const 
     if (!SaveSettings()) result.status = KeySetCreationResult::FolderFailed;
     UseKeySet(keyPairFolder, result.publicKeyName, result.privateKeyName);
     return result;
+}
+
+std::unique_ptr<container::ISenderFollowUp> AppCore::MakeSenderFollowUp() {
+    auto renew = [this](std::uint32_t keyCheck, const container::SenderIdentity& sender) {
+        return m_keys.RenewRecord(keyCheck, sender.name, sender.mail);
+    };
+    auto authenticate = [this](const fs::path& containerPath, const fs::path&, const container::SenderIdentity& sender,
+                               std::span<const std::uint8_t, 32>) {
+        if (m_keys.KeyFolderPath().empty()) return false;
+        const auto key = CKeyManager::ExtractSenderKey(containerPath, m_keys.KeyFolderPath(),
+                                                       KeySetNameFromOwner(sender.name));
+        if (!key) return false;
+        CPublicKeyAuthenticator authenticator(m_keys, m_dialog, m_host);
+        return !authenticator.authenticate(*key, true).empty();
+    };
+    return std::make_unique<container::KeyDirectorySenderFollowUp>(m_keys, renew, authenticate);
 }
 
 fs::path AppCore::SelfAuthKeyPath() const {

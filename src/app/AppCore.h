@@ -5,11 +5,13 @@
 // tool both drive it.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MainWindowState.h"
 #include "app/SettingsRecord.h"
+#include "container/DecryptPipeline.h"
 #include "keys/KeyManager.h"
 #include "keys/KeySetCreation.h"
 
@@ -46,6 +48,11 @@ public:
     // Key set creation from the main window with the owner's name and
     // e-mail; the settings then name the new key set and are written.
     KeySetCreationResult CreateKeySet(const std::filesystem::path& keyPairFolder, const KeySetIdentity& identity);
+
+    // The decryption's sender follow-up over the key manager: looks senders
+    // up by key mark, renews their entries, and authenticates an unknown
+    // sender from the public key its container carries.
+    std::unique_ptr<container::ISenderFollowUp> MakeSenderFollowUp();
 
     // The own self auth key in the key folder.
     std::filesystem::path SelfAuthKeyPath() const;

@@ -77,6 +77,25 @@ answers)
     contains "with the reader's message" err.txt "This file type is not TZA file or broken."
     check "a recipient nobody knows fails" 1 "$(run encrypt --to nobody@example.com s.txt.tza)"
     ;;
+sender)
+    # North encrypts for south's plain public key: the container carries
+    # north's identity, and south, who does not know north, is offered to
+    # authenticate the sender when decrypting.
+    as() { TESSARIN_HOME="$work/$1-home" "$tza" --lang en --yes "${@:2}" </dev/null >out.txt 2>err.txt; echo $?; }
+    as north keygen North north@example.com "$work/north-keys" >/dev/null
+    as south keygen South south@example.com "$work/south-keys" >/dev/null
+    cp south-keys/South.vpub .
+    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+    printf 'from north\n' > m.txt
+    check "north encrypts for it, leaving himself out" 0 "$(as north encrypt m.txt --to South.vpub --without-me)"
+    as north info m.txt.tza >/dev/null
+    contains "the sender block is attached" out.txt "sender"
+    mkdir -p inbox && mv m.txt.tza inbox/
+    check "south decrypts" 0 "$(as south decrypt inbox/m.txt.tza)"
+    check "to the same text" "from north" "$(cat inbox/m.txt)"
+    [ -e "south-keys/KeyList_South/North))South-auth.vpub" ]
+    check "and has authenticated the unknown sender from the key the container carries" 0 $?
+    ;;
 readonly)
     make_keys || exit 1
     mkdir -p locked && printf 'secret\n' > locked/r.txt

@@ -23,7 +23,7 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         if (!opened) return;
         Session& session = *opened;
         auto& state = session.State();
-        container::KeyDirectorySenderFollowUp sender(session.Keys());
+        auto sender = session.Core().MakeSenderFollowUp();
         container::DecryptRun run(session.Host(), ctx.Dialog(), state.Cipher());
         run.texts = &ctx.texts;
         run.publicKeyPath = state.publicKeyPath;
@@ -31,7 +31,7 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         for (const auto& f : a->files) run.files.push_back(std::filesystem::absolute(f));
         run.keepContainerName = a->keepName;
         run.removeAfterDecrypt = a->remove;
-        run.sender = &sender;
+        run.sender = sender.get();
         const int done = container::DecryptFiles(run, container::kDecryptCommand);
         for (const auto& d : run.decrypted) std::printf("%s\n", d.output.c_str());
         status = ctx.Finish(done == static_cast<int>(run.files.size()));
