@@ -4,7 +4,7 @@
 # Usage: cli_test.sh TZA CASE
 set -uo pipefail
 
-tza="$1"
+tza="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 case_name="$2"
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessarin-cli-XXXXXX")"
 chmod 755 "$work"
