@@ -552,7 +552,8 @@ int MainWindowState::EncryptFiles(int mode) {
             m_cipher.Clear(false);
             break;
         }
-        if (auto error = temp->Commit(destination)) {
+        // On the disk before any source is wiped for it.
+        if (auto error = temp->Commit(destination, options.deleteSource)) {
             ShowError(m_texts[slot::kOutputCannotOpen]);
             m_cipher.Clear(false);
             m_dialog.StepProgress(1);

@@ -106,6 +106,8 @@ private:
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
     void RemoveContainer(const std::filesystem::path& container);
+    // Whether this run removes a container once its output exists.
+    bool WillRemoveContainer() const;
     void Message(std::string_view message, MessageKind kind = MessageKind::Warning) {
         m_run.dialog.ShowMessage(message, kind);
     }
@@ -237,7 +239,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         return Outcome::Skipped;
     }
     SetModificationTime(temp->Path(), record.encryptionTime);
-    if (auto error = temp->Commit(destination)) {
+    if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         (void)reader.UndoWriteBack(store);
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
@@ -275,7 +277,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
     auto temp = WritePayload(container, destination, tail, nullptr);
     if (!temp) return Outcome::Skipped;
     store.Close();
-    if (auto error = temp->Commit(destination)) {
+    if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
@@ -381,8 +383,12 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
 }
 
+bool Run::WillRemoveContainer() const {
+    return !m_run.direct && (m_mode == kDecryptFolder || m_run.removeAfterDecrypt);
+}
+
 void Run::RemoveContainer(const std::filesystem::path& container) {
-    if (m_run.direct) return;
+    if (!WillRemoveContainer()) return;
     if (m_mode == kDecryptFolder) {
         std::error_code ec;
         std::filesystem::remove(container, ec);

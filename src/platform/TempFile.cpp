@@ -50,12 +50,14 @@ bool TempFile::CloseStream() {
     return ok && closed;
 }
 
-std::optional<std::string> TempFile::Commit(const std::filesystem::path& target) {
+std::optional<std::string> TempFile::Commit(const std::filesystem::path& target, bool durable) {
     if (m_done) return std::string("already committed");
     bool synced = false;
     if (m_stream) {
-        synced = std::fflush(m_stream) == 0 && ::fsync(fileno(m_stream)) == 0;
+        synced = std::fflush(m_stream) == 0 && (!durable || ::fsync(fileno(m_stream)) == 0);
         synced = CloseStream() && synced;
+    } else if (!durable) {
+        synced = true;
     } else {
         // Written through its path by others: bring it to the disk here.
         const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -31,9 +31,11 @@ public:
     [[nodiscard]] bool SetPermissions(unsigned mode);
     // Closes the stream (keeping the file) so others may reopen it by path.
     [[nodiscard]] bool CloseStream();
-    // Flushes to disk and renames over target. The error text on failure, in
+    // Renames over target, first bringing the data to the disk when durable
+    // (needed whenever something is deleted because the new file exists;
+    // otherwise the rename alone already never shows a partial file). The error text on failure, in
     // which case the temporary file is removed and target is untouched.
-    [[nodiscard]] std::optional<std::string> Commit(const std::filesystem::path& target);
+    [[nodiscard]] std::optional<std::string> Commit(const std::filesystem::path& target, bool durable = true);
     // Removes the temporary file now.
     void Discard();
 
