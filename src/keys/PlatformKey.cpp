@@ -74,14 +74,17 @@ bool CPlatformKey::ImportBuffer(ByteVector fileBytes) {
     return ok;
 }
 
-std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_t> data) {
+// One block through the imported key, which is released afterwards whatever
+// happens; a block over the limit is refused before the key is touched.
+template <class Operation>
+std::optional<ByteVector> CPlatformKey::RunBlock(std::span<const std::uint8_t> data, Operation operation) {
     if (data.size() > kMaxBlock) return std::nullopt;
     ReleaseOnExit release(*this);
     if (!m_key) {
         ShowError("Key does not exist.");
         return std::nullopt;
     }
-    auto out = m_key->Encrypt(data);
+    auto out = operation(*m_key, data);
     if (!out) {
         ShowError(out.Error());
         return std::nullopt;
@@ -89,19 +92,12 @@ std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_
     return std::move(*out);
 }
 
+std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_t> data) {
+    return RunBlock(data, [](RsaKey& key, std::span<const std::uint8_t> block) { return key.Encrypt(block); });
+}
+
 std::optional<ByteVector> CPlatformKey::DecryptBlock(std::span<const std::uint8_t> data) {
-    if (data.size() > kMaxBlock) return std::nullopt;
-    ReleaseOnExit release(*this);
-    if (!m_key) {
-        ShowError("Key does not exist.");
-        return std::nullopt;
-    }
-    auto out = m_key->Decrypt(data);
-    if (!out) {
-        ShowError(out.Error());
-        return std::nullopt;
-    }
-    return std::move(*out);
+    return RunBlock(data, [](RsaKey& key, std::span<const std::uint8_t> block) { return key.Decrypt(block); });
 }
 
 bool CPlatformKey::ExportPublic(const std::filesystem::path& path) {

@@ -74,6 +74,8 @@ public:
 private:
     bool ImportBlob(std::span<const std::uint8_t> fileBytes);
     void ShowError(std::string_view text);
+    template <class Operation>
+    std::optional<ByteVector> RunBlock(std::span<const std::uint8_t> data, Operation operation);
 
     IUserDialog& m_dialog;
     std::optional<RsaKey> m_key;
