@@ -527,7 +527,15 @@ std::optional<fs::path> CKeyManager::ExtractSenderKey(const fs::path& container,
         return std::nullopt;
     if (!IsCompletePublicKeyFile(keyFile)) return std::nullopt;
     const fs::path out = folder / PublicKeyFileName(name);
-    if (!WriteFileReplacing(out, keyFile, true).Ok()) return std::nullopt;
+    // The name comes from the container: a key file already there under it
+    // (another partner's key, or an auth key such a name can spell) is never
+    // replaced. The same key already there is taken as it is.
+    if (WriteNewFile(out, keyFile, true).Ok()) return out;
+    std::ifstream existing(out, std::ios::binary);
+    ByteVector present(kPublicKeyFileSize + 1);
+    existing.read(reinterpret_cast<char*>(present.data()), static_cast<std::streamsize>(present.size()));
+    present.resize(static_cast<std::size_t>(existing.gcount()));
+    if (present != keyFile) return std::nullopt;
     return out;
 }
 

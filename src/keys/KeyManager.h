@@ -143,8 +143,10 @@ public:
     [[nodiscard]] bool RenewRecord(std::uint32_t keyMarkLow, std::string_view name, std::string_view email);
     // Writes the sender's public key file a container carries (behind its
     // sender record) as <folder>/<name>.vpub, read-only, for authentication.
-    // The name must be a usable key set name. Empty when the container holds
-    // no complete public key file or writing failed.
+    // The name must be a usable key set name. A different file already there
+    // is left alone (empty result); the same key already there is returned.
+    // Empty when the container holds no complete public key file or writing
+    // failed.
     static std::optional<std::filesystem::path> ExtractSenderKey(const std::filesystem::path& container,
                                                                  const std::filesystem::path& folder,
                                                                  std::string_view name);

@@ -111,6 +111,19 @@ TEST(KeyManagerRoundTripTest, SenderKeyCarriedByTheContainer) {
     ASSERT_TRUE(senderKey);
     EXPECT_EQ(ReadFileBytes(*senderKey), ReadFileBytes(south.root / "south.vpub"));
     EXPECT_TRUE(IsReadOnly(*senderKey));
+    // Taken out again, the same key is the file already there.
+    EXPECT_EQ(CKeyManager::ExtractSenderKey(container, tmp / "north-inbox", "south"), senderKey);
+    // The sender's name comes from the container: it never replaces another
+    // key file of that name, be it another partner's key or an auth key.
+    for (const std::string name : {"east", "south))north-auth"}) {
+        SCOPED_TRACE(name);
+        const fs::path present = tmp / "north-inbox" / (name + ".vpub");
+        const std::vector<std::uint8_t> bytes = {'k', 'e', 'e', 'p'};
+        WriteFileBytes(present, bytes);
+        EXPECT_FALSE(CKeyManager::ExtractSenderKey(container, tmp / "north-inbox", name));
+        EXPECT_EQ(ReadFileBytes(present), bytes);
+        fs::remove(present);
+    }
     EXPECT_FALSE(CKeyManager::ExtractSenderKey(container, tmp / "north-inbox", "a/b"));
     EXPECT_FALSE(CKeyManager::ExtractSenderKey(tmp / "work" / "note.txt", tmp / "north-inbox", "x"));
     EXPECT_EQ(north.Authenticate(*senderKey), tmp / "north-inbox" / "south))north-auth.vpub");
