@@ -146,18 +146,30 @@ CArchiveHistoryMan::LoadResult CArchiveHistoryMan::Load() {
     }
     m_hasHistory = true;
     const std::int32_t n = LoadLeI32(tail.data() + 4);
-    const std::int64_t maxUnits = (length - 48) / static_cast<std::int64_t>(kUnitSize);
+    const std::int64_t maxUnits =
+        std::min((length - 48) / static_cast<std::int64_t>(kUnitSize), static_cast<std::int64_t>(kMaxLoadUnits));
+    // The count comes from the file: each candidate B is judged by its first
+    // eight bytes (U and R, deciphered with the keystream's first eight bytes)
+    // and read whole only when they fit, so the search costs one small read per
+    // candidate instead of B × 256 bytes.
+    const std::array<std::uint8_t, 8> zeros{};
+    const auto headStream = Encrypt(zeros, m_key);
     for (std::int32_t b = 1; b <= n && b <= maxUnits; ++b) {
         const std::int64_t start = length - 48 - static_cast<std::int64_t>(b) * static_cast<std::int64_t>(kUnitSize);
+        std::array<std::uint8_t, 8> head{};
+        if (std::fseek(f.get(), static_cast<long>(start), SEEK_SET) != 0 ||
+            std::fread(head.data(), 1, head.size(), f.get()) != head.size())
+            return OpenFailed;
+        for (std::size_t i = 0; i < head.size(); ++i) head[i] ^= headStream[i];
+        const std::int32_t u = LoadLeI32(head.data());
+        const std::int32_t r = LoadLeI32(head.data() + 4);
+        if (u < 0 || r < 0 || u != n - b) continue;
+        if (BlockCount(static_cast<std::size_t>(u), static_cast<std::size_t>(r)) != b) continue;
         std::vector<std::uint8_t> raw(static_cast<std::size_t>(b) * kUnitSize);
         if (std::fseek(f.get(), static_cast<long>(start), SEEK_SET) != 0 ||
             std::fread(raw.data(), 1, raw.size(), f.get()) != raw.size())
             return OpenFailed;
         auto plain = Encrypt(raw, m_key);
-        const std::int32_t u = LoadLeI32(plain.data());
-        const std::int32_t r = LoadLeI32(plain.data() + 4);
-        if (u < 0 || r < 0 || u != n - b) continue;
-        if (BlockCount(static_cast<std::size_t>(u), static_cast<std::size_t>(r)) != b) continue;
         if (!ParseBlock(plain)) continue;
         m_tail = tail;
         m_loadedBlocks = b;

@@ -44,6 +44,9 @@ public:
     static constexpr std::size_t kUserEntrySize = 80;
     static constexpr std::size_t kRecordSize = 25;
     static constexpr std::size_t kUnitSize = 256;
+    // Largest block Load reads (16 MiB, some 670,000 records): the block
+    // count is found from the file, and memory must not follow its size.
+    static constexpr std::int32_t kMaxLoadUnits = 65536;
 
     explicit CArchiveHistoryMan(const IHost& host);
     ~CArchiveHistoryMan();

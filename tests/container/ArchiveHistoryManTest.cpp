@@ -172,6 +172,51 @@ TEST(ArchiveHistoryMan, HistoryWithoutUsersLoads) {
     EXPECT_EQ(r.RecordCount(), 0);
 }
 
+// A history-flagged container of `units` units of holes and its tail; with
+// blockUnits, a block head (U = 0, R filling exactly that many units) where
+// that block would start.
+fs::path SparseHistoryContainer(const fs::path& path, std::int64_t units, std::int32_t count,
+                                std::int32_t blockUnits = 0) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return {};
+    if (blockUnits > 0) {
+        const std::int32_t r = (256 * (blockUnits - 1) - 8 + 24) / 25;  // BlockCount(0, r) == blockUnits
+        std::vector<std::uint8_t> head(8, 0);
+        head[4] = static_cast<std::uint8_t>(r);
+        head[5] = static_cast<std::uint8_t>(r >> 8);
+        head[6] = static_cast<std::uint8_t>(r >> 16);
+        const auto cipher = Decrypt(head);  // the same keystream both ways
+        ::fseeko(f, static_cast<off_t>((units - blockUnits) * 256), SEEK_SET);
+        std::fwrite(cipher.data(), 1, cipher.size(), f);
+    }
+    const auto tail = container::BuildTail(count, 0, 0x10);
+    ::fseeko(f, static_cast<off_t>(units * 256), SEEK_SET);
+    std::fwrite(tail.data(), 1, tail.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+TEST(ArchiveHistoryMan, LoadKeepsTheBlockSearchBounded) {
+    test::TempDir dir;
+    FixedHost host;
+    const auto key = Key();
+    const auto load = [&](const fs::path& path) {
+        Man m(host);
+        m.Open(dir.Path());
+        m.SetContainer(path, container::BuildTail(1, 0, 0), key);
+        return m.Load();
+    };
+    // The count field claims the most blocks there can be: every unit in
+    // front of the tail is a candidate, and the search still finishes at once
+    // (it used to read and decipher B × 256 bytes for each B, quadratic in
+    // the file's size) and finds nothing.
+    EXPECT_EQ(load(SparseHistoryContainer(dir / "count.tza", 40000, INT32_MAX)), Man::OpenFailed);
+    // A block that fits within the bound loads; one above it is not read.
+    EXPECT_EQ(load(SparseHistoryContainer(dir / "fits.tza", 40000, 30000, 30000)), Man::Loaded);
+    const std::int32_t over = Man::kMaxLoadUnits + 1;
+    EXPECT_EQ(load(SparseHistoryContainer(dir / "over.tza", over + 10, over, over)), Man::OpenFailed);
+}
+
 TEST(ArchiveHistoryMan, LoadAndSaveResults) {
     test::TempDir dir;
     FixedHost host;
