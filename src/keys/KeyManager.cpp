@@ -69,6 +69,14 @@ std::optional<SystemTime> LastWriteTime(const fs::path& file) {
     return SystemTimeFromTimeT(st.st_mtime);
 }
 
+// A list that could not be read, or whose count is negative, may hold records
+// nobody has seen: writing the lists would drop them, so nothing that would
+// rewrite them goes ahead.
+bool ListsRewritable(MemberListStatus auth, MemberListStatus pub) {
+    const auto ok = [](MemberListStatus s) { return s == MemberListStatus::Ok || s == MemberListStatus::Truncated; };
+    return ok(auth) && ok(pub);
+}
+
 bool IsRegularFile(const fs::path& p) {
     std::error_code ec;
     return fs::is_regular_file(p, ec);
@@ -245,7 +253,7 @@ void CKeyManager::LoadLists() {
 }
 
 int CKeyManager::SaveLists() {
-    if (m_openFolder.empty()) return 0;
+    if (m_openFolder.empty() || !ListsRewritable(m_authListStatus, m_publicListStatus)) return 0;
     int result = 0;
     result += WriteMemberList(m_openFolder / kAuthMemberListName, m_authList) ? 1 : 0;
     result += WriteMemberList(m_openFolder / kPublicKeyMemberListName, m_publicList) ? 1 : 0;
@@ -306,6 +314,7 @@ int CKeyManager::Register(std::string_view name, std::string_view email, const f
 
 int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, const fs::path& fileIn) {
     if (m_openFolder.empty()) return NotInFolder;
+    if (!ListsRewritable(m_authListStatus, m_publicListStatus)) return SaveFailed;
     const std::string fileName = fileIn.filename().string();
     auto storedFile = ToStored(fileName);
     // The three texts must fit their 128-byte fields whole.
@@ -356,7 +365,7 @@ int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, co
 
 bool CKeyManager::Delete(int index, bool removeFile) {
     const UserData* r = Record(index);
-    if (!r) return false;
+    if (!r || !ListsRewritable(m_authListStatus, m_publicListStatus)) return false;
     if (removeFile) {
         auto path = ChildOf(m_openFolder, r->fileName);
         if (!path) return false;
@@ -377,7 +386,7 @@ bool CKeyManager::Delete(int index, bool removeFile) {
 
 bool CKeyManager::Move(int index, const fs::path& targetFolder) {
     const UserData* r = Record(index);
-    if (!r) return false;
+    if (!r || !ListsRewritable(m_authListStatus, m_publicListStatus)) return false;
     const UserData record = *r;
     auto source = ChildOf(m_openFolder, record.fileName);
     std::error_code ec;

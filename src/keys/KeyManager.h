@@ -86,7 +86,9 @@ public:
     // damaged one keeps the records read before the damage).
     void LoadLists();
     // Writes both lists; an empty list removes its file. The sum of the two
-    // writers' results (2 when both succeeded).
+    // writers' results (2 when both succeeded); 0, writing nothing, when
+    // either list could not be read (Unreadable or BadCount), and Register,
+    // Delete and Move refuse then too.
     int SaveLists();
     MemberListStatus AuthListStatus() const { return m_authListStatus; }
     MemberListStatus PublicListStatus() const { return m_publicListStatus; }

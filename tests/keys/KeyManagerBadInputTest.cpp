@@ -46,6 +46,29 @@ TEST(BadMemberListTest, CountsNegativeHugeOrBeyondTheFile) {
     }
 }
 
+TEST(BadMemberListTest, ListThatCannotBeReadIsNeverWrittenOver) {
+    // A negative count: the records behind it cannot be read, and writing
+    // the list anew (or removing it as empty) would lose them.
+    TempDir tmp;
+    const fs::path folder = tmp / "KeyList_me";
+    fs::create_directories(folder);
+    CopyFile(TestDataPath("keymanager/member_negative_count.dat"), folder / "member.dat");
+    const auto before = ReadFileBytes(folder / "member.dat");
+    CopyFile(FixturePath("cryptoapi/south.vpub"), tmp / "south.vpub");
+    FixedHost host;
+    ScriptedUserDialog dialog;
+    CKeyManager keys(dialog, host);
+    ASSERT_EQ(keys.OpenFolder(folder), 0);
+    ASSERT_EQ(keys.AuthListStatus(), MemberListStatus::BadCount);
+    EXPECT_EQ(keys.Register("south", "s@example.com", tmp / "south.vpub"), CKeyManager::SaveFailed);
+    EXPECT_EQ(keys.Count(), 0);
+    EXPECT_EQ(keys.SaveLists(), 0);
+    EXPECT_EQ(ReadFileBytes(folder / "member.dat"), before);
+    EXPECT_FALSE(fs::exists(folder / "pubkey_member.dat"));
+    EXPECT_TRUE(fs::exists(tmp / "south.vpub"));  // refused before the move
+    EXPECT_FALSE(fs::exists(folder / "south.vpub"));
+}
+
 TEST(BadMemberListTest, HostileStoredNameDeletesNothingOutside) {
     TempDir tmp;
     const fs::path folder = tmp / "a" / "b" / "KeyList_me";
