@@ -384,6 +384,9 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
 }
 
 bool Run::WillRemoveContainer() const {
+    // In mode 1 the output is a viewing copy, wiped once viewed: the
+    // container stays the only lasting copy and is never removed.
+    if (m_mode == kDecryptOpenResult) return false;
     return !m_run.direct && (m_mode == kDecryptFolder || m_run.removeAfterDecrypt);
 }
 

@@ -98,7 +98,8 @@ struct DecryptedFile {
 
 // Decryption modes (the entry points).
 inline constexpr int kDecryptCommand = 0;
-inline constexpr int kDecryptOpenResult = 1;  // start-up with one container: the output may be viewed and wiped
+inline constexpr int kDecryptOpenResult = 1;  // start-up with one container: the output may be viewed and wiped;
+                                              // the container is never removed
 inline constexpr int kDecryptDialog = 2;
 inline constexpr int kDecryptFolder = 5;      // fetched files and the automatic or USB folder
 

@@ -488,6 +488,7 @@ TEST_F(DecryptTest, RemovalByModeAndRunKind) {
     };
     for (const Case c : {Case{kDecryptCommand, false, false, false}, Case{kDecryptCommand, true, false, true},
                          Case{kDecryptCommand, true, true, false}, Case{kDecryptDialog, true, false, true},
+                         Case{kDecryptOpenResult, true, false, false},
                          Case{kDecryptFolder, false, false, true}, Case{kDecryptFolder, false, true, false}}) {
         std::filesystem::remove(dir / "plain.txt");
         const auto container = Write(Spec());
@@ -591,7 +592,9 @@ TEST_F(DecryptTest, UnknownSenderInOpenResultModeWipesTheOutputAndOffersAuthenti
     EXPECT_EQ(dialog.Questions(),
               std::vector<std::string>{"south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
     EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
-    EXPECT_FALSE(std::filesystem::exists(container));
+    // The output was only a viewing copy: the container is kept even with
+    // the removal option on, or nothing of the file would be left.
+    EXPECT_TRUE(std::filesystem::exists(container));
     EXPECT_TRUE(lastDecrypted.empty());
 }
 
