@@ -89,7 +89,11 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
                                    : m_keys.KeyFolderPath();
     const fs::path historyPath = keyFolder / kAuthHistoryName;
     CAuthManager history;
-    (void)history.load(historyPath);  // a damaged history keeps what it could read
+    // A damaged history keeps what it could read; one that could not be read
+    // at all (or has a negative count) is never written over.
+    const auto historyStatus = history.load(historyPath);
+    const bool historyWritable =
+        historyStatus == CAuthManager::LoadStatus::Ok || historyStatus == CAuthManager::LoadStatus::Truncated;
     if (history.contains(chosen) && !m_dialog.AskYesNo(kAlreadyAuthenticated)) return {};
 
     // 4. The validity limit.
@@ -153,7 +157,7 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     }
 
     // 11. The history entry.
-    if (history.add(chosen, limit, m_host.LocalTime())) (void)history.save(historyPath);
+    if (historyWritable && history.add(chosen, limit, m_host.LocalTime())) (void)history.save(historyPath);
 
     // 12. Registered copies of the self auth key.
     if (ownKey) RefreshSelfAuthKeys(output);

@@ -120,6 +120,19 @@ TEST(BadAuthHistoryTest, CountsNegativeHugeOrBeyondTheFile) {
     EXPECT_EQ(reread.Entries(), history.Entries());
 }
 
+TEST(BadAuthHistoryTest, HistoryThatCannotBeReadIsNeverWrittenOver) {
+    TempDir tmp;
+    TestUser north(tmp / "north");
+    ASSERT_TRUE(north.AdoptFixtureKeySet("north", "north", "n@example.com").Ok());
+    const fs::path historyPath = north.keys.KeyFolderPath() / "authhistory.dat";
+    CopyFile(TestDataPath("keymanager/authhistory_negative_count.dat"), historyPath);
+    const auto before = ReadFileBytes(historyPath);
+    CopyFile(FixturePath("cryptoapi/south.vpub"), tmp / "south.vpub");
+    // The auth key is still made; the history is left as it was.
+    EXPECT_EQ(north.Authenticate(tmp / "south.vpub"), tmp / "south))north-auth.vpub");
+    EXPECT_EQ(ReadFileBytes(historyPath), before);
+}
+
 class BadAuthKeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
