@@ -215,11 +215,21 @@ CArchiveHistoryMan::SaveResult CArchiveHistoryMan::SaveInPlace() {
     const int newBlocks = BlockCount(m_users.size(), m_records.size());
     container::Tail tail = m_tail;
     container::SetTailCount(tail, static_cast<std::int32_t>(m_users.size()) + newBlocks);
+    const std::int64_t end = start + static_cast<std::int64_t>(block.size() + tail.size());
+    // A longer block overwrites the old tail: the room for it is taken first,
+    // so a full disk refuses the save with the container unchanged instead of
+    // leaving it without a tail.
+    if (end > length) {
+        const int fd = fileno(f.get());
+        if (::posix_fallocate(fd, static_cast<off_t>(length), static_cast<off_t>(end - length)) != 0) {
+            (void)::ftruncate(fd, static_cast<off_t>(length));
+            return WriteFailed;
+        }
+    }
     if (std::fseek(f.get(), static_cast<long>(start), SEEK_SET) != 0 ||
         std::fwrite(block.data(), 1, block.size(), f.get()) != block.size() ||
         std::fwrite(tail.data(), 1, tail.size(), f.get()) != tail.size() || std::fflush(f.get()) != 0)
         return WriteFailed;
-    const std::int64_t end = start + static_cast<std::int64_t>(block.size() + tail.size());
     if (end < length && ::ftruncate(fileno(f.get()), static_cast<off_t>(end)) != 0) return WriteFailed;
     m_tail = tail;
     m_loadedBlocks = newBlocks;
