@@ -98,6 +98,23 @@ bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& pr
     const std::optional<fs::path> target = chooseFolder ? chooseFolder(keytexts::kBackupFolderPrompt) : std::nullopt;
     if (!target) return false;
 
+    // A different key file already there under the same name (an earlier key
+    // set's backup) may be the only copy of that key: it is never replaced,
+    // and nothing is copied. The same bytes again are simply written anew.
+    for (const fs::path& source : {publicKeyPath, privateKeyPath}) {
+        const fs::path copy = *target / source.filename();
+        if (!fs::exists(fs::symlink_status(copy, ec))) continue;
+        auto present = ReadWhole(copy);
+        auto bytes = ReadWhole(source);
+        const bool same = present && bytes && *present == *bytes;
+        if (present) SecureWipe(*present);
+        if (bytes) SecureWipe(*bytes);
+        if (!same) {
+            dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);
+            return false;
+        }
+    }
+
     std::string report(keytexts::kBackupDone);
     for (const fs::path& source : {publicKeyPath, privateKeyPath}) {
         const fs::path copy = *target / source.filename();

@@ -43,8 +43,10 @@ public:
     // Copies both key files into a folder the user picks. When either file is
     // missing: "バックアップする公開鍵と秘密鍵がありません。" and false, without
     // asking. chooseFolder returns the folder or nothing when the user cancels
-    // (false, no message). Existing copies are replaced; the copies are
-    // read-only like the originals. Success shows the saved paths.
+    // (false, no message). Existing copies of the same bytes are replaced; a
+    // different file of either name there is kept, and nothing is copied
+    // ("鍵ファイル出力に失敗しました。…", false). The copies are read-only like
+    // the originals. Success shows the saved paths.
     using FolderChooser = std::function<std::optional<std::filesystem::path>(std::string_view prompt)>;
     [[nodiscard]] static bool BackupKeys(const std::filesystem::path& publicKeyPath,
                                          const std::filesystem::path& privateKeyPath,

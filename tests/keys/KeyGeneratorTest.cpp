@@ -181,6 +181,26 @@ TEST(KeyBackup, CopiesBothFilesAndReportsThePaths) {
     EXPECT_EQ(EntryCount(dir / "backup"), 2u);
 }
 
+TEST(KeyBackup, DifferentKeyFileInTheTargetIsKept) {
+    // The backup folder holds an earlier key set's private key under the same
+    // name: it may be the only copy of that key.
+    TempDir dir;
+    ScriptedUserDialog dialog;
+    FixedHost host;
+    CKeyGenerator gen(dialog, host);
+    gen.SetFolder(dir.Path());
+    ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
+    fs::create_directory(dir / "backup");
+    const auto earlier = ReadFileBytes(FixturePath("cryptoapi/northPrivate.vpri"));
+    WriteFileBytes(dir / "backup" / "northPrivate.vpri", earlier);
+    auto choose = [&](std::string_view) -> std::optional<fs::path> { return dir / "backup"; };
+    EXPECT_FALSE(gen.BackupKeys(choose));
+    EXPECT_EQ(ReadFileBytes(dir / "backup" / "northPrivate.vpri"), earlier);
+    EXPECT_FALSE(fs::exists(dir / "backup" / "north.vpub"));  // nothing copied
+    ASSERT_EQ(dialog.Messages().size(), 1u);
+    EXPECT_EQ(dialog.Messages()[0], "鍵ファイル出力に失敗しました。\nファイル名を確認してください");
+}
+
 TEST(KeyBackup, MissingKeysOrCancelCopyNothing) {
     TempDir dir;
     ScriptedUserDialog dialog;
