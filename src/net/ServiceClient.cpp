@@ -53,6 +53,23 @@ std::mutex& CommitMutex() {
     return m;
 }
 
+enum class Existing { None, Same, Different };
+
+// Whether a file is at path, and whether it holds exactly bytes.
+Existing ExistingFileIs(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found)
+        return Existing::None;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return Existing::Different;
+    std::vector<std::uint8_t> present(bytes.size() + 1);
+    const std::size_t got = std::fread(present.data(), 1, present.size(), f);
+    std::fclose(f);
+    const bool same = got == bytes.size() && std::memcmp(present.data(), bytes.data(), got) == 0;
+    std::memset(present.data(), 0, present.size());
+    return same ? Existing::Same : Existing::Different;
+}
+
 }  // namespace
 
 CServiceClient::CServiceClient(IHost& host) : CHttpClientT(), m_host(host) {
@@ -266,7 +283,16 @@ int CServiceClient::DownloadServerKey() {
     int result = kServiceOtherError;
     if (fetched && received == kPrivateKeyFileSize) {
         std::lock_guard<std::mutex> lock(CommitMutex());
-        if (!m_cancel.load() && WriteFileAtomically(m_serverKeyPath, key, kKeyFileMode)) result = kServiceOk;
+        // A private key file already there (an earlier key set's) may be the
+        // only copy of its key: it is never replaced. The same key already
+        // there counts as written.
+        const auto present = ExistingFileIs(m_serverKeyPath, key);
+        if (!m_cancel.load()) {
+            if (present == Existing::Same)
+                result = kServiceOk;
+            else if (present == Existing::None && WriteFileAtomically(m_serverKeyPath, key, kKeyFileMode))
+                result = kServiceOk;
+        }
     }
     std::memset(key, 0, sizeof key);
     AddStep();

@@ -94,6 +94,8 @@ public:
     void GetKeyStatus();
     std::string RegisterPublicKey();
     bool FetchPublicKey(const std::string& address, const std::filesystem::path& target);
+    // 0 once the 648-byte private key file is at the server key path; a
+    // different file already there is kept and gives 255.
     int DownloadServerKey();
     void UploadToMyFolder();
     void SendFilesByService();

@@ -214,6 +214,25 @@ TEST_F(ServiceClientTest, ServerKeyDownloadWritesExactly648Bytes) {
     EXPECT_EQ(r[1].target, step1 + "&srvkeyhash=hash-12AB");
 }
 
+TEST_F(ServiceClientTest, ServerKeyNeverReplacesAnotherPrivateKeyFile) {
+    const std::string key = test::SamplePrivateKeyFile();
+    const auto target = m_dir / "mePrivate.vpri";
+    // An earlier key set's private key under the same name is kept.
+    const std::vector<std::uint8_t> earlier = {'o', 'l', 'd'};
+    test::WriteFileBytes(target, earlier);
+    Script({{"getsrvgenkey", {ScriptedAnswer::Text("h")}}, {"getsrvgenkey2", {ScriptedAnswer::Text(key)}}});
+    auto client = Client();
+    client->SetServerKeyPath(target);
+    EXPECT_EQ(client->DownloadServerKey(), 255);
+    EXPECT_EQ(ReadFileBytes(target), earlier);
+    // The same key already there is taken as written.
+    test::WriteFileBytes(target, std::vector<std::uint8_t>(key.begin(), key.end()));
+    Script({{"getsrvgenkey", {ScriptedAnswer::Text("h")}}, {"getsrvgenkey2", {ScriptedAnswer::Text(key)}}});
+    auto again = Client();
+    again->SetServerKeyPath(target);
+    EXPECT_EQ(again->DownloadServerKey(), 0);
+}
+
 TEST_F(ServiceClientTest, ServerKeyWordsAndBadAnswers) {
     const std::string key = test::SamplePrivateKeyFile();
     const struct {
