@@ -102,7 +102,10 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
     return static_cast<int>(value);
 }
 
-IniEditor::IniEditor(std::filesystem::path file) : m_file(std::move(file)), m_lines(ReadLines(m_file)) {}
+IniEditor::IniEditor(std::filesystem::path file) : m_file(std::move(file)), m_lines(ReadLines(m_file)) {
+    std::error_code ec;
+    m_unreadable = std::filesystem::exists(m_file, ec) && !std::ifstream(m_file, std::ios::binary).is_open();
+}
 
 void IniEditor::Set(std::string_view section, std::string_view key, std::string_view value) {
     std::string entry(key);
@@ -134,6 +137,7 @@ void IniEditor::Set(std::string_view section, std::string_view key, std::string_
 }
 
 bool IniEditor::Save() const {
+    if (m_unreadable) return false;
     std::string bytes;
     for (const auto& line : m_lines) bytes.append(line).append("\r\n");
 

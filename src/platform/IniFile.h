@@ -28,11 +28,14 @@ class IniEditor {
 public:
     explicit IniEditor(std::filesystem::path file);
     void Set(std::string_view section, std::string_view key, std::string_view value);
+    // False, writing nothing, when the file exists but could not be read:
+    // saving would lose every line it holds.
     [[nodiscard]] bool Save() const;
 
 private:
     std::filesystem::path m_file;
     std::vector<std::string> m_lines;
+    bool m_unreadable = false;
 };
 
 }  // namespace tessarin

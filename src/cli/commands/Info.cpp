@@ -39,7 +39,14 @@ std::string Time(const SystemTime& t) {
     return buf;
 }
 
-std::string Utf8(const std::string& cp932) { return Cp932ToUtf8(cp932).value_or(cp932); }
+// Stored texts for the terminal: decoded from CP932, control characters shown
+// as '?' so a hostile name cannot drive the terminal.
+std::string Utf8(const std::string& cp932) {
+    std::string text = Cp932ToUtf8(cp932).value_or(cp932);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
 
 // Reads the own record; nullopt when the container is not readable for us.
 std::optional<ReadStatus> ReadOwn(Session& session, IUserDialog& dialog, ReadOnlyStore& store, ContainerReader& reader,
