@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/Cp932.h"
+#include "platform/FormEscape.h"
 
 namespace tessarin {
 namespace {
@@ -18,10 +19,6 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool IsAsciiAlnum(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // A quote or a line break would let a name end its header line early.
 bool UnsafeInHeader(std::string_view s) {
     return s.find_first_of("\"\r\n") != std::string_view::npos;
@@ -30,22 +27,7 @@ bool UnsafeInHeader(std::string_view s) {
 }  // namespace
 
 std::string CHttpEncoderA::UrlEncode(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (IsAsciiAlnum(c)) {
-            out += ch;
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-    }
-    return out;
+    return FormEscape(text, FormBlanks::SpaceOnly);
 }
 
 std::string CHttpEncoderA::AnsiToUtf8(std::string_view text) {

@@ -11,6 +11,7 @@
 
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
+#include "platform/FormEscape.h"
 #include "platform/ServiceUrl.h"
 #include "platform/TempFile.h"
 
@@ -97,23 +98,8 @@ void CServiceClient::Initialise() {
 }
 
 std::string CServiceClient::EscapeCredential(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const std::optional<std::string> cp932 = Utf8ToCp932(text);
-    const std::string bytes = cp932 ? *cp932 : std::string(text);
-    std::string out;
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            out += ch;
-        } else if (c == ' ' || (c >= '\t' && c <= '\r')) {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        }
-    }
-    return out;
+    return FormEscape(cp932 ? *cp932 : std::string(text), FormBlanks::AnyWhitespace);
 }
 
 void CServiceClient::SetCredentials(const std::string& mailAddress, const std::string& password) {

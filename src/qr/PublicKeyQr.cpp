@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Cp932.h"
+#include "platform/FormEscape.h"
 #include "platform/ServiceUrl.h"
 #include "qr/QrBitmap.h"
 #include "qr/QrEncoder.h"
@@ -71,20 +72,7 @@ std::string Base64WithLineBreaks(std::string_view bytes) {
 }
 
 std::string EscapeForService(std::string_view bytes) {
-    std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
-            out += c;
-        } else if (IsSpace(c)) {
-            out += '+';
-        } else {
-            out += '%';
-            out += kUpperHex[b >> 4];
-            out += kUpperHex[b & 15];
-        }
-    }
-    return out;
+    return FormEscape(bytes, FormBlanks::AnyWhitespace);
 }
 
 std::string PublicKeyHex(const std::filesystem::path& publicKeyPath) {
