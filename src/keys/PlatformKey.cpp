@@ -74,23 +74,32 @@ bool CPlatformKey::ImportBuffer(ByteVector fileBytes) {
     return ok;
 }
 
-// One block through the imported key, which is released afterwards whatever
-// happens; a block over the limit is refused before the key is touched.
+// The imported key put to one use; a missing key or a failure of the service
+// is shown as the platform's error.
 template <class Operation>
-std::optional<ByteVector> CPlatformKey::RunBlock(std::span<const std::uint8_t> data, Operation operation) {
-    if (data.size() > kMaxBlock) return std::nullopt;
-    ReleaseOnExit release(*this);
+std::optional<ByteVector> CPlatformKey::UseKey(Operation operation) {
     if (!m_key) {
         ShowError("Key does not exist.");
         return std::nullopt;
     }
-    auto out = operation(*m_key, data);
+    auto out = operation(*m_key);
     if (!out) {
         ShowError(out.Error());
         return std::nullopt;
     }
     return std::move(*out);
 }
+
+// One block through the imported key, which is released afterwards whatever
+// happens; a block over the limit is refused before the key is touched.
+template <class Operation>
+std::optional<ByteVector> CPlatformKey::RunBlock(std::span<const std::uint8_t> data, Operation operation) {
+    if (data.size() > kMaxBlock) return std::nullopt;
+    ReleaseOnExit release(*this);
+    return UseKey([&](RsaKey& key) { return operation(key, data); });
+}
+
+
 
 std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_t> data) {
     return RunBlock(data, [](RsaKey& key, std::span<const std::uint8_t> block) { return key.Encrypt(block); });
@@ -133,29 +142,11 @@ int CPlatformKey::HexDigest(std::string_view text, std::string& hex) {
 }
 
 std::optional<ByteVector> CPlatformKey::PublicBlob() {
-    if (!m_key) {
-        ShowError("Key does not exist.");
-        return std::nullopt;
-    }
-    auto blob = m_key->ExportPublicBlob();
-    if (!blob) {
-        ShowError(blob.Error());
-        return std::nullopt;
-    }
-    return std::move(*blob);
+    return UseKey([](RsaKey& key) { return key.ExportPublicBlob(); });
 }
 
 std::optional<ByteVector> CPlatformKey::PrivateBlob() {
-    if (!m_key) {
-        ShowError("Key does not exist.");
-        return std::nullopt;
-    }
-    auto blob = m_key->ExportPrivateBlob();
-    if (!blob) {
-        ShowError(blob.Error());
-        return std::nullopt;
-    }
-    return std::move(*blob);
+    return UseKey([](RsaKey& key) { return key.ExportPrivateBlob(); });
 }
 
 }  // namespace tessarin

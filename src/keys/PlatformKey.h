@@ -75,6 +75,8 @@ private:
     bool ImportBlob(std::span<const std::uint8_t> fileBytes);
     void ShowError(std::string_view text);
     template <class Operation>
+    std::optional<ByteVector> UseKey(Operation operation);
+    template <class Operation>
     std::optional<ByteVector> RunBlock(std::span<const std::uint8_t> data, Operation operation);
 
     IUserDialog& m_dialog;
