@@ -15,12 +15,12 @@
 #include "app/MainWindowState.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
-#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/Crc64.h"
 #include "keys/KeyFiles.h"
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
+#include "platform/TempFile.h"
 #include "platform/UserDialog.h"
 #include "platform/crypto/RsaService.h"
 
@@ -32,7 +32,9 @@ namespace {
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-FilePtr OpenFile(const fs::path& p, const char* mode) { return FilePtr(std::fopen(p.c_str(), mode), &std::fclose); }
+FilePtr OpenFile(const fs::path& p, const char* mode) {
+    return FilePtr(std::fopen(p.c_str(), mode), &std::fclose);
+}
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -62,7 +64,7 @@ bool IsHidden(const fs::path& p) {
 bool IsInUse(const fs::path& p) {
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return true;
-    struct flock lock{};
+    struct flock lock {};
     lock.l_type = F_RDLCK;
     lock.l_whence = SEEK_SET;
     const bool locked = ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
@@ -78,8 +80,19 @@ bool SamePath(const fs::path& a, const fs::path& b) {
 
 }  // namespace
 
-void MainWindowState::ShowError(int slotNumber) { m_dialog.ShowMessage(m_texts[slotNumber], MessageKind::Error); }
-void MainWindowState::ShowError(const std::string& text) { m_dialog.ShowMessage(text, MessageKind::Error); }
+bool SyncFolderToDisk(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+void MainWindowState::ShowError(int slotNumber) {
+    m_dialog.ShowMessage(m_texts[slotNumber], MessageKind::Error);
+}
+void MainWindowState::ShowError(const std::string& text) {
+    m_dialog.ShowMessage(text, MessageKind::Error);
+}
 
 void MainWindowState::ResetBatch() {
     m_keys = std::make_unique<BatchKeys>();
@@ -273,7 +286,8 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
         auto sender = container::BuildSenderRecord(container::StoredName(userName), container::StoredName(mailAddress));
         m_cipher.Crypt(sender.data(), sender.size(), sender.data());
         ok = std::fwrite(sender.data(), 1, sender.size(), file.get()) == sender.size() &&
-             std::fwrite(k.ownPublicKeyFile.data(), 1, k.ownPublicKeyFile.size(), file.get()) == k.ownPublicKeyFile.size();
+             std::fwrite(k.ownPublicKeyFile.data(), 1, k.ownPublicKeyFile.size(), file.get()) ==
+                 k.ownPublicKeyFile.size();
     }
 
     container::RecipientFields f;
@@ -298,7 +312,8 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
             SecureWipe(fileKey);
             return false;
         }
-        const auto record = container::BuildRecord(f, r.fingerprint, std::span<const std::uint8_t, 128>(rsa->data(), 128));
+        const auto record =
+            container::BuildRecord(f, r.fingerprint, std::span<const std::uint8_t, 128>(rsa->data(), 128));
         ok = std::fwrite(record.data(), 1, record.size(), file.get()) == record.size();
     }
     SecureWipe(f.fileKey);
@@ -308,12 +323,20 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
         if (ok) {
             CArchiveHistoryMan history(m_host);
             history.Open(containerPath.parent_path());
+            // One user per record, in record order: a reader logs itself
+            // under the index of the record it decrypted.
             std::vector<CArchiveHistoryMan::UserEntry> users;
-            users.push_back({container::StoredName(userName), container::StoredName(mailAddress)});
-            for (const auto& r : k.recipients)
-                if (!r.isOwn) users.push_back({r.name, r.mail});
+            std::int32_t creator = 0;
+            for (const auto& r : k.recipients) {
+                if (r.isOwn) {
+                    creator = static_cast<std::int32_t>(users.size());
+                    users.push_back({container::StoredName(userName), container::StoredName(mailAddress)});
+                } else {
+                    users.push_back({r.name, r.mail});
+                }
+            }
             history.SetUsers(std::move(users));
-            history.AppendRecord(0, CArchiveHistoryMan::Created);
+            history.AppendRecord(creator, CArchiveHistoryMan::Created);
             history.SetContainer(containerPath, tail, fileKey);
             ok = history.AppendNewHistory();
         }
@@ -339,9 +362,12 @@ int MainWindowState::EncryptFiles(int mode) {
         hadHidden |= hidden;
         if (!shortcut && !hidden) list.push_back(f);
     }
-    if (hadShortcut && hadHidden) m_dialog.ShowMessage(m_texts[slot::kRemoveHiddenAndLnk]);
-    else if (hadShortcut) m_dialog.ShowMessage(m_texts[slot::kRemoveLnk]);
-    else if (hadHidden) m_dialog.ShowMessage(m_texts[slot::kRemoveHidden]);
+    if (hadShortcut && hadHidden)
+        m_dialog.ShowMessage(m_texts[slot::kRemoveHiddenAndLnk]);
+    else if (hadShortcut)
+        m_dialog.ShowMessage(m_texts[slot::kRemoveLnk]);
+    else if (hadHidden)
+        m_dialog.ShowMessage(m_texts[slot::kRemoveHidden]);
     if (list.empty()) {
         m_dialog.ShowMessage(m_texts[slot::kNoFileInStudio]);
         return 0;
@@ -363,7 +389,8 @@ int MainWindowState::EncryptFiles(int mode) {
     switch (mode) {
         case kModeCommand:
         case kModeAddressBook:
-            m_v = (m_limitSeconds ? container::kOptionTimeLimit : 0) + (options.manageLogs ? container::kOptionHistory : 0);
+            m_v = (m_limitSeconds ? container::kOptionTimeLimit : 0) +
+                  (options.manageLogs ? container::kOptionHistory : 0);
             break;
         case kModeSelf:
             m_v = container::kOptionHistory;
@@ -379,8 +406,9 @@ int MainWindowState::EncryptFiles(int mode) {
     }
 
     // Recipients: the chosen keys plus the own self auth key unless left out.
-    const bool addOwn = mode == kModeSelf ||
-                        ((mode == kModeCommand || mode == kModeAddressBook || mode == kModeOptions) && !options.withoutMyAddress);
+    const bool addOwn =
+        mode == kModeSelf ||
+        ((mode == kModeCommand || mode == kModeAddressBook || mode == kModeOptions) && !options.withoutMyAddress);
     if (mode != kModeBackup && mode != kModeFolder) {
         if (mode != kModeSelf) m_batchRecipients = recipients;
         if (addOwn) {
@@ -406,8 +434,10 @@ int MainWindowState::EncryptFiles(int mode) {
         std::vector<fs::path> present;
         for (const auto& r : m_batchRecipients) {
             std::error_code ec;
-            if (fs::is_regular_file(r, ec)) present.push_back(r);
-            else missing += FormatText(m_texts[slot::kKeyNotFound], {r.filename().string()});
+            if (fs::is_regular_file(r, ec))
+                present.push_back(r);
+            else
+                missing += FormatText(m_texts[slot::kKeyNotFound], {r.filename().string()});
         }
         if (!missing.empty()) m_dialog.ShowMessage(missing, MessageKind::Warning);
         m_batchRecipients = std::move(present);
@@ -438,7 +468,11 @@ int MainWindowState::EncryptFiles(int mode) {
             outputFolder = options.outputFolder;
     }
 
-    std::vector<fs::path> sources;
+    struct Written {
+        fs::path source;
+        bool durable = false;  // the container is on the disk under its name
+    };
+    std::vector<Written> sources;
     bool overwriteAll = false;
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (m_dialog.CancelRequested()) break;
@@ -479,8 +513,9 @@ int MainWindowState::EncryptFiles(int mode) {
         }
         const auto size = fs::file_size(source, ec);
         if (ec || size > static_cast<std::uintmax_t>(container::kMaxPayloadLength)) {
-            m_dialog.ShowMessage(ec ? m_texts[slot::kInputCannotOpen] : FormatText(m_texts[slot::kSourceTooLarge], {name}),
-                                 MessageKind::Error);
+            m_dialog.ShowMessage(
+                ec ? m_texts[slot::kInputCannotOpen] : FormatText(m_texts[slot::kSourceTooLarge], {name}),
+                MessageKind::Error);
             m_dialog.StepProgress(1);
             continue;
         }
@@ -489,9 +524,19 @@ int MainWindowState::EncryptFiles(int mode) {
         const fs::path folder = outputFolder.empty() ? source.parent_path() : outputFolder;
         const fs::path destination = folder / (name + std::string(container::kExtension));
         const std::string destName = destination.filename().string();
+        // What this batch wrote itself is never replaced (two sources of
+        // the same name into one output folder): refused, source kept.
+        if (std::any_of(m_written.begin(), m_written.end(),
+                        [&](const fs::path& w) { return SamePath(w, destination); })) {
+            m_dialog.ShowMessage(FormatText(m_texts[slot::kWrittenEarlierInBatch], {destination.string()}),
+                                 MessageKind::Error);
+            m_dialog.StepProgress(1);
+            continue;
+        }
         if (mode != kModeFolder && fs::exists(fs::symlink_status(destination, ec))) {
             if (IsReadOnlyFile(destination)) {
-                m_dialog.ShowMessage(FormatText(m_texts[slot::kReadOnlyCantOverwrite], {destName}), MessageKind::Warning);
+                m_dialog.ShowMessage(FormatText(m_texts[slot::kReadOnlyCantOverwrite], {destName}),
+                                     MessageKind::Warning);
                 m_dialog.StepProgress(1);
                 continue;
             }
@@ -560,18 +605,29 @@ int MainWindowState::EncryptFiles(int mode) {
             continue;
         }
         m_written.push_back(destination);
-        sources.push_back(source);
+        // The renamed entry reaches the disk before the source may go, so a
+        // power loss cannot leave neither.
+        sources.push_back({source, !options.deleteSource || syncFolder(destination.parent_path())});
         m_cipher.Clear(false);
         m_dialog.StepProgress(1);
     }
 
     const auto count = static_cast<long long>(m_written.size());
-    // After the batch: wipe the sources, mail the containers.
+    // After the batch: wipe the sources, mail the containers. A requested
+    // wipe that did not happen fails its item: the plaintext is still there.
+    long long failedWipes = 0;
     if (options.deleteSource && count > 0 &&
         m_dialog.AskYesNo(FormatText(m_texts[slot::kDeleteSourcesQuestion], {count}))) {
-        for (const auto& s : sources)
-            if (!WipeFile(s)) m_dialog.ShowMessage(FormatText(m_texts[slot::kDeletionFailed], {s.filename().string()}),
-                                                   MessageKind::Error);
+        for (const auto& w : sources) {
+            const std::string shown = w.source.filename().string();
+            if (!w.durable) {
+                m_dialog.ShowMessage(FormatText(m_texts[slot::kContainerNotDurable], {shown}), MessageKind::Error);
+                ++failedWipes;
+            } else if (!WipeFile(w.source)) {
+                m_dialog.ShowMessage(FormatText(m_texts[slot::kDeletionFailed], {shown}), MessageKind::Error);
+                ++failedWipes;
+            }
+        }
     }
     if (options.sendByMail && count > 0) {
         m_mail.Reset();
@@ -583,9 +639,10 @@ int MainWindowState::EncryptFiles(int mode) {
         }
         (void)m_mail.Send(m_texts[slot::kForwardSubject], body, true);
     }
-    m_dialog.ShowMessage(FormatText(m_texts[slot::kEncryptSucceeded], {count}));
+    const long long succeeded = count - failedWipes;
+    m_dialog.ShowMessage(FormatText(m_texts[slot::kEncryptSucceeded], {succeeded}));
     m_keys.reset();
-    return static_cast<int>(count);
+    return static_cast<int>(succeeded);
 }
 
 int MainWindowState::EncryptFolder(const fs::path& folder) {

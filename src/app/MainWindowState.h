@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,9 @@ struct HeldKeyMaterial {
     bool loaded = false;
 };
 
+// Brings a folder's entries (a rename into it) to the disk.
+[[nodiscard]] bool SyncFolderToDisk(const std::filesystem::path& folder);
+
 class MainWindowState final {
 public:
     MainWindowState(const IHost& host, IUserDialog& dialog, LanguageTable& texts, IMailLauncher& mailLauncher);
@@ -91,6 +95,9 @@ public:
     std::array<std::uint8_t, 32> machineValue{};
     // The built-in maker public key file used by key backup (mode 5).
     std::vector<std::uint8_t> makerPublicKeyFile;
+    // Brings the output folder to the disk after a container is renamed
+    // into it and before its source may be wiped (replaceable in tests).
+    std::function<bool(const std::filesystem::path&)> syncFolder = SyncFolderToDisk;
 
     LanguageTable& Texts() { return m_texts; }
     IUserDialog& Dialog() { return m_dialog; }
@@ -104,7 +111,9 @@ public:
     const HeldKeyMaterial& HeldKeys() const { return m_held; }
 
     // ---- The encryption pipeline -----------------------------------------
-    // Runs a batch over `files`; returns the number of containers written.
+    // Runs a batch over `files`; returns the number of files that succeeded:
+    // their container written and, when wiping was asked for and confirmed,
+    // their source wiped. WrittenContainers() lists every container written.
     int EncryptFiles(int mode);
     // Folder encryption: collects the folder's files (the 1000-file question,
     // read-only and in-use files) and encrypts them in mode 6.

@@ -11,10 +11,10 @@
 #include <memory>
 #include <system_error>
 
-#include "platform/TempFile.h"
 #include "core/StreamCipher.h"
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
+#include "platform/TempFile.h"
 #include "platform/crypto/RsaService.h"
 
 namespace tessarin {
@@ -32,11 +32,49 @@ std::int64_t FileLength(std::FILE* f) {
     return static_cast<std::int64_t>(ftello(f));
 }
 
+IHistoryFileCalls g_systemCalls;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 }  // namespace
 
-CArchiveHistoryMan::CArchiveHistoryMan(const IHost& host) : m_host(host) {}
+int IHistoryFileCalls::Reserve(int fd, std::int64_t offset, std::int64_t length) {
+    return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(length));
+}
 
-CArchiveHistoryMan::~CArchiveHistoryMan() { SecureWipe(m_key); }
+std::int64_t IHistoryFileCalls::WriteAt(int fd, std::span<const std::uint8_t> bytes, std::int64_t offset) {
+    ssize_t n;
+    do {
+        n = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+int IHistoryFileCalls::Truncate(int fd, std::int64_t length) {
+    return ::ftruncate(fd, static_cast<off_t>(length));
+}
+
+int IHistoryFileCalls::Sync(int fd) {
+    return ::fsync(fd);
+}
+
+CArchiveHistoryMan::CArchiveHistoryMan(const IHost& host) : m_host(host), m_calls(&g_systemCalls) {}
+
+CArchiveHistoryMan::~CArchiveHistoryMan() {
+    SecureWipe(m_key);
+}
 
 void CArchiveHistoryMan::Open(const std::filesystem::path& folder) {
     std::string s = folder.string();
@@ -96,7 +134,8 @@ bool CArchiveHistoryMan::ParseBlock(std::span<const std::uint8_t> block) {
     const std::int32_t u = r.I32();
     const std::int32_t n = r.I32();
     if (!r.Ok() || u < 0 || n < 0) return false;
-    const std::uint64_t need = 8 + kUserEntrySize * static_cast<std::uint64_t>(u) + kRecordSize * static_cast<std::uint64_t>(n);
+    const std::uint64_t need =
+        8 + kUserEntrySize * static_cast<std::uint64_t>(u) + kRecordSize * static_cast<std::uint64_t>(n);
     if (need > block.size()) return false;
     std::vector<UserEntry> users;
     for (std::int32_t i = 0; i < u; ++i) {
@@ -120,8 +159,8 @@ bool CArchiveHistoryMan::ParseBlock(std::span<const std::uint8_t> block) {
     return true;
 }
 
-std::vector<std::uint8_t> CArchiveHistoryMan::Encrypt(std::span<const std::uint8_t> plain,
-                                                      std::span<const std::uint8_t, container::kFileKeySize> key) const {
+std::vector<std::uint8_t> CArchiveHistoryMan::Encrypt(
+    std::span<const std::uint8_t> plain, std::span<const std::uint8_t, container::kFileKeySize> key) const {
     std::vector<std::uint8_t> out(plain.size());
     CStreamCipher cipher;
     cipher.SetWordCount(CStreamCipher::kWordCount);
@@ -206,31 +245,57 @@ CArchiveHistoryMan::SaveResult CArchiveHistoryMan::SaveInPlace() {
     if (static_cast<int>(m_records.size()) == m_loadedRecords) return NothingNew;
     if (!m_loaded) return NotLoaded;
     if (!m_hasHistory) return NotHistoryManaged;
-    auto f = OpenFile(m_container, "r+b");
-    if (!f) return WriteFailed;
-    const std::int64_t length = FileLength(f.get());
-    const std::int64_t start = length - (static_cast<std::int64_t>(m_loadedBlocks) * static_cast<std::int64_t>(kUnitSize) + 48);
-    if (start < 0) return WriteFailed;
-    const auto block = Encrypt(PaddedBlock(), m_key);
+    const auto fail = [this](int error) {
+        m_lastError = error ? error : EIO;
+        return WriteFailed;
+    };
+    UniqueFd fd(::open(m_container.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0) return fail(errno);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return fail(errno);
+    if (!S_ISREG(st.st_mode)) return fail(EINVAL);
+    const std::int64_t length = st.st_size;
+    const std::int64_t start =
+        length - (static_cast<std::int64_t>(m_loadedBlocks) * static_cast<std::int64_t>(kUnitSize) + 48);
+    if (start < 0) return fail(EINVAL);
+
+    // What is overwritten, to put back if the write does not complete.
+    std::vector<std::uint8_t> old(static_cast<std::size_t>(length - start));
+    if (::pread(fd.Get(), old.data(), old.size(), static_cast<off_t>(start)) != static_cast<ssize_t>(old.size()))
+        return fail(errno);
+
     const int newBlocks = BlockCount(m_users.size(), m_records.size());
     container::Tail tail = m_tail;
     container::SetTailCount(tail, static_cast<std::int32_t>(m_users.size()) + newBlocks);
-    const std::int64_t end = start + static_cast<std::int64_t>(block.size() + tail.size());
-    // A longer block overwrites the old tail: the room for it is taken first,
-    // so a full disk refuses the save with the container unchanged instead of
-    // leaving it without a tail.
-    if (end > length) {
-        const int fd = fileno(f.get());
-        if (::posix_fallocate(fd, static_cast<off_t>(length), static_cast<off_t>(end - length)) != 0) {
-            (void)::ftruncate(fd, static_cast<off_t>(length));
-            return WriteFailed;
-        }
+    auto bytes = Encrypt(PaddedBlock(), m_key);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    const std::int64_t end = start + static_cast<std::int64_t>(bytes.size());
+
+    // Room for a longer block, taken while the file keeps its size: a full
+    // disk refuses the save here with the container untouched. A file
+    // system that cannot reserve goes on; a short write is undone below.
+    if (end > length && m_calls->Reserve(fd.Get(), length, end - length) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return fail(errno);
+
+    const std::int64_t written = m_calls->WriteAt(fd.Get(), bytes, start);
+    bool ok = written == static_cast<std::int64_t>(bytes.size());
+    int error = ok ? 0 : written < 0 ? errno : EIO;
+    if (ok && end < length && m_calls->Truncate(fd.Get(), end) != 0) {
+        ok = false;
+        error = errno;
     }
-    if (std::fseek(f.get(), static_cast<long>(start), SEEK_SET) != 0 ||
-        std::fwrite(block.data(), 1, block.size(), f.get()) != block.size() ||
-        std::fwrite(tail.data(), 1, tail.size(), f.get()) != tail.size() || std::fflush(f.get()) != 0)
-        return WriteFailed;
-    if (end < length && ::ftruncate(fileno(f.get()), static_cast<off_t>(end)) != 0) return WriteFailed;
+    if (ok && m_calls->Sync(fd.Get()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        // Back to the old container: its bytes, its length (which also
+        // frees what was reserved beyond it).
+        (void)m_calls->WriteAt(fd.Get(), old, start);
+        (void)m_calls->Truncate(fd.Get(), length);
+        (void)m_calls->Sync(fd.Get());
+        return fail(error);
+    }
     m_tail = tail;
     m_loadedBlocks = newBlocks;
     m_loadedRecords = static_cast<int>(m_records.size());

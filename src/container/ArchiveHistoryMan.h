@@ -24,6 +24,19 @@ namespace tessarin {
 
 class IHost;
 
+// The system calls a save in place makes on the open container, replaceable
+// so that tests can make any of them fail. Each returns what the system call
+// returns (−1 with errno set on failure).
+class IHistoryFileCalls {
+public:
+    virtual ~IHistoryFileCalls() = default;
+    // Reserves room without changing the file's size.
+    virtual int Reserve(int fd, std::int64_t offset, std::int64_t length);
+    virtual std::int64_t WriteAt(int fd, std::span<const std::uint8_t> bytes, std::int64_t offset);
+    virtual int Truncate(int fd, std::int64_t length);
+    virtual int Sync(int fd);
+};
+
 class CArchiveHistoryMan final {
 public:
     struct HistoryList {
@@ -74,7 +87,18 @@ public:
     // As AppendRecord, except that a "decrypted" record goes to the front.
     void Record(std::int32_t user, std::int32_t operation);
 
-    SaveResult SaveInPlace();
+    // Rewrites the block and the tail at their place in the container. The
+    // room a longer block needs is reserved first without changing the
+    // file's size, block and tail go out in one write, and any failure puts
+    // the old bytes back and cuts the file to its old length: the container
+    // on the disk is always either the old one or the new one. WriteFailed
+    // leaves the reason in LastError().
+    [[nodiscard]] SaveResult SaveInPlace();
+    // The errno of the last WriteFailed.
+    int LastError() const { return m_lastError; }
+    // Replaces the system calls of SaveInPlace (the object must outlive the
+    // manager's use of it).
+    void SetFileCalls(IHistoryFileCalls& calls) { m_calls = &calls; }
 
     // The encryption pipeline's hand-over: appends the padded block and the
     // tail (count field U + B) to the end of the container. The container's
@@ -124,6 +148,8 @@ private:
     int m_loadedRecords = -1;
     bool m_hasHistory = false;
     bool m_loaded = false;
+    int m_lastError = 0;
+    IHistoryFileCalls* m_calls;
 };
 
 }  // namespace tessarin

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <system_error>
 
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
@@ -102,7 +103,8 @@ private:
     // beside the destination. Null after its message.
     std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
                                            const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
-    void RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
+    // False, after its message, when the history could not be saved.
+    bool RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
     void RemoveContainer(const std::filesystem::path& container);
@@ -245,7 +247,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         return Outcome::Skipped;
     }
 
-    if (tail.HasHistory()) RecordHistory(container, record);
+    const bool historySaved = !tail.HasHistory() || RecordHistory(container, record);
 
     DecryptedFile done;
     done.output = destination;
@@ -258,7 +260,8 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     FollowUpSender(container, destination, record, sender, outputGone);
     RemoveContainer(container);
     if (!outputGone) m_run.decrypted.push_back(done);
-    return Outcome::Decrypted;
+    // A history that could not be saved fails the item.
+    return historySaved ? Outcome::Decrypted : Outcome::Skipped;
 }
 
 Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileContainerStore& store,
@@ -347,19 +350,23 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
     return temp;
 }
 
-void Run::RecordHistory(const std::filesystem::path& container, const OwnRecord& record) {
+bool Run::RecordHistory(const std::filesystem::path& container, const OwnRecord& record) {
     FileContainerStore store(container);
     TailInfo tail;
-    if (CheckTail(store, tail) != ReadStatus::Ok) return;
+    if (CheckTail(store, tail) != ReadStatus::Ok) return true;
     store.Close();
     CArchiveHistoryMan history(m_run.host);
     history.Open(container.parent_path());
     history.SetContainer(container, tail.bytes, record.fileKey);
-    if (history.Load() != CArchiveHistoryMan::Loaded) return;
+    if (history.Load() != CArchiveHistoryMan::Loaded) return true;
     // The users of a history follow the recipient records, so the reader's
     // record index is its user index.
     history.AppendRecord(record.index, CArchiveHistoryMan::Decrypted);
-    (void)history.SaveInPlace();
+    if (history.SaveInPlace() != CArchiveHistoryMan::WriteFailed) return true;
+    Message(FormatText(Text(m_run.texts, slot::kHistoryNotSaved, "%s: %s"),
+                       {container.filename().string(), std::generic_category().message(history.LastError())}),
+            MessageKind::Error);
+    return false;
 }
 
 void Run::FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,

@@ -4,11 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <system_error>
 
 #include "core/LanguageTable.h"
 #include "platform/UserDialog.h"
@@ -42,7 +43,10 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (n == 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
         data += n;
         length -= static_cast<std::size_t>(n);
     }
@@ -51,19 +55,48 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
 
 }  // namespace
 
-bool WipeFile(const std::filesystem::path& path) { return WipeFile(path, nullptr); }
+bool WipeFile(const std::filesystem::path& path) {
+    return WipeFileWithStatus(path).Ok();
+}
 
 bool WipeFile(const std::filesystem::path& path, IWipeObserver* observer) {
-    // No O_CREAT: a missing file is a failure, not something to make and delete.
-    Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.Get() < 0) return false;
-    struct stat st{};
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return WipeFileWithStatus(path, observer).Ok();
+}
+
+WipeResult WipeFileWithStatus(const std::filesystem::path& path, IWipeObserver* observer) {
+    const auto failed = [](int error) {
+        if (error == EROFS) return WipeResult{WipeStatus::ReadOnlyFileSystem, error};
+        if (error == ENOENT) return WipeResult{WipeStatus::Missing, error};
+        return WipeResult{WipeStatus::Failed, error ? error : EIO};
+    };
+    // What the path is, before anything is opened: opening a pipe for
+    // writing would wait for a reader, and a link must not lead the
+    // overwrite to its target.
+    struct stat before {};
+    if (::lstat(path.c_str(), &before) != 0) return failed(errno);
+    if (S_ISLNK(before.st_mode)) return {WipeStatus::SymbolicLink, ELOOP};
+    if (!S_ISREG(before.st_mode)) return {WipeStatus::NotRegularFile, 0};
+
+    // No O_CREAT: a missing file is a failure, not something to make and
+    // delete. O_NONBLOCK and O_NOFOLLOW guard against the path being
+    // swapped for a pipe or a link after the check.
+    Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        if (errno == ELOOP) return {WipeStatus::SymbolicLink, ELOOP};
+        return failed(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return failed(errno);
+    if (!S_ISREG(st.st_mode) || st.st_ino != before.st_ino || st.st_dev != before.st_dev)
+        return {WipeStatus::NotRegularFile, 0};
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return failed(errno);
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
 
     if (size == 0) {
-        fd.Close();
-        return ::unlink(path.c_str()) == 0;
+        if (!fd.Close()) return failed(errno);
+        if (::unlink(path.c_str()) != 0) return failed(errno);
+        return {WipeStatus::Wiped, 0};
     }
 
     auto buffer = std::make_unique<std::uint8_t[]>(kWipeBufferSize);
@@ -71,30 +104,50 @@ bool WipeFile(const std::filesystem::path& path, IWipeObserver* observer) {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         const auto fill = static_cast<std::uint8_t>(std::rand() % 255);
         std::fill_n(buffer.get(), kWipeBufferSize, fill);
-        if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return false;
+        if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return failed(errno);
         std::uint64_t remaining = size;
         while (remaining > 0) {
-            const std::size_t chunk = remaining < kWipeBufferSize ? static_cast<std::size_t>(remaining) : kWipeBufferSize;
-            if (!WriteAll(fd.Get(), buffer.get(), chunk)) return false;
+            const std::size_t chunk =
+                remaining < kWipeBufferSize ? static_cast<std::size_t>(remaining) : kWipeBufferSize;
+            if (!WriteAll(fd.Get(), buffer.get(), chunk)) return failed(errno);
             if (observer) observer->OnWrite(pass, fill, chunk);
             remaining -= chunk;
         }
         // Each pass reaches the disk before the next one starts.
-        if (::fdatasync(fd.Get()) != 0) return false;
+        if (::fdatasync(fd.Get()) != 0) return failed(errno);
     }
     buffer.reset();
-    if (!fd.Close()) return false;
-    return ::unlink(path.c_str()) == 0;
+    if (!fd.Close()) return failed(errno);
+    if (::unlink(path.c_str()) != 0) return failed(errno);
+    return {WipeStatus::Wiped, 0};
+}
+
+std::string WipeFailureText(const WipeResult& result, const std::string& shownName, const LanguageTable& texts) {
+    switch (result.status) {
+        case WipeStatus::Wiped:
+            return {};
+        case WipeStatus::SymbolicLink:
+            return FormatText(texts[slot::kWipeSymbolicLink], {shownName});
+        case WipeStatus::NotRegularFile:
+            return FormatText(texts[slot::kWipeNotRegularFile], {shownName});
+        case WipeStatus::ReadOnlyFileSystem:
+            return FormatText(texts[slot::kWipeReadOnlyFileSystem], {shownName});
+        case WipeStatus::Missing:
+        case WipeStatus::Failed:
+            break;
+    }
+    return FormatText(texts[slot::kWipeFailedWithError],
+                      {shownName, std::generic_category().message(result.error ? result.error : EIO)});
 }
 
 bool IsReadOnlyFile(const std::filesystem::path& path) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return false;
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names,
-                IUserDialog& dialog, const LanguageTable& texts) {
+int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names, IUserDialog& dialog,
+                const LanguageTable& texts) {
     const auto count = static_cast<std::int64_t>(names.size());
     dialog.SetProgressRange(count);
     bool confirmAll = false;
@@ -123,8 +176,10 @@ int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::
         if (confirmed) {
             if (IsReadOnlyFile(path)) {
                 dialog.ShowMessage(path.string() + texts[slot::kReadOnlyCannotDelete], MessageKind::Warning);
-            } else if (WipeFile(path)) {
+            } else if (const WipeResult result = WipeFileWithStatus(path); result.Ok()) {
                 ++wiped;
+            } else {
+                dialog.ShowMessage(WipeFailureText(result, path.string(), texts), MessageKind::Error);
             }
         }
         dialog.StepProgress(1);

@@ -170,6 +170,14 @@ constexpr SlotText kJapanese[] = {
     {614, "閲覧"},
     {615, "復号"},
     {616, "不明"},
+    // Refusals of the encryption batch, history saving and wiping.
+    {617, "%sはこの処理ですでに書き出したファイルのため、上書きしません。元のファイルは残します。"},
+    {618, "%sの履歴を保存できませんでした(%s)。ファイルは履歴を追加する前の状態のままです。"},
+    {619, "%sはシンボリックリンクのため、完全削除しません。リンク先のファイルにも触れません。"},
+    {620, "%sは通常のファイルではないため、完全削除できません。"},
+    {621, "%sは読み込み専用のファイルシステム上にあるため、完全削除できません。"},
+    {622, "%sを完全削除できませんでした(%s)。"},
+    {623, "%sの暗号化ファイルをディスクに書き込めなかったため、元のファイルは削除しません。"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -266,6 +274,14 @@ constexpr SlotText kEnglish[] = {
     {577, "I send the Auth-publicKey for TZA-P2P/Tessarin.\nPlease Save this file in the same folder.\n"},
     {578, "Files are attached.\n"},
     {579, "The following files are forwarding.\n"},
+    // Refusals of the encryption batch, history saving and wiping.
+    {617, "%s was already written earlier in this run and is not overwritten. Its source is kept."},
+    {618, "The history of %s could not be saved (%s). The file is as it was before the history was added."},
+    {619, "%s is a symbolic link and is not wiped. The file it points to is left alone."},
+    {620, "%s is not a regular file and cannot be wiped."},
+    {621, "%s is on a read-only file system and cannot be wiped."},
+    {622, "%s could not be wiped (%s)."},
+    {623, "The container of %s could not be brought to the disk, so its source is not deleted."},
 };
 
 const std::string kEmpty;

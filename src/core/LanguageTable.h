@@ -141,6 +141,14 @@ inline constexpr int kOperationUpdated = 613;
 inline constexpr int kOperationViewed = 614;
 inline constexpr int kOperationDecrypted = 615;
 inline constexpr int kOperationUnknown = 616;
+// Refusals of the encryption batch, history saving and wiping.
+inline constexpr int kWrittenEarlierInBatch = 617;   // "%s": the output name
+inline constexpr int kHistoryNotSaved = 618;         // "%s" container, "%s" reason
+inline constexpr int kWipeSymbolicLink = 619;        // "%s"
+inline constexpr int kWipeNotRegularFile = 620;      // "%s"
+inline constexpr int kWipeReadOnlyFileSystem = 621;  // "%s"
+inline constexpr int kWipeFailedWithError = 622;     // "%s" name, "%s" reason
+inline constexpr int kContainerNotDurable = 623;     // "%s": the source name
 inline constexpr int kRepairSubject = 401;
 inline constexpr int kRepairBody = 402;
 inline constexpr int kPublicKeySubject = 569;
