@@ -1,22 +1,25 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
+#include <functional>
 
 #include "PipelineFixture.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
 #include "platform/ByteIo.h"
 
-#include <functional>
-
 namespace tessarin::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::array<std::uint8_t, 32> Secret(const KeySet& k) { return *AuthSecret(k.priv); }
+std::array<std::uint8_t, 32> Secret(const KeySet& k) {
+    return *AuthSecret(k.priv);
+}
 
 TEST_F(PipelineTest, EmptySourceForOneRecipientIs304BytesAndDecodes) {
     state->files = {Source("empty.txt", "")};
@@ -26,9 +29,9 @@ TEST_F(PipelineTest, EmptySourceForOneRecipientIs304BytesAndDecodes) {
     EXPECT_EQ(fs::file_size(out), 304u);
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"empty.txt", "empty.txt.tza"}));
     EXPECT_EQ(dialog.Messages(), std::vector<std::string>{"1 files succeeded encryption."});
-    EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{"Encrypt Processing. Please wait a minute.",
-                                                           "Encrypting a file of 1 out of 1.",
-                                                           "empty.txt is encrypting....."}));
+    EXPECT_EQ(dialog.Statuses(),
+              (std::vector<std::string>{"Encrypt Processing. Please wait a minute.", "Encrypting a file of 1 out of 1.",
+                                        "empty.txt is encrypting....."}));
     EXPECT_EQ(dialog.ProgressTotal(), 1);
     EXPECT_EQ(dialog.Progress(), 1);
 
@@ -147,17 +150,16 @@ TEST_P(ModeFlagsTest, OptionValueBecomesFlags) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModeFlagsTest,
-    ::testing::Values(
-        ModeCase{"plain", kModeCommand, false, false, false, false, 0, 1, true},
-        ModeCase{"limit alone", kModeCommand, true, false, false, false, 0, 1, true},
-        ModeCase{"limit and logs", kModeCommand, true, true, false, false, 18, 2, true},
-        ModeCase{"plain public key", kModeAddressBook, false, false, true, false, 8, 2, true},
-        ModeCase{"plain key and logs", kModeAddressBook, false, true, true, false, 24, 3, true},
-        ModeCase{"self", kModeSelf, false, false, false, false, 16, 2, true},
-        ModeCase{"options box off", kModeOptions, true, false, false, false, 16, 2, true},
-        ModeCase{"options box on", kModeOptions, true, false, false, true, 0, 1, true},
-        ModeCase{"backup", kModeBackup, true, false, false, false, 8, 1, false},
-        ModeCase{"folder", kModeFolder, true, true, false, false, 0, 1, true}),
+    ::testing::Values(ModeCase{"plain", kModeCommand, false, false, false, false, 0, 1, true},
+                      ModeCase{"limit alone", kModeCommand, true, false, false, false, 0, 1, true},
+                      ModeCase{"limit and logs", kModeCommand, true, true, false, false, 18, 2, true},
+                      ModeCase{"plain public key", kModeAddressBook, false, false, true, false, 8, 2, true},
+                      ModeCase{"plain key and logs", kModeAddressBook, false, true, true, false, 24, 3, true},
+                      ModeCase{"self", kModeSelf, false, false, false, false, 16, 2, true},
+                      ModeCase{"options box off", kModeOptions, true, false, false, false, 16, 2, true},
+                      ModeCase{"options box on", kModeOptions, true, false, false, true, 0, 1, true},
+                      ModeCase{"backup", kModeBackup, true, false, false, false, 8, 1, false},
+                      ModeCase{"folder", kModeFolder, true, true, false, false, 0, 1, true}),
     [](const auto& testInfo) {
         std::string s = testInfo.param.label;
         for (auto& ch : s)
@@ -195,8 +197,8 @@ TEST_F(PipelineTest, HiddenFilesAndShortcutsLeaveTheList) {
     Source(".hidden", "h");
     state->files = {dir / "src" / ".hidden", dir / "src" / "link.txt"};
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 0);
-    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{"Remove the hidden file and .lnk file.",
-                                                           "Not exist File in the studio."}));
+    EXPECT_EQ(dialog.Messages(),
+              (std::vector<std::string>{"Remove the hidden file and .lnk file.", "Not exist File in the studio."}));
     ScriptedUserDialog only;
     MainWindowState s2(host, only, texts, launcher);
     s2.files = {dir / "src" / "link.txt"};
@@ -207,7 +209,8 @@ TEST_F(PipelineTest, HiddenFilesAndShortcutsLeaveTheList) {
     MainWindowState s3(host, hidden, texts, launcher);
     s3.files = {dir / "src" / ".hidden"};
     EXPECT_EQ(s3.EncryptFiles(kModeCommand), 0);
-    EXPECT_EQ(hidden.Messages(), (std::vector<std::string>{"Remove the hidden file.", "Not exist File in the studio."}));
+    EXPECT_EQ(hidden.Messages(),
+              (std::vector<std::string>{"Remove the hidden file.", "Not exist File in the studio."}));
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{".hidden", "link.txt", "t.txt"}));
 }
 
@@ -215,8 +218,8 @@ TEST_F(PipelineTest, MissingRecipientKeys) {
     state->files = {Source("a.txt", "a")};
     state->recipients = {dir / "keys" / "gone))x-auth.vpub", southAuth};
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 1);
-    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{"gone))x-auth.vpub was not found.\n",
-                                                           "1 files succeeded encryption."}));
+    EXPECT_EQ(dialog.Messages(),
+              (std::vector<std::string>{"gone))x-auth.vpub was not found.\n", "1 files succeeded encryption."}));
 
     ScriptedUserDialog none;
     MainWindowState s2(host, none, texts, launcher);
@@ -225,8 +228,9 @@ TEST_F(PipelineTest, MissingRecipientKeys) {
     s2.options.withoutMyAddress = true;
     s2.recipients = {dir / "keys" / "gone))x-auth.vpub", dir / "keys" / "b.vpub"};
     EXPECT_EQ(s2.EncryptFiles(kModeCommand), 0);
-    EXPECT_EQ(none.Messages(), (std::vector<std::string>{"gone))x-auth.vpub was not found.\nb.vpub was not found.\n",
-                                                         "Not exit available public key. So this file was not encripted."}));
+    EXPECT_EQ(none.Messages(),
+              (std::vector<std::string>{"gone))x-auth.vpub was not found.\nb.vpub was not found.\n",
+                                        "Not exit available public key. So this file was not encripted."}));
 
     fs::remove(selfAuth);
     ScriptedUserDialog self;
@@ -245,17 +249,17 @@ TEST_F(PipelineTest, FilesThatAreNotEncrypted) {
     // Another open file holds a write lock on l.txt.
     const int fd = ::open(locked.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    struct flock lock{};
+    struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
     state->files = {tza, vpri, locked, good};
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 1);
     ::close(fd);
-    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{"b.tzahas already encrypted.",
-                                                           "k.vpriis PrivateKey File,not to encrypt.",
-                                                           "Because l.txt is edited by another program, not to encrypt.",
-                                                           "1 files succeeded encryption."}));
+    EXPECT_EQ(dialog.Messages(),
+              (std::vector<std::string>{"b.tzahas already encrypted.", "k.vpriis PrivateKey File,not to encrypt.",
+                                        "Because l.txt is edited by another program, not to encrypt.",
+                                        "1 files succeeded encryption."}));
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"b.tza", "g.txt", "g.txt.tza", "k.vpri", "l.txt"}));
     EXPECT_EQ(dialog.Progress(), 4);
 }
@@ -327,7 +331,8 @@ TEST_F(OverwriteTest, OneFileGetsAYesNoBoxAndReadOnlyIsSkipped) {
     state->files.resize(1);
     dialog.PlanNo();
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 0);
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{"a.txt.tza\nOverwrite for same name file.\nDo you Encrypt?"});
+    EXPECT_EQ(dialog.Questions(),
+              std::vector<std::string>{"a.txt.tza\nOverwrite for same name file.\nDo you Encrypt?"});
     EXPECT_TRUE(IsOld("a.txt"));
 
     fs::permissions(dir / "src" / "a.txt.tza", fs::perms::owner_read);
@@ -383,8 +388,7 @@ TEST_F(PipelineTest, KeyProblemsEndTheBatchAndLeaveNothing) {
     const Case cases[] = {
         {"auth key not authenticated", [&] { WriteFileBytes(southAuth, south.pub); },
          "This public key was not authenticated. Need to authenicate Key for your partner."},
-        {"auth key for someone else",
-         [&] { WriteFileBytes(southAuth, MakeAuthKeyFile(south, south, "south", "s@x")); },
+        {"auth key for someone else", [&] { WriteFileBytes(southAuth, MakeAuthKeyFile(south, south, "south", "s@x")); },
          "Please use the right public key."},
         {"private key missing", [&] { fs::remove(dir / "keys" / "northPrivate.vpri"); },
          "Not open PrivateKey(" + (dir / "keys" / "northPrivate.vpri").string() + ").\nNot Exist PrivateKey."},
@@ -429,21 +433,17 @@ TEST_F(PipelineTest, DeleteSourcesAndSendByMail) {
     state->options.mailRecipient = "south@example.jp";
     dialog.PlanYes();
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 2);
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{
-                                      "It tries to delete the file of 2 piece encrypted completely. \n Do you delete it ?"});
+    EXPECT_EQ(
+        dialog.Questions(),
+        std::vector<std::string>{"It tries to delete the file of 2 piece encrypted completely. \n Do you delete it ?"});
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"a.txt.tza", "b.txt.tza"}));
     ASSERT_EQ(launcher.calls.size(), 1u);
     const auto& argv = launcher.calls[0];
-    const std::vector<std::string> expected{"xdg-email",
-                                            "--utf8",
-                                            "--subject",
-                                            "Forwarding encrypted files",
-                                            "--body",
-                                            "Files are attached.\na.txt.tza\nb.txt.tza\n",
-                                            "--attach",
-                                            (dir / "src" / "a.txt.tza").string(),
-                                            "--attach",
-                                            (dir / "src" / "b.txt.tza").string(),
+    const std::vector<std::string> expected{"xdg-email",       "--utf8",
+                                            "--subject",       "Forwarding encrypted files",
+                                            "--body",          "Files are attached.\na.txt.tza\nb.txt.tza\n",
+                                            "--attach",        (dir / "src" / "a.txt.tza").string(),
+                                            "--attach",        (dir / "src" / "b.txt.tza").string(),
                                             "south@example.jp"};
     EXPECT_EQ(argv, expected);
 
@@ -511,7 +511,7 @@ TEST_F(FolderTest, ReadOnlyAndInUseFiles) {
     fs::permissions(dir / "folder" / "f0", fs::perms::owner_read);
     fs::permissions(dir / "folder" / "f1", fs::perms::owner_read);
     const int fd = ::open((dir / "folder" / "f2").c_str(), O_RDWR);
-    struct flock lock{};
+    struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
     ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
@@ -530,6 +530,202 @@ TEST_F(FolderTest, ReadOnlyAndInUseFiles) {
     ASSERT_TRUE(d.ok) << d.error;
     EXPECT_EQ(d.AuthValue(), Secret(north));
 }
+
+}  // namespace
+}  // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A dialog that runs an action when a question is asked, then answers as
+// the scripted dialog does: to change the world between encryption and the
+// wiping of the sources.
+class ActingDialog final : public IUserDialog {
+public:
+    explicit ActingDialog(ScriptedUserDialog& inner) : m_inner(inner) {}
+    void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
+        m_inner.ShowMessage(text, kind, title);
+    }
+    Answer Ask(std::string_view text, QuestionButtons buttons, std::string_view title) override {
+        if (onQuestion) onQuestion();
+        return m_inner.Ask(text, buttons, title);
+    }
+    int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
+    void SetStatus(std::string_view text) override { m_inner.SetStatus(text); }
+    void SetProgressRange(std::int64_t total) override { m_inner.SetProgressRange(total); }
+    void SetProgress(std::int64_t position) override { m_inner.SetProgress(position); }
+    void StepProgress(std::int64_t step) override { m_inner.StepProgress(step); }
+    bool CancelRequested() override { return m_inner.CancelRequested(); }
+    std::function<void()> onQuestion;
+
+private:
+    ScriptedUserDialog& m_inner;
+};
+
+// Two sources of the same name into one output folder, with wiping: the
+// second would replace the first container and then both sources would go.
+TEST_F(PipelineTest, AnOutputWrittenEarlierInTheBatchIsNeverReplaced) {
+    for (const int mode : {kModeCommand, kModeFolder}) {
+        SCOPED_TRACE(mode);
+        fs::remove_all(dir / "c");
+        fs::remove_all(dir / "out");
+        fs::create_directories(dir / "c" / "a");
+        fs::create_directories(dir / "c" / "b");
+        fs::create_directories(dir / "out");
+        WriteFileBytes(dir / "c" / "a" / "x.txt", Bytes("AAA\n"));
+        WriteFileBytes(dir / "c" / "b" / "x.txt", Bytes("BBB\n"));
+        ScriptedUserDialog d;
+        MainWindowState s(host, d, texts, launcher);
+        s.publicKeyPath = state->publicKeyPath;
+        s.privateKeyPath = state->privateKeyPath;
+        s.selfAuthKeyPath = selfAuth;
+        s.userName = "north";
+        if (mode == kModeFolder) {
+            ASSERT_TRUE(s.LoadHeldKeyMaterial());
+        }
+        s.files = {dir / "c" / "a" / "x.txt", dir / "c" / "b" / "x.txt"};
+        s.options.outputFolder = dir / "out";
+        s.options.deleteSource = true;
+        d.PlanYes();  // wipe the sources
+        EXPECT_EQ(s.EncryptFiles(mode), 1);
+        const fs::path out = dir / "out" / "x.txt.tza";
+        EXPECT_EQ(s.WrittenContainers(), std::vector<fs::path>{out});
+        EXPECT_EQ(Listing(dir / "out"), std::vector<std::string>{"x.txt.tza"});
+        const auto decoded = Decode(out, north);
+        ASSERT_TRUE(decoded.ok) << decoded.error;
+        EXPECT_EQ(decoded.payload, Bytes("AAA\n"));
+        // The first source is wiped, the refused one is kept as it was.
+        EXPECT_FALSE(fs::exists(dir / "c" / "a" / "x.txt"));
+        EXPECT_EQ(ReadFileBytes(dir / "c" / "b" / "x.txt"), Bytes("BBB\n"));
+        EXPECT_EQ(d.Questions(),
+                  std::vector<std::string>{
+                      "It tries to delete the file of 1 piece encrypted completely. \n Do you delete it ?"});
+        EXPECT_EQ(d.Messages(),
+                  (std::vector<std::string>{out.string() + " was already written earlier in this run and is not "
+                                                           "overwritten. Its source is kept.",
+                                            "1 files succeeded encryption."}));
+    }
+}
+
+TEST_F(PipelineTest, AWipeThatFailedFailsItsItem) {
+    const auto source = Source("s.bin", std::string(8192, 's'));
+    ScriptedUserDialog inner;
+    ActingDialog d(inner);
+    MainWindowState s(host, d, texts, launcher);
+    s.publicKeyPath = state->publicKeyPath;
+    s.privateKeyPath = state->privateKeyPath;
+    s.selfAuthKeyPath = selfAuth;
+    s.files = {source};
+    s.options.deleteSource = true;
+    // Once the container is written, writes beyond 4 KiB fail: the wipe's
+    // overwrite stops with an I/O error.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    d.onQuestion = [&] {
+        struct rlimit small = old;
+        small.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    };
+    inner.PlanYes();
+    const int succeeded = s.EncryptFiles(kModeCommand);
+    (void)::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(succeeded, 0);
+    EXPECT_EQ(inner.Messages(),
+              (std::vector<std::string>{"It failed in the deletion of s.bin. ", "0 files succeeded encryption."}));
+    EXPECT_TRUE(fs::exists(source));
+    EXPECT_TRUE(Decode(dir / "src" / "s.bin.tza", north).ok);
+}
+
+TEST_F(PipelineTest, TheFolderReachesTheDiskBeforeASourceIsWiped) {
+    state->files = {Source("a.txt", "a")};
+    state->options.deleteSource = true;
+    std::vector<fs::path> synced;
+    state->syncFolder = [&](const fs::path& folder) {
+        // The container is in place under its name, the source still there.
+        EXPECT_TRUE(fs::exists(dir / "src" / "a.txt.tza"));
+        EXPECT_TRUE(fs::exists(dir / "src" / "a.txt"));
+        EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"a.txt", "a.txt.tza"}));
+        synced.push_back(folder);
+        return true;
+    };
+    dialog.PlanYes();
+    EXPECT_EQ(state->EncryptFiles(kModeCommand), 1);
+    EXPECT_EQ(synced, std::vector<fs::path>{dir / "src"});
+    EXPECT_FALSE(fs::exists(dir / "src" / "a.txt"));
+
+    // A folder that cannot be synced keeps the source, and the item fails.
+    ScriptedUserDialog d;
+    MainWindowState s(host, d, texts, launcher);
+    s.publicKeyPath = state->publicKeyPath;
+    s.privateKeyPath = state->privateKeyPath;
+    s.selfAuthKeyPath = selfAuth;
+    s.files = {Source("b.txt", "b")};
+    s.options.deleteSource = true;
+    s.syncFolder = [](const fs::path&) { return false; };
+    d.PlanYes();
+    EXPECT_EQ(s.EncryptFiles(kModeCommand), 0);
+    EXPECT_TRUE(fs::exists(dir / "src" / "b.txt"));
+    EXPECT_TRUE(fs::exists(dir / "src" / "b.txt.tza"));
+    EXPECT_EQ(d.Messages(),
+              (std::vector<std::string>{
+                  "The container of b.txt could not be brought to the disk, so its source is not deleted.",
+                  "0 files succeeded encryption."}));
+}
+
+// The history's users follow the records: whoever decrypts record i is user
+// i, whatever the order of the recipient list.
+struct UserOrderCase {
+    const char* label;
+    int mode;
+    bool withoutMe;
+    bool southFirst;
+    bool southPlain;
+};
+
+class HistoryUserOrderTest : public PipelineTest, public ::testing::WithParamInterface<UserOrderCase> {};
+
+TEST_P(HistoryUserOrderTest, EachReaderIsLoggedUnderItsOwnName) {
+    const auto& c = GetParam();
+    state->files = {Source("h.txt", "history")};
+    state->options.manageLogs = true;
+    state->options.withoutMyAddress = c.withoutMe;
+    const fs::path southKey = c.southPlain ? southPlain : southAuth;
+    state->recipients = c.southFirst ? std::vector<fs::path>{southKey, selfAuth} : std::vector<fs::path>{southKey};
+    ASSERT_EQ(state->EncryptFiles(c.mode), 1) << c.label;
+    const fs::path out = dir / "src" / "h.txt.tza";
+    const auto forNorth = Decode(out, north);
+    const auto forSouth = Decode(out, south);
+    ASSERT_TRUE(forNorth.ok) << forNorth.error;
+    ASSERT_TRUE(forSouth.ok) << forSouth.error;
+    CArchiveHistoryMan history(host);
+    history.Open(dir / "src");
+    history.SetContainer(out, container::BuildTail(0, 0, 0), forNorth.fileKey);
+    ASSERT_EQ(history.Load(), CArchiveHistoryMan::Loaded);
+    EXPECT_EQ(history.UserCount(), 2);
+    EXPECT_EQ(history.UserName(forSouth.recordIndex), "south") << c.label;
+    EXPECT_EQ(history.MailAddress(forSouth.recordIndex), c.southPlain ? "" : "south@example.jp") << c.label;
+    EXPECT_EQ(history.UserName(forNorth.recordIndex), "north") << c.label;
+    EXPECT_EQ(history.MailAddress(forNorth.recordIndex), "north@example.jp") << c.label;
+    ASSERT_EQ(history.RecordCount(), 1);
+    EXPECT_EQ(history.RecordAt(0).operation, CArchiveHistoryMan::Created);
+    EXPECT_EQ(history.UserName(history.RecordAt(0).user), "north") << c.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, HistoryUserOrderTest,
+                         ::testing::Values(UserOrderCase{"own key added first", kModeCommand, false, false, false},
+                                           UserOrderCase{"own key later in the list", kModeCommand, true, true, false},
+                                           UserOrderCase{"plain key first, own later", kModeAddressBook, true, true,
+                                                         true}),
+                         [](const auto& testInfo) {
+                             std::string s = testInfo.param.label;
+                             for (auto& ch : s)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return s;
+                         });
 
 }  // namespace
 }  // namespace tessarin::test
