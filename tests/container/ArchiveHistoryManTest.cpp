@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "Fixtures.h"
 #include "container/ArchiveHistoryMan.h"
@@ -308,6 +313,166 @@ TEST(ArchiveHistoryMan, WriteWithContentPutsTheHistoryInFront) {
     // A missing container: error text, nothing written.
     EXPECT_TRUE(m.WriteWithContent(key, dir / "none.tza").has_value());
     EXPECT_FALSE(fs::exists(dir / "none.tza"));
+}
+
+}  // namespace
+}  // namespace tessarin
+
+namespace tessarin {
+namespace {
+
+// The system calls of a save in place, one of which fails once: either with
+// nothing done, or after writing only the first `partial` bytes.
+class FailingCalls final : public IHistoryFileCalls {
+public:
+    enum class Step { Reserve, Write, Sync };
+    FailingCalls(Step step, int error, std::size_t partial = 0) : m_step(step), m_error(error), m_partial(partial) {}
+    int Reserve(int fd, std::int64_t offset, std::int64_t length) override {
+        if (Fails(Step::Reserve)) return -1;
+        return IHistoryFileCalls::Reserve(fd, offset, length);
+    }
+    std::int64_t WriteAt(int fd, std::span<const std::uint8_t> bytes, std::int64_t offset) override {
+        if (m_step != Step::Write || m_failed) return IHistoryFileCalls::WriteAt(fd, bytes, offset);
+        m_failed = true;
+        if (m_partial > 0) return IHistoryFileCalls::WriteAt(fd, bytes.first(m_partial), offset);
+        errno = m_error;
+        return -1;
+    }
+    int Sync(int fd) override {
+        if (Fails(Step::Sync)) return -1;
+        return IHistoryFileCalls::Sync(fd);
+    }
+
+private:
+    bool Fails(Step step) {
+        if (m_step != step || m_failed) return false;
+        m_failed = true;
+        errno = m_error;
+        return true;
+    }
+    Step m_step;
+    int m_error;
+    std::size_t m_partial;
+    bool m_failed = false;
+};
+
+// A container with a one-unit history of one user and one record.
+class SaveInPlaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::WriteFileBytes(path, std::vector<std::uint8_t>(400, 7));
+        Man w(host);
+        w.Open(dir.Path());
+        w.SetUsers({{"me", "me@x"}});
+        w.AppendRecord(0, Man::Created);
+        w.SetContainer(path, tail, key);
+        ASSERT_TRUE(w.AppendNewHistory());
+        before = test::ReadFileBytes(path);
+    }
+    // A manager with the history loaded and eight more records, which need
+    // a second unit.
+    std::unique_ptr<Man> Grown() {
+        auto m = std::make_unique<Man>(host);
+        m->Open(dir.Path());
+        m->SetContainer(path, tail, key);
+        EXPECT_EQ(m->Load(), Man::Loaded);
+        for (int i = 0; i < 8; ++i) m->AppendRecord(0, Man::Viewed);
+        return m;
+    }
+    int LoadedRecords() {
+        Man m(host);
+        m.Open(dir.Path());
+        m.SetContainer(path, tail, key);
+        return m.Load() == Man::Loaded ? m.RecordCount() : -1;
+    }
+
+    test::TempDir dir;
+    const fs::path path = dir / "h.tza";
+    FixedHost host;
+    const std::array<std::uint8_t, 32> key = Key();
+    const container::Tail tail = container::BuildTail(1, 100, 0x10);
+    std::vector<std::uint8_t> before;
+};
+
+TEST_F(SaveInPlaceTest, AFailedSaveLeavesTheOldContainerAndSaysWhy) {
+    using Step = FailingCalls::Step;
+    struct Case {
+        const char* label;
+        Step step;
+        int error;
+        std::size_t partial;
+        int reported;
+    };
+    const std::size_t newSize = 512 + 48;  // two units and the tail
+    const Case cases[] = {
+        {"no room can be reserved", Step::Reserve, ENOSPC, 0, ENOSPC},
+        {"the write fails at once", Step::Write, EIO, 0, EIO},
+        {"the write stops in the block", Step::Write, 0, 200, EIO},
+        {"the write stops over the old tail", Step::Write, 0, 300, EIO},
+        {"the write stops one byte short", Step::Write, 0, newSize - 1, EIO},
+        {"the sync fails", Step::Sync, EIO, 0, EIO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::WriteFileBytes(path, before);
+        auto m = Grown();
+        FailingCalls calls(c.step, c.error, c.partial);
+        m->SetFileCalls(calls);
+        EXPECT_EQ(m->SaveInPlace(), Man::WriteFailed);
+        EXPECT_EQ(m->LastError(), c.reported);
+        EXPECT_EQ(test::ReadFileBytes(path), before);
+        EXPECT_EQ(LoadedRecords(), 1);
+        // The same manager saves once the calls work again.
+        IHistoryFileCalls working;
+        m->SetFileCalls(working);
+        EXPECT_EQ(m->SaveInPlace(), Man::Saved);
+        EXPECT_EQ(fs::file_size(path), before.size() + 256);
+        EXPECT_EQ(LoadedRecords(), 9);
+    }
+}
+
+// A process killed during the save leaves the old container or the new one,
+// never one in between (the old save first grew the file with zeros over
+// where the tail must be).
+TEST_F(SaveInPlaceTest, AKilledSaveLeavesTheOldOrTheNewContainer) {
+    class KillingCalls final : public IHistoryFileCalls {
+    public:
+        explicit KillingCalls(bool afterWrite) : m_afterWrite(afterWrite) {}
+        std::int64_t WriteAt(int fd, std::span<const std::uint8_t> bytes, std::int64_t offset) override {
+            if (!m_afterWrite) std::raise(SIGKILL);
+            return IHistoryFileCalls::WriteAt(fd, bytes, offset);
+        }
+        int Sync(int) override {
+            std::raise(SIGKILL);
+            return -1;
+        }
+
+    private:
+        bool m_afterWrite;
+    };
+    for (const bool afterWrite : {false, true}) {
+        SCOPED_TRACE(afterWrite ? "killed after the write" : "killed before the write");
+        test::WriteFileBytes(path, before);
+        auto m = Grown();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            KillingCalls calls(afterWrite);
+            m->SetFileCalls(calls);
+            (void)m->SaveInPlace();
+            std::_Exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        if (afterWrite) {
+            EXPECT_EQ(fs::file_size(path), before.size() + 256);
+            EXPECT_EQ(LoadedRecords(), 9);
+        } else {
+            EXPECT_EQ(test::ReadFileBytes(path), before);
+            EXPECT_EQ(LoadedRecords(), 1);
+        }
+    }
 }
 
 }  // namespace

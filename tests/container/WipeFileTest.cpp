@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 
@@ -82,7 +82,7 @@ TEST(WipeFile, WriteFailureLeavesTheFile) {
     const fs::path p = dir / "big";
     MakeFile(p, 8192);
     // A file size limit below the file's size makes the overwrite fail.
-    struct rlimit old{};
+    struct rlimit old {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
@@ -137,9 +137,9 @@ TEST_F(WipeCommandTest, AsksWithTheFourButtonDialogThenAYesNoBoxForTheLast) {
     EXPECT_EQ(box.text, "b.txt\nDelete this file,is this true?");
     EXPECT_EQ(box.captions, (std::array<std::string, 4>{"Yes", "Delete all", "No", "Stop"}));
     EXPECT_EQ(dialog.Questions(), std::vector<std::string>{"c.txt\nDelete this file,is this true?"});
-    EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{"a.txt is perfect deleting.....",
-                                                           "b.txt is perfect deleting.....",
-                                                           "c.txt is perfect deleting....."}));
+    EXPECT_EQ(dialog.Statuses(),
+              (std::vector<std::string>{"a.txt is perfect deleting.....", "b.txt is perfect deleting.....",
+                                        "c.txt is perfect deleting....."}));
     EXPECT_EQ(dialog.Progress(), 3);
     EXPECT_TRUE(dialog.AllAnswersUsed());
 }
@@ -167,6 +167,94 @@ TEST_F(WipeCommandTest, ReadOnlyFileIsNotTouched) {
     EXPECT_TRUE(fs::exists(dir / "a.txt"));
     EXPECT_EQ(dialog.Messages(),
               std::vector<std::string>{(dir / "a.txt").string() + "This file is read only,cannot delete."});
+}
+
+}  // namespace
+}  // namespace tessarin
+
+namespace tessarin {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedUserDialog;
+using test::TempDir;
+
+TEST(WipeFileWithStatus, SaysWhyAWipeDidNotHappen) {
+    TempDir dir;
+    // A pipe is refused before it is opened: opening it for writing would
+    // wait for a reader for ever.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    EXPECT_EQ(WipeFileWithStatus(dir / "pipe").status, WipeStatus::NotRegularFile);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    fs::create_directory(dir / "sub");
+    EXPECT_EQ(WipeFileWithStatus(dir / "sub").status, WipeStatus::NotRegularFile);
+    EXPECT_EQ(WipeFileWithStatus(dir / "missing").status, WipeStatus::Missing);
+    // A link is not followed: neither it nor its target is touched.
+    MakeFile(dir / "target", 10);
+    fs::create_symlink(dir / "target", dir / "link");
+    EXPECT_EQ(WipeFileWithStatus(dir / "link").status, WipeStatus::SymbolicLink);
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(test::ReadFileBytes(dir / "target"), std::vector<std::uint8_t>(10, 0x5A));
+    fs::create_symlink(dir / "pipe", dir / "pipe-link");
+    EXPECT_EQ(WipeFileWithStatus(dir / "pipe-link").status, WipeStatus::SymbolicLink);
+
+    // A write error names its cause.
+    MakeFile(dir / "big", 8192);
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const WipeResult result = WipeFileWithStatus(dir / "big");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result.status, WipeStatus::Failed);
+    EXPECT_EQ(result.error, EFBIG);
+    EXPECT_TRUE(fs::exists(dir / "big"));
+    EXPECT_TRUE(WipeFileWithStatus(dir / "big").Ok());
+}
+
+TEST(WipeFileWithStatus, EachFailureHasItsMessage) {
+    LanguageTable texts;
+    texts.FillJapanese();
+    texts.FillEnglish();
+    struct Case {
+        WipeResult result;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{WipeStatus::SymbolicLink, ELOOP},
+         "f.txt is a symbolic link and is not wiped. The file it points to is left alone."},
+        {{WipeStatus::NotRegularFile, 0}, "f.txt is not a regular file and cannot be wiped."},
+        {{WipeStatus::ReadOnlyFileSystem, EROFS}, "f.txt is on a read-only file system and cannot be wiped."},
+        {{WipeStatus::Failed, EIO}, "f.txt could not be wiped (Input/output error)."},
+        {{WipeStatus::Missing, ENOENT}, "f.txt could not be wiped (No such file or directory)."},
+        {{WipeStatus::Wiped, 0}, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WipeFailureText(c.result, "f.txt", texts), c.expected);
+    texts.FillJapanese();
+    EXPECT_EQ(WipeFailureText({WipeStatus::ReadOnlyFileSystem, EROFS}, "f.txt", texts),
+              "f.txtは読み込み専用のファイルシステム上にあるため、完全削除できません。");
+}
+
+TEST(WipeCommandMessages, ALinkOrAPipeGetsAMessageAndIsLeftAlone) {
+    TempDir dir;
+    LanguageTable texts;
+    texts.FillJapanese();
+    texts.FillEnglish();
+    MakeFile(dir / "target", 10);
+    fs::create_symlink(dir / "target", dir / "link");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    ScriptedUserDialog dialog;
+    dialog.PlanContinue(ContinueConfirm::All);
+    EXPECT_EQ(WipeCommand(dir.Path(), {"link", "pipe"}, dialog, texts), 0);
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{
+                                     (dir / "link").string() +
+                                         " is a symbolic link and is not wiped. The file it points to is left alone.",
+                                     (dir / "pipe").string() + " is not a regular file and cannot be wiped."}));
+    EXPECT_EQ(test::ReadFileBytes(dir / "target"), std::vector<std::uint8_t>(10, 0x5A));
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
 }
 
 }  // namespace
