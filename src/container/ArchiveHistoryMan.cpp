@@ -1,6 +1,7 @@
 #include "container/ArchiveHistoryMan.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -271,12 +272,19 @@ CArchiveHistoryMan::SaveResult CArchiveHistoryMan::SaveInPlace() {
     bytes.insert(bytes.end(), tail.begin(), tail.end());
     const std::int64_t end = start + static_cast<std::int64_t>(bytes.size());
 
+    // A file size limit would stop the write part way (and signal the
+    // process): refused before anything is written.
+    struct rlimit limit {};
+    if (end > length && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<std::uint64_t>(end) > static_cast<std::uint64_t>(limit.rlim_cur))
+        return fail(EFBIG);
     // Room for a longer block, taken while the file keeps its size: a full
     // disk refuses the save here with the container untouched. A file
     // system that cannot reserve goes on; a short write is undone below.
     if (end > length && m_calls->Reserve(fd.Get(), length, end - length) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
         return fail(errno);
 
+    // Block and tail in one write.
     const std::int64_t written = m_calls->WriteAt(fd.Get(), bytes, start);
     bool ok = written == static_cast<std::int64_t>(bytes.size());
     int error = ok ? 0 : written < 0 ? errno : EIO;

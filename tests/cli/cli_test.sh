@@ -116,6 +116,75 @@ readonly)
     [ -s err.txt ]; check "and a message says why" 0 $?
     cat err.txt
     ;;
+same_name_batch)
+    # Two sources of one name into one output folder, with wiping: the second
+    # is refused by name and kept; the first is the one container.
+    make_keys || exit 1
+    mkdir -p c/a c/b out
+    echo AAA > c/a/x.txt
+    echo BBB > c/b/x.txt
+    check "a batch with a refused item fails" 1 "$(run --yes encrypt c --self -o out --wipe)"
+    contains "the refusal names the output" err.txt "out/x.txt.tza was already written earlier in this run and is not overwritten."
+    contains "one success is counted" err.txt "1 files succeeded encryption."
+    check "the container is listed once" "1" "$(grep -c 'x.txt.tza' out.txt)"
+    check "the refused source is kept" "BBB" "$(cat c/b/x.txt)"
+    [ ! -e c/a/x.txt ]; check "the encrypted source is wiped" 0 $?
+    mv c/b/x.txt kept.txt
+    check "the container decrypts" 0 "$(run decrypt out/x.txt.tza)"
+    check "to the first source" "AAA" "$(cat out/x.txt)"
+    ;;
+wipe_refusals)
+    make_keys || exit 1
+    mkfifo pipe
+    check "wiping a pipe fails without waiting" 1 "$("$tza" --lang en --yes wipe pipe </dev/null >out.txt 2>err.txt & pid=$!
+        ( sleep 20; kill $pid 2>/dev/null ) & wait $pid; echo $?)"
+    contains "and says it is no regular file" err.txt "pipe is not a regular file and cannot be wiped."
+    printf 'target\n' > target.txt
+    ln -s target.txt link.txt
+    check "wiping a symbolic link fails" 1 "$(run --yes wipe link.txt)"
+    contains "and says why" err.txt "link.txt is a symbolic link and is not wiped."
+    check "the link's target is untouched" "target" "$(cat target.txt)"
+    [ -L link.txt ]; check "the link stays" 0 $?
+    head -c 8192 /dev/zero > big.bin
+    # Writes beyond 4 KiB fail (EFBIG, the signal ignored): the overwrite stops.
+    check "an I/O error fails the wipe" 1 "$(trap '' XFSZ; ulimit -f 4; run --yes wipe big.bin)"
+    contains "with its cause" err.txt "big.bin could not be wiped (File too large)."
+    if [ "$(id -u)" = 0 ] && unshare -m --propagation private true 2>/dev/null; then
+        # A read-only mount in a private mount namespace of this test.
+        mkdir -p ro
+        unshare -m --propagation private bash -c '
+            tza="$1"
+            mount -t tmpfs -o size=1m tmpfs ro && printf "plain\n" > ro/s.bin && mount -o remount,ro ro || exit 9
+            "$tza" --lang en --yes wipe ro/s.bin </dev/null >wipe-out.txt 2>wipe-err.txt; echo $? > wipe-rc
+            "$tza" --lang en --yes encrypt --self --wipe -o "$PWD" ro/s.bin </dev/null >enc-out.txt 2>enc-err.txt
+            echo $? > enc-rc
+            cat ro/s.bin > kept.txt' _ "$tza"
+        check "wiping on a read-only mount fails" 1 "$(cat wipe-rc)"
+        contains "and says so" wipe-err.txt "s.bin is on a read-only file system and cannot be wiped."
+        check "encrypt --wipe whose wipe failed fails" 1 "$(cat enc-rc)"
+        contains "naming the file" enc-err.txt "It failed in the deletion of s.bin."
+        contains "and counts no success" enc-err.txt "0 files succeeded encryption."
+        check "the source is still there" "plain" "$(cat kept.txt)"
+        [ -s s.bin.tza ]; check "beside its container" 0 $?
+    else
+        echo "skip read-only mount: needs root and mount namespaces"
+    fi
+    ;;
+history_save)
+    # A history save that cannot grow the container (file size limit) is
+    # reported and fails the run; the container stays readable.
+    make_keys || exit 1
+    head -c 1388 /dev/urandom > h.bin  # a 1948-byte container: the sixth decryption needs a second unit
+    check "self encryption with a history" 0 "$(run --yes encrypt --self h.bin)"
+    for i in 1 2 3 4 5; do run --yes --overwrite all decrypt h.bin.tza >/dev/null; done
+    before="$(sum h.bin.tza)"
+    check "a decryption whose history cannot be saved fails" 1 "$(ulimit -f 2; run --yes --overwrite all decrypt h.bin.tza)"
+    contains "with a message naming the container" err.txt "The history of h.bin.tza could not be saved (File too large)."
+    check "the container is as it was" "$before" "$(sum h.bin.tza)"
+    check "and still decrypts" 0 "$(run --yes --overwrite all decrypt h.bin.tza)"
+    check "with the history saved this time" 0 "$(run history h.bin.tza)"
+    check "seven entries" 7 "$(grep -c 'North Owner' out.txt)"
+    ;;
 *)
     echo "unknown case $case_name"; exit 2 ;;
 esac

@@ -192,6 +192,7 @@ TEST(ArchiveHistoryMan, SaveThatCannotGrowLeavesTheContainerAsItWas) {
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(limited);
     EXPECT_EQ(result, Man::WriteFailed);
+    EXPECT_EQ(r.LastError(), EFBIG);
     EXPECT_EQ(test::ReadFileBytes(path), before);
     // With room, the same save goes through.
     EXPECT_EQ(r.SaveInPlace(), Man::Saved);
