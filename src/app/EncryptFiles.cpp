@@ -72,6 +72,13 @@ bool IsInUse(const fs::path& p) {
     return locked;
 }
 
+// The path with links and dot segments resolved, as far as it exists.
+fs::path Resolved(const fs::path& p) {
+    std::error_code ec;
+    fs::path r = fs::weakly_canonical(p, ec);
+    return ec ? p : r;
+}
+
 bool SamePath(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     if (fs::equivalent(a, b, ec)) return true;
@@ -473,6 +480,7 @@ int MainWindowState::EncryptFiles(int mode) {
         bool durable = false;  // the container is on the disk under its name
     };
     std::vector<Written> sources;
+    std::set<fs::path> writtenHere;  // the containers written, resolved
     bool overwriteAll = false;
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (m_dialog.CancelRequested()) break;
@@ -526,8 +534,7 @@ int MainWindowState::EncryptFiles(int mode) {
         const std::string destName = destination.filename().string();
         // What this batch wrote itself is never replaced (two sources of
         // the same name into one output folder): refused, source kept.
-        if (std::any_of(m_written.begin(), m_written.end(),
-                        [&](const fs::path& w) { return SamePath(w, destination); })) {
+        if (writtenHere.count(Resolved(destination)) != 0) {
             m_dialog.ShowMessage(FormatText(m_texts[slot::kWrittenEarlierInBatch], {destination.string()}),
                                  MessageKind::Error);
             m_dialog.StepProgress(1);
@@ -605,6 +612,7 @@ int MainWindowState::EncryptFiles(int mode) {
             continue;
         }
         m_written.push_back(destination);
+        writtenHere.insert(Resolved(destination));
         // The renamed entry reaches the disk before the source may go, so a
         // power loss cannot leave neither.
         sources.push_back({source, !options.deleteSource || syncFolder(destination.parent_path())});
