@@ -16,6 +16,7 @@
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
 #include "platform/TempFile.h"
+#include "platform/UniqueFd.h"
 #include "platform/crypto/RsaService.h"
 
 namespace tessarin {
@@ -34,20 +35,6 @@ std::int64_t FileLength(std::FILE* f) {
 }
 
 IHistoryFileCalls g_systemCalls;
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 }  // namespace
 

@@ -12,29 +12,12 @@
 #include <system_error>
 
 #include "core/LanguageTable.h"
+#include "platform/UniqueFd.h"
 #include "platform/UserDialog.h"
 
 namespace tessarin {
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    bool Close() {
-        if (m_fd < 0) return true;
-        const int r = ::close(m_fd);
-        m_fd = -1;
-        return r == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
     while (length > 0) {
@@ -80,7 +63,7 @@ WipeResult WipeFileWithStatus(const std::filesystem::path& path, IWipeObserver* 
     // No O_CREAT: a missing file is a failure, not something to make and
     // delete. O_NONBLOCK and O_NOFOLLOW guard against the path being
     // swapped for a pipe or a link after the check.
-    Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ELOOP) return {WipeStatus::SymbolicLink, ELOOP};
         return failed(errno);

@@ -159,46 +159,6 @@ TEST(ArchiveHistoryMan, AppendLoadSaveInPlace) {
     EXPECT_EQ(again.RecordAt(8).operation, Man::Viewed);
 }
 
-TEST(ArchiveHistoryMan, SaveThatCannotGrowLeavesTheContainerAsItWas) {
-    test::TempDir dir;
-    const fs::path path = dir / "grow.tza";
-    test::WriteFileBytes(path, std::vector<std::uint8_t>(400, 7));
-    FixedHost host;
-    const auto key = Key();
-    const auto tail = container::BuildTail(1, 100, 0x10);
-    Man w(host);
-    w.Open(dir.Path());
-    w.SetUsers({{"me", "me@x"}});
-    w.AppendRecord(0, Man::Created);
-    w.SetContainer(path, tail, key);
-    ASSERT_TRUE(w.AppendNewHistory());
-    const auto before = test::ReadFileBytes(path);
-
-    Man r(host);
-    r.Open(dir.Path());
-    r.SetContainer(path, tail, key);
-    ASSERT_EQ(r.Load(), Man::Loaded);
-    for (int i = 0; i < 8; ++i) r.AppendRecord(0, Man::Viewed);  // the block needs a second unit
-    // The file may grow by 100 bytes only, as on a disk that is nearly full:
-    // the longer block would overwrite the old tail and then stop short.
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = before.size() + 100;
-    const bool limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    const auto result = r.SaveInPlace();
-    (void)::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    ASSERT_TRUE(limited);
-    EXPECT_EQ(result, Man::WriteFailed);
-    EXPECT_EQ(r.LastError(), EFBIG);
-    EXPECT_EQ(test::ReadFileBytes(path), before);
-    // With room, the same save goes through.
-    EXPECT_EQ(r.SaveInPlace(), Man::Saved);
-    EXPECT_EQ(fs::file_size(path), before.size() + 256);
-}
-
 TEST(ArchiveHistoryMan, HistoryWithoutUsersLoads) {
     test::TempDir dir;
     const fs::path path = dir / "u0.tza";
@@ -394,6 +354,28 @@ protected:
     const container::Tail tail = container::BuildTail(1, 100, 0x10);
     std::vector<std::uint8_t> before;
 };
+
+TEST_F(SaveInPlaceTest, SaveThatCannotGrowLeavesTheContainerAsItWas) {
+    auto r = Grown();
+    // The file may grow by 100 bytes only, as on a disk that is nearly full:
+    // the longer block would overwrite the old tail and then stop short.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = before.size() + 100;
+    const bool limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    const auto result = r->SaveInPlace();
+    (void)::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(limited);
+    EXPECT_EQ(result, Man::WriteFailed);
+    EXPECT_EQ(r->LastError(), EFBIG);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    // With room, the same save goes through.
+    EXPECT_EQ(r->SaveInPlace(), Man::Saved);
+    EXPECT_EQ(fs::file_size(path), before.size() + 256);
+}
 
 TEST_F(SaveInPlaceTest, AFailedSaveLeavesTheOldContainerAndSaysWhy) {
     using Step = FailingCalls::Step;

@@ -22,6 +22,21 @@ void MakeFile(const fs::path& p, std::size_t size, std::uint8_t fill = 0x5A) {
     test::WriteFileBytes(p, std::vector<std::uint8_t>(size, fill));
 }
 
+// Runs f with writes beyond `bytes` failing (EFBIG, the signal ignored).
+template <class F>
+auto WithFileSizeLimit(rlim_t bytes, F f) {
+    struct rlimit old {};
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    auto result = f();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return result;
+}
+
 TEST(WipeFile, DeletesFilesOfEverySize) {
     TempDir dir;
     // Empty, one byte, one buffer and one byte more than a buffer.
@@ -82,16 +97,7 @@ TEST(WipeFile, WriteFailureLeavesTheFile) {
     const fs::path p = dir / "big";
     MakeFile(p, 8192);
     // A file size limit below the file's size makes the overwrite fail.
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool wiped = WipeFile(p);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(wiped);
+    EXPECT_FALSE(WithFileSizeLimit(4096, [&] { return WipeFile(p); }));
     ASSERT_TRUE(fs::exists(p));
     EXPECT_EQ(fs::file_size(p), 8192u);
 }
@@ -200,15 +206,7 @@ TEST(WipeFileWithStatus, SaysWhyAWipeDidNotHappen) {
 
     // A write error names its cause.
     MakeFile(dir / "big", 8192);
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const WipeResult result = WipeFileWithStatus(dir / "big");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    const WipeResult result = WithFileSizeLimit(4096, [&] { return WipeFileWithStatus(dir / "big"); });
     EXPECT_EQ(result.status, WipeStatus::Failed);
     EXPECT_EQ(result.error, EFBIG);
     EXPECT_TRUE(fs::exists(dir / "big"));
