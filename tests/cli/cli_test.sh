@@ -145,6 +145,13 @@ wipe_refusals)
     contains "and says why" err.txt "link.txt is a symbolic link and is not wiped."
     check "the link's target is untouched" "target" "$(cat target.txt)"
     [ -L link.txt ]; check "the link stays" 0 $?
+    ln -s nowhere dangling.txt
+    check "a dangling link is refused the same way" 1 "$(run --yes wipe dangling.txt)"
+    contains "with the same message" err.txt "dangling.txt is a symbolic link and is not wiped."
+    mkdir -p folder
+    check "a folder is refused" 1 "$(run --yes wipe folder)"
+    contains "as no regular file" err.txt "folder is not a regular file and cannot be wiped."
+    check "a missing file is a usage error" 2 "$(run --yes wipe missing.txt)"
     head -c 8192 /dev/zero > big.bin
     # Writes beyond 4 KiB fail (EFBIG, the signal ignored): the overwrite stops.
     check "an I/O error fails the wipe" 1 "$(trap '' XFSZ; ulimit -f 4; run --yes wipe big.bin)"

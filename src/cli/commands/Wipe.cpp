@@ -10,7 +10,16 @@ namespace tessarin::cli {
 void AddWipeCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = app.add_subcommand("wipe", "Overwrite files ten times and delete them");
     auto files = std::make_shared<std::vector<std::string>>();
-    cmd->add_option("FILE", *files, "Files to wipe")->required()->check(CLI::ExistingFile);
+    // Anything that exists reaches the wipe, which refuses links, folders
+    // and pipes with its own message.
+    const CLI::Validator present(
+        [](std::string& path) {
+            std::error_code ec;
+            return std::filesystem::exists(std::filesystem::symlink_status(path, ec)) ? std::string()
+                                                                                      : "No such file: " + path;
+        },
+        "FILE");
+    cmd->add_option("FILE", *files, "Files to wipe")->required()->check(present);
     cmd->callback([&ctx, &status, files] {
         ctx.Prepare();
         WipeCommand({}, *files, ctx.Dialog(), ctx.texts);
