@@ -153,25 +153,6 @@ constexpr SlotText kJapanese[] = {
     {514, "%sは2GB以上のため暗号化できません。"},
     {515, "全て上書き"},
     {516, "OK"},
-    // Mail.
-    {569, "TZA-P2P/Tessarin用公開鍵の送信"},
-    {570, "鍵のバックアップを送信します"},
-    {571, "鍵の修復依頼です"},
-    {572, "認証済み公開鍵の送信"},
-    {573, "暗号化ファイルを転送します"},
-    {574, "TZA-P2P/Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/Tessarinに登録してください。"},
-    {577, "TZA-P2P/Tessarinの認証済み公開鍵を送ります。\nTZA-P2P/Tessarinと同じフォルダにこのファイルを保存してください。\nよろしくお願いします。"},
-    {578, "以下、ファイルを添付しました。\n"},
-    {579, "以下のファイルを転送します。\n"},
-    {533, ".TZA履歴情報表示"},
-    {610, "%sは、既に認証済み公開鍵として登録されています"},
-    {611, "%sは、既に公開鍵として登録されています"},
-    // History operations.
-    {612, "新規作成"},
-    {613, "更新"},
-    {614, "閲覧"},
-    {615, "復号"},
-    {616, "不明"},
     // Decryption pipeline.
     {541, "復号化処理中です。しばらくお待ちください。"},
     {542, "%d個中%d個目のファイルを復号化しています。"},
@@ -377,6 +358,25 @@ constexpr SlotText kJapanese[] = {
     {299, "期限付き"},
     {300, "送信者"},
     {301, "履歴"},
+    // Mail.
+    {569, "TZA-P2P/Tessarin用公開鍵の送信"},
+    {570, "鍵のバックアップを送信します"},
+    {571, "鍵の修復依頼です"},
+    {572, "認証済み公開鍵の送信"},
+    {573, "暗号化ファイルを転送します"},
+    {574, "TZA-P2P/Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/Tessarinに登録してください。"},
+    {577, "TZA-P2P/Tessarinの認証済み公開鍵を送ります。\nTZA-P2P/Tessarinと同じフォルダにこのファイルを保存してください。\nよろしくお願いします。"},
+    {578, "以下、ファイルを添付しました。\n"},
+    {579, "以下のファイルを転送します。\n"},
+    {533, ".TZA履歴情報表示"},
+    {610, "%sは、既に認証済み公開鍵として登録されています"},
+    {611, "%sは、既に公開鍵として登録されています"},
+    // History operations.
+    {612, "新規作成"},
+    {613, "更新"},
+    {614, "閲覧"},
+    {615, "復号"},
+    {616, "不明"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -464,15 +464,6 @@ constexpr SlotText kEnglish[] = {
     {511, "Delete"},
     {512, "Delete all"},
     {514, "%s is 2 GB or larger and cannot be encrypted."},
-    // Mail.
-    {569, "sending a public key for TZA-P2P/Tessarin"},
-    {570, "Sending back up key file"},
-    {572, "Sending an auth-public key"},
-    {573, "Forwarding encrypted files"},
-    {574, "I send PublicKey for TZA-P2P/Tessarin.\nPlease resister it TZA-P2P/Tessarin."},
-    {577, "I send the Auth-publicKey for TZA-P2P/Tessarin.\nPlease Save this file in the same folder.\n"},
-    {578, "Files are attached.\n"},
-    {579, "The following files are forwarding.\n"},
     // Decryption pipeline.
     {541, "Decrypt Processing. Please wait a minute."},
     {542, "Decrypting a file of %d out of %d."},
@@ -737,6 +728,15 @@ constexpr SlotText kEnglish[] = {
     {614, "Viewed"},
     {615, "Decrypted"},
     {616, "Unknown"},
+    // Mail.
+    {569, "sending a public key for TZA-P2P/Tessarin"},
+    {570, "Sending back up key file"},
+    {572, "Sending an auth-public key"},
+    {573, "Forwarding encrypted files"},
+    {574, "I send PublicKey for TZA-P2P/Tessarin.\nPlease resister it TZA-P2P/Tessarin."},
+    {577, "I send the Auth-publicKey for TZA-P2P/Tessarin.\nPlease Save this file in the same folder.\n"},
+    {578, "Files are attached.\n"},
+    {579, "The following files are forwarding.\n"},
 };
 
 // clang-format on
