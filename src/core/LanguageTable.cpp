@@ -161,6 +161,15 @@ constexpr SlotText kJapanese[] = {
     {577, "TZA-P2P/Tessarinの認証済み公開鍵を送ります。\nTZA-P2P/Tessarinと同じフォルダにこのファイルを保存してください。\nよろしくお願いします。"},
     {578, "以下、ファイルを添付しました。\n"},
     {579, "以下のファイルを転送します。\n"},
+    // Advertisement viewer.
+    {359, "Tessarin"},
+    {360, "表示準備中です..."},
+    {361, "閉じる"},
+    {362, "バージョン情報 Tessarin_CM(&A)..."},
+    {363, "バージョン情報 Tessarin_CM"},
+    {364, "Tessarin_CM Version 1.0"},
+    {365, "OK"},
+    {366, "メニュー"},
     {533, ".TZA履歴情報表示"},
     {610, "%sは、既に認証済み公開鍵として登録されています"},
     {611, "%sは、既に公開鍵として登録されています"},
@@ -266,6 +275,15 @@ constexpr SlotText kEnglish[] = {
     {577, "I send the Auth-publicKey for TZA-P2P/Tessarin.\nPlease Save this file in the same folder.\n"},
     {578, "Files are attached.\n"},
     {579, "The following files are forwarding.\n"},
+    // Advertisement viewer.
+    {359, "Tessarin"},
+    {360, "Preparing the display..."},
+    {361, "Close"},
+    {362, "&About Tessarin_CM..."},
+    {363, "About Tessarin_CM"},
+    {364, "Tessarin_CM Version 1.0"},
+    {365, "OK"},
+    {366, "Menu"},
 };
 
 const std::string kEmpty;
