@@ -78,6 +78,7 @@ void CAdPlayer::Play(QByteArray bytes) {
         return;
     }
     m_framesShown = 0;
+    ++m_showing;
     m_playing = true;
     ShowNextFrame();
 }
@@ -96,8 +97,8 @@ void CAdPlayer::ShowNextFrame() {
     update();
     if (first && !(m_reader->supportsAnimation() && m_reader->imageCount() != 1)) {
         // A still picture.
-        QTimer::singleShot(m_stillTime, this, [this, reader = m_reader.get()] {
-            if (m_reader.get() == reader) m_playing = false;
+        QTimer::singleShot(m_stillTime, this, [this, showing = m_showing] {
+            if (m_showing == showing) m_playing = false;
         });
         return;
     }

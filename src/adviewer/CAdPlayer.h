@@ -63,6 +63,7 @@ private:
     QTimer m_frameTimer;
     QImage m_frame;
     int m_framesShown = 0;
+    unsigned m_showing = 0;  // counts the pictures played, so a late still timer is ignored
     bool m_playing = false;
     bool m_loading = false;
     std::shared_ptr<std::atomic<bool>> m_abort;
