@@ -118,8 +118,9 @@ private slots:
 
     void theFirstAddressPlaysOnceAndTheWindowClosesWhenItStops() {
         auto& service = test::AdService();
-        // The probe reads the status; the player then fetches the movie.
-        service.Script({{"ad1", {Status(200), Movie("looping.gif")}}});
+        // The service answers both requests with the movie: the probe reads
+        // only the status, the player then fetches the movie.
+        service.Script({{"ad1", {Movie("looping.gif")}}});
         const auto viewer = Shown(Never());
         auto& dialog = *viewer;
         QVERIFY((dialog.frameGeometry().center() - dialog.screen()->availableGeometry().center()).manhattanLength() <=
@@ -150,7 +151,7 @@ private slots:
 
     void aMissingFirstAddressFallsBackToTheSecond() {
         auto& service = test::AdService();
-        service.Script({{"ad1", {Status(404)}}, {"ad0", {Status(200), Movie("looping.gif")}}});
+        service.Script({{"ad1", {{404, "no advertisement here", 0, std::nullopt}}}, {"ad0", {Movie("looping.gif")}}});
         const auto viewer = Shown(Never().WithOffline(3s));
         auto& dialog = *viewer;
         QTRY_VERIFY_WITH_TIMEOUT(dialog.SourceChosen(), kWaitMs);
