@@ -7,6 +7,7 @@ packages=(
   libssl-dev libcurl4-openssl-dev libmagic-dev libcli11-dev qt6-base-dev
   libgtest-dev libgmock-dev
   clang zbar-tools python3-segno imagemagick
+  xvfb xauth fonts-noto-cjk qt6-image-formats-plugins
 )
 
 missing=()

@@ -368,6 +368,15 @@ constexpr SlotText kJapanese[] = {
     {577, "TZA-P2P/Tessarinの認証済み公開鍵を送ります。\nTZA-P2P/Tessarinと同じフォルダにこのファイルを保存してください。\nよろしくお願いします。"},
     {578, "以下、ファイルを添付しました。\n"},
     {579, "以下のファイルを転送します。\n"},
+    // Advertisement viewer.
+    {359, "Tessarin"},
+    {360, "表示準備中です..."},
+    {361, "閉じる"},
+    {362, "バージョン情報 Tessarin_CM(&A)..."},
+    {363, "バージョン情報 Tessarin_CM"},
+    {364, "Tessarin_CM Version 1.0"},
+    {365, "OK"},
+    {366, "メニュー"},
     {533, ".TZA履歴情報表示"},
     {610, "%sは、既に認証済み公開鍵として登録されています"},
     {611, "%sは、既に公開鍵として登録されています"},
@@ -753,6 +762,15 @@ constexpr SlotText kEnglish[] = {
     {621, "%s is on a read-only file system and cannot be wiped."},
     {622, "%s could not be wiped (%s)."},
     {623, "The container of %s could not be brought to the disk, so its source is not deleted."},
+    // Advertisement viewer.
+    {359, "Tessarin"},
+    {360, "Preparing the display..."},
+    {361, "Close"},
+    {362, "&About Tessarin_CM..."},
+    {363, "About Tessarin_CM"},
+    {364, "Tessarin_CM Version 1.0"},
+    {365, "OK"},
+    {366, "Menu"},
 };
 
 // clang-format on

@@ -380,6 +380,15 @@ inline constexpr int kInfoExpired = 298;
 inline constexpr int kInfoFlagTimeLimit = 299;
 inline constexpr int kInfoFlagSender = 300;
 inline constexpr int kInfoFlagHistory = 301;
+// Advertisement viewer.
+inline constexpr int kViewerTitle = 359;             // "Tessarin"
+inline constexpr int kViewerPreparing = 360;         // "表示準備中です..."
+inline constexpr int kViewerClose = 361;             // "閉じる"
+inline constexpr int kViewerAboutMenu = 362;         // "バージョン情報 Tessarin_CM(&A)..."
+inline constexpr int kViewerAboutTitle = 363;        // "バージョン情報 Tessarin_CM"
+inline constexpr int kViewerVersion = 364;           // "Tessarin_CM Version 1.0"
+inline constexpr int kViewerAboutOk = 365;           // "OK"
+inline constexpr int kViewerMenuButton = 366;        // the menu button's tooltip
 }  // namespace slot
 
 }  // namespace tessarin

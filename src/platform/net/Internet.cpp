@@ -317,4 +317,23 @@ std::optional<Guid> NewGuid() {
     return g;
 }
 
+std::optional<long> HttpGetStatus(const std::string& url, const InternetOptions& options,
+                                  const std::atomic<bool>* abort) {
+    GlobalInit();
+    EasyPtr h(curl_easy_init());
+    if (!h) return std::nullopt;
+    // A body sink that takes nothing: the first body byte ends the transfer.
+    BodySink sink;
+    CommonOptions(h.get(), url, options, &sink, abort);
+    curl_easy_setopt(h.get(), CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_TIME, 60L);
+    const CURLcode rc = curl_easy_perform(h.get());
+    if (rc != CURLE_OK && !(rc == CURLE_WRITE_ERROR && sink.oversize)) return std::nullopt;
+    long status = 0;
+    curl_easy_getinfo(h.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (status == 0) return std::nullopt;
+    return status;
+}
+
 }  // namespace tessarin

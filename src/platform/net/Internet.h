@@ -95,4 +95,10 @@ struct Guid {
 };
 std::optional<Guid> NewGuid();
 
+// The status of a GET of url, read as soon as the response headers arrive;
+// the body is not read. Empty when no response came (no connection, a TLS
+// failure, a stop by the abort flag).
+std::optional<long> HttpGetStatus(const std::string& url, const InternetOptions& options,
+                                  const std::atomic<bool>* abort = nullptr);
+
 }  // namespace tessarin

@@ -73,12 +73,12 @@ std::string RecordedRequest::Query(const std::string& name) const {
     return "<absent>";
 }
 
-StandInService& StandInService::Get() {
-    static StandInService instance;
+StandInService& StandInService::Get(const std::string& script) {
+    static StandInService instance(script);
     return instance;
 }
 
-StandInService::StandInService() {
+StandInService::StandInService(const std::string& scriptName) {
     // Only the loopback service is ever talked to: no proxy may redirect it.
     for (const char* var : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         unsetenv(var);
@@ -91,7 +91,7 @@ StandInService::StandInService() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
-    const std::string script = std::string(TESSARIN_TEST_DATA_DIR) + "/net/stand_in_service.py";
+    const std::string script = (std::filesystem::path(TESSARIN_TEST_DATA_DIR) / scriptName).string();
     const std::string dir = m_dir.Path().string();
     std::vector<std::string> args = {"/usr/bin/python3", script, "--dir", dir, "--lifetime", "600"};
     std::vector<char*> argv;

@@ -44,7 +44,10 @@ class StandInService {
 public:
     // The process-wide instance, started on first use. Sets
     // TESSARIN_SERVICE_URL and TESSARIN_CA_FILE for the clients under test.
-    static StandInService& Get();
+    // script: the stand-in to run, absolute or relative to the test data
+    // folder (another script may extend the standard one with routes of its
+    // own); the first call decides.
+    static StandInService& Get(const std::string& script = "net/stand_in_service.py");
     ~StandInService();
 
     const std::string& BaseUrl() const { return m_baseUrl; }
@@ -57,7 +60,7 @@ public:
     std::vector<RecordedRequest> Requests(const std::string& route) const;
 
 private:
-    StandInService();
+    explicit StandInService(const std::string& script);
     TempDir m_dir;
     int m_pid = -1;
     int m_stdin = -1;
