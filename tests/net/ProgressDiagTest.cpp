@@ -7,12 +7,18 @@
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
 #include "net/ProgressDiag.h"
-#include "net/ServiceTexts.h"
 
 namespace tessarin {
 namespace {
 
-namespace text = service_text;
+// The texts the service runs and dialogs show, word for word.
+constexpr const char* kConnectFailed = "Ferroloへの接続に失敗しました";
+constexpr const char* kNetworkErrorText =
+    "ネットワークに接続できません。\nネットワークの設定及び、InternetExplorerの設定をご確認ください。";
+constexpr const char* kNetworkErrorTitle = "ネットワークに接続できません - Tessarin";
+constexpr const char* kStarting = "処理を開始します...";
+constexpr const char* kSystemError = "システムエラーです";
+constexpr const char* kWrongCredentials = "メールアドレス及びパスワードに誤りがあります";
 using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
@@ -41,8 +47,7 @@ protected:
     std::vector<std::string> ErrorBoxes() const {
         std::vector<std::string> out;
         for (const auto& e : m_ui.Events())
-            if (e.kind == ScriptedUserDialog::Event::Message && e.title == text::kNetworkErrorTitle)
-                out.push_back(e.text);
+            if (e.kind == ScriptedUserDialog::Event::Message && e.title == kNetworkErrorTitle) out.push_back(e.text);
         return out;
     }
     ScriptedUserDialog m_ui;
@@ -92,11 +97,11 @@ TEST_F(ProgressDiagTest, LoginOutcomes) {
         std::vector<std::string> messages;
     } cases[] = {
         {"success", {{"connectcheck", {Text("connect")}}, {"login", {Text("success")}}}, true, {}},
-        {"fail", {{"connectcheck", {Text("connect")}}, {"login", {Text("fail")}}}, false, {text::kWrongCredentials}},
-        {"other", {{"connectcheck", {Text("connect")}}, {"login", {Text("what")}}}, false, {text::kSystemError}},
-        {"login down", {{"connectcheck", {Text("connect")}}, {"login", {kDown}}}, false, {text::kSystemError}},
+        {"fail", {{"connectcheck", {Text("connect")}}, {"login", {Text("fail")}}}, false, {kWrongCredentials}},
+        {"other", {{"connectcheck", {Text("connect")}}, {"login", {Text("what")}}}, false, {kSystemError}},
+        {"login down", {{"connectcheck", {Text("connect")}}, {"login", {kDown}}}, false, {kSystemError}},
         // The connection check fails: the run still ends normally at step 2.
-        {"no connection", {{"connectcheck", {kDown}}, {"login", {Text("success")}}}, false, {text::kConnectFailed}},
+        {"no connection", {{"connectcheck", {kDown}}, {"login", {Text("success")}}}, false, {kConnectFailed}},
     };
     for (const auto& c : cases) {
         Script(c.script);
@@ -107,7 +112,7 @@ TEST_F(ProgressDiagTest, LoginOutcomes) {
         EXPECT_EQ(m_loggedIn, c.loggedIn) << c.what;
         EXPECT_EQ(m_steps, 2) << c.what;
         EXPECT_EQ(m_ui.Messages(), c.messages) << c.what;
-        EXPECT_EQ(m_ui.Statuses().front(), text::kStarting);
+        EXPECT_EQ(m_ui.Statuses().front(), kStarting);
         EXPECT_EQ(m_ui.ProgressTotal(), 2);
     }
 }
@@ -125,7 +130,7 @@ TEST_F(ProgressDiagTest, KeyStatusRun) {
     m_ui.ClearEvents();
     EXPECT_EQ(Run(kOpKeyStatus), CProgressDiag::IDCANCEL);
     EXPECT_EQ(m_status, 1);
-    EXPECT_EQ(ErrorBoxes(), (std::vector<std::string>{text::kNetworkErrorText}));
+    EXPECT_EQ(ErrorBoxes(), (std::vector<std::string>{kNetworkErrorText}));
     EXPECT_TRUE(Service().Requests("getkeystatus").empty());
 }
 
@@ -172,7 +177,7 @@ TEST_F(ProgressDiagTest, ServerKeyOutcomes) {
          {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("fail")}}},
          CProgressDiag::IDOK,
          2,
-         {text::kWrongCredentials},
+         {kWrongCredentials},
          false},
         {"nonkey",
          {{"connectcheck", {Text("connect")}}, {"getsrvgenkey", {Text("nonkey")}}},
@@ -192,13 +197,13 @@ TEST_F(ProgressDiagTest, ServerKeyOutcomes) {
           {"getsrvgenkey2", {Text(key.substr(0, 647))}}},
          CProgressDiag::IDOK,
          255,
-         {text::kSystemError},
+         {kSystemError},
          false},
         {"no connection",
          {{"connectcheck", {kDown}}},
          CProgressDiag::IDCANCEL,
          1,
-         {text::kConnectFailed, text::kNetworkErrorText},
+         {kConnectFailed, kNetworkErrorText},
          false},
     };
     for (const auto& c : cases) {
@@ -428,9 +433,7 @@ TEST_F(ProgressDiagTest, WatchdogFiresOnlyWhenTheRequestIsOverTenSeconds) {
     EXPECT_EQ(pollsAfterLastMove, 0);    // fired at the first check after it
     EXPECT_TRUE(run.WatchdogFired());
     EXPECT_EQ(run.Client().ServiceStatus(), 1);
-    EXPECT_EQ(ErrorBoxes(), (std::vector<std::string>{
-                                "ネットワークに接続できません。\nネットワークの設定及び、InternetExplorerの設定をご確認"
-                                "ください。"}));
+    EXPECT_EQ(ErrorBoxes(), (std::vector<std::string>{kNetworkErrorText}));
     EXPECT_EQ(m_ui.Messages().size(), 1u);  // no system error after the box
     EXPECT_FALSE(std::filesystem::exists(m_dir / "mePrivate.vpri"));
 }
