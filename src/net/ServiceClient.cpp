@@ -453,11 +453,10 @@ void CServiceClient::TransferEncrypted() {
     AddParam("subject", Wire(m_subject));
     AddParam("message", Wire(m_message));
     for (const auto& r : m_recipients) AddParam("address[]", Wire(r));
+    for (const auto& out : m_encryptedOutputs) AddParam("upfile[]", out.string(), true);
+    // A failure names the files the user meant to send.
     std::string names;
-    for (const auto& out : m_encryptedOutputs) {
-        AddParam("upfile[]", out.string(), true);
-        names += (names.empty() ? "" : ", ") + out.filename().string();
-    }
+    for (const auto& file : m_files) names += (names.empty() ? "" : ", ") + file.filename().string();
     (void)PostAndRecord(true, names);
 
     for (const auto& key : m_tempKeys) {

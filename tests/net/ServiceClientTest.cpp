@@ -468,6 +468,21 @@ TEST_F(ServiceClientTest, EncryptedTransferUsesFetchedKeysAndRemovesThem) {
     EXPECT_EQ(r[0].fields.back().value, "TZA");
 }
 
+TEST_F(ServiceClientTest, RefusedTransferNamesTheFiles) {
+    const auto src = m_dir / "report.pdf";
+    test::WriteFileBytes(src, {'%', 'P', 'D', 'F'});
+    Script({{"getkey", {ScriptedAnswer::Text(SamplePublicKeyHex())}}, {"transfer", {Status(500)}}});
+    auto client = Client();
+    RecordingEncryptor encryptor;
+    client->SetEncryptor(&encryptor);
+    client->SetRecipients({"p1@example.com"});
+    client->SetFiles({src});
+    client->TransferEncrypted();
+    ASSERT_EQ(client->PostFailures().size(), 1u);
+    EXPECT_EQ(client->PostFailures()[0].item, "report.pdf");
+    EXPECT_EQ(client->PostFailures()[0].detail, "HTTP 500");
+}
+
 TEST_F(ServiceClientTest, UntrustedCertificateIsAnHttpError) {
     Script({{"connectcheck", {ScriptedAnswer::Text("connect")}}});
     auto client = Client();
