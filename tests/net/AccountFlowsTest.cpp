@@ -7,23 +7,7 @@
 namespace tessarin {
 namespace {
 
-// The texts the service runs and dialogs show, word for word.
-constexpr const char* kAlreadyRegistered = "既にこの公開鍵はFerroloに登録されています。";
-constexpr const char* kAskReconfigure =
-    "Ferroloで公開鍵の更新が行われました。\nTessarinでこの公開鍵を利用するためには、再度設定を行う必要があります。\n再"
-    "設定を行いますか？";
-constexpr const char* kAskRegisterLatest =
-    "現在、Tessarinで利用されている公開鍵が最新です。\nこの公開鍵をFerroloへ登録しますか？";
-constexpr const char* kEmptyPassword = "パスワードが入力されていません。";
-constexpr const char* kFolderMissing = "指定されたフォルダが存在しません。再度選択してください";
-constexpr const char* kInterrupted = "処理が中断されました。";
-constexpr const char* kInvalidLoginInput = "パスワード又はメールアドレスが正しく入力されていません。";
-constexpr const char* kNetworkErrorText =
-    "ネットワークに接続できません。\nネットワークの設定及び、InternetExplorerの設定をご確認ください。";
-constexpr const char* kNoNetwork = "ネットワークに接続できません。";
-constexpr const char* kServiceFault =
-    "Ferroloのサービスサーバに障害が発生しています。\n時間を置いて再度お試しください。";
-constexpr const char* kWrongPassword = "パスワードが正しくありません。";
+using namespace test::shown;
 using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;

@@ -11,14 +11,7 @@
 namespace tessarin {
 namespace {
 
-// The texts the service runs and dialogs show, word for word.
-constexpr const char* kConnectFailed = "Ferroloへの接続に失敗しました";
-constexpr const char* kNetworkErrorText =
-    "ネットワークに接続できません。\nネットワークの設定及び、InternetExplorerの設定をご確認ください。";
-constexpr const char* kNetworkErrorTitle = "ネットワークに接続できません - Tessarin";
-constexpr const char* kStarting = "処理を開始します...";
-constexpr const char* kSystemError = "システムエラーです";
-constexpr const char* kWrongCredentials = "メールアドレス及びパスワードに誤りがあります";
+using namespace test::shown;
 using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
