@@ -159,12 +159,12 @@ private:
     };
     // Sends the parameters to the base URL; an answer with a status other
     // than 200 is never taken as the service's answer.
-    PostAnswer Post(bool multipart);
+    [[nodiscard]] PostAnswer Post(bool multipart);
     // Sends the parameters and records a failure under item; the answer's
     // body when it was delivered.
-    std::optional<std::string> PostAndRecord(bool multipart, const std::string& item);
+    [[nodiscard]] std::optional<std::string> PostAndRecord(bool multipart, const std::string& item);
     // Refuses a URL that is not https, with LastProblem() set.
-    bool Sendable(const std::string& url);
+    [[nodiscard]] bool Sendable(const std::string& url);
     std::string Wire(const std::string& utf8) const;
     std::filesystem::path TempFolder() const;
 
