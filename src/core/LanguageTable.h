@@ -131,6 +131,17 @@ inline constexpr int kSourceTooLarge = 514;        // "%s" 2 GiB and more
 inline constexpr int kOverwriteAllDefault = 515;   // the dialog's own "全て上書き"
 inline constexpr int kCaptionOk = 516;
 
+// Service client.
+inline constexpr int kServiceRegisterRefused = 353;
+inline constexpr int kServiceRegisterFailed = 354;      // "%s": what went wrong
+inline constexpr int kServiceRegisterFailedLine = 355;  // status line
+inline constexpr int kServerKeyOtherFileThere = 356;    // "%s": the private key path
+inline constexpr int kServerKeyNotWritten = 357;        // "%s": the private key path
+inline constexpr int kServicePostFailed = 358;          // file name, what went wrong
+inline constexpr int kServiceUrlNotHttps = 631;         // "%s": the URL
+inline constexpr int kServiceFinishFailed = 632;        // "%s": what went wrong
+inline constexpr int kServiceEmptyAnswer = 633;
+
 // History and mail.
 inline constexpr int kHistoryNoFile = 436;
 inline constexpr int kHistoryNoRecipients = 437;

@@ -29,6 +29,7 @@ bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, c
     }
     CProgressDiag run(ui, host);
     run.SetTickPeriod(settings.tick);
+    run.SetTexts(settings.texts);
     run.SetCredentials(mailAddress, password);
     run.SetServiceOperation(kOpLogin);
     (void)run.DoModal();
@@ -68,6 +69,7 @@ ServerKeyResult RunServerKeyDownload(IUserDialog& ui, IHost& host, const std::st
                                      const ServiceRunSettings& settings) {
     CProgressDiag run(ui, host);
     run.SetTickPeriod(settings.tick);
+    run.SetTexts(settings.texts);
     run.SetCredentials(mailAddress, password);
     run.SetServerKeyPath(privateKeyPath);
     run.SetServiceOperation(kOpServerKey);
@@ -97,6 +99,7 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
         {
             CProgressDiag check(ui, host);
             check.SetTickPeriod(settings.tick);
+            check.SetTexts(settings.texts);
             check.SetCredentials(mailAddress, *password);
             check.SetPublicKeyPath(publicKeyPath);
             check.SetServiceOperation(kOpKeyStatus);
@@ -143,6 +146,7 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
         }
         CProgressDiag reg(ui, host);
         reg.SetTickPeriod(settings.tick);
+        reg.SetTexts(settings.texts);
         reg.SetCredentials(mailAddress, *password);
         reg.SetPublicKeyPath(publicKeyPath);
         reg.SetServiceOperation(kOpRegisterKey);

@@ -18,6 +18,8 @@ namespace tessarin {
 // How the progress runs of these flows are made.
 struct ServiceRunSettings {
     std::chrono::milliseconds tick = CProgressDiag::kTickPeriod;
+    // The texts of the runs' own failure messages; Japanese when null.
+    const LanguageTable* texts = nullptr;
 };
 
 // The wizard's login page accepts a non-empty mail address and a password of

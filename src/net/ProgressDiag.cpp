@@ -9,6 +9,23 @@ namespace tessarin {
 
 namespace text = service_text;
 
+namespace {
+
+const LanguageTable& JapaneseTexts() {
+    static const LanguageTable table = [] {
+        LanguageTable t;
+        t.FillJapanese();
+        return t;
+    }();
+    return table;
+}
+
+const std::string& TableText(const LanguageTable* texts, int slotNumber) {
+    return (texts ? *texts : JapaneseTexts()).Text(slotNumber);
+}
+
+}  // namespace
+
 CProgressDiag::CProgressDiag(IUserDialog& ui, IHost& host) : m_ui(ui), m_client(host) {}
 
 CProgressDiag::~CProgressDiag() {
@@ -22,7 +39,12 @@ void CProgressDiag::SetCredentials(const std::string& mailAddress, const std::st
     m_client.SetCredentials(mailAddress, password);
 }
 
-std::string CProgressDiag::StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files) {
+const std::string& CProgressDiag::Text(int slotNumber) const {
+    return TableText(m_texts, slotNumber);
+}
+
+std::string CProgressDiag::StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files,
+                                      int status, const LanguageTable* texts) {
     static const char* const kRegister[] = {text::kConnecting, text::kConnecting, text::kRegistering,
                                             text::kRegistered};
     static const char* const kLogin[] = {text::kCheckingConnection, text::kCheckingAccount, "", ""};
@@ -33,6 +55,7 @@ std::string CProgressDiag::StatusLine(int operation, int step, const std::vector
     const char* const* table = nullptr;
     switch (operation) {
         case kOpRegisterKey:
+            if (step >= 3 && status != kServiceOk) return TableText(texts, slot::kServiceRegisterFailedLine);
             table = kRegister;
             break;
         case kOpLogin:
@@ -59,7 +82,7 @@ std::string CProgressDiag::StatusLine(int operation, int step, const std::vector
     return step < 4 ? table[step] : std::string();
 }
 
-void CProgressDiag::PostMessage(const char* message) {
+void CProgressDiag::PostMessage(const std::string& message) {
     std::lock_guard<std::mutex> lock(m_messagesMutex);
     m_messages.emplace_back(message);
 }
@@ -73,20 +96,63 @@ void CProgressDiag::ShowQueuedMessages() {
     for (const auto& m : pending) m_ui.ShowMessage(m, MessageKind::Error, text::kProductTitle);
 }
 
+void CProgressDiag::ReportRegistration() {
+    const CServiceClient& c = m_client;
+    // A missing key file sent nothing and made no step: the run waits for
+    // the user, as it always has.
+    if (c.Aborted() || c.StepCount() < m_expected) return;
+    if (c.ServiceStatus() == kServiceDbError)
+        PostMessage(FormatText(Text(slot::kServiceRegisterFailed), {c.LastProblem()}));
+    else if (c.ServiceStatus() != kServiceOk)
+        PostMessage(Text(slot::kServiceRegisterRefused));
+}
+
+void CProgressDiag::ReportServerKeyFailure() {
+    const std::string path = m_client.ServerKeyPath().string();
+    switch (m_client.LastServerKeyProblem()) {
+        case ServerKeyProblem::OtherFileThere:
+            PostMessage(FormatText(Text(slot::kServerKeyOtherFileThere), {path}));
+            break;
+        case ServerKeyProblem::NotWritten:
+            PostMessage(FormatText(Text(slot::kServerKeyNotWritten), {path}));
+            break;
+        case ServerKeyProblem::None:
+            PostMessage(text::kSystemError);
+            break;
+    }
+}
+
+void CProgressDiag::ReportPostFailures() {
+    if (m_client.Aborted() || m_client.Cancelled()) return;
+    for (const auto& f : m_client.PostFailures()) {
+        const std::string detail = f.detail.empty() ? Text(slot::kServiceEmptyAnswer) : f.detail;
+        if (f.item.empty())
+            PostMessage(FormatText(Text(slot::kServiceFinishFailed), {detail}));
+        else
+            PostMessage(FormatText(Text(slot::kServicePostFailed), {f.item, detail}));
+    }
+}
+
 void CProgressDiag::Worker() {
     CServiceClient& c = m_client;
     switch (m_operation) {
         case kOpRegisterKey:
-            if (c.CheckConnection()) (void)c.RegisterPublicKey();
+            if (c.CheckConnection()) {
+                (void)c.RegisterPublicKey();
+                ReportRegistration();
+            }
             break;
         case kOpTransferEncrypted:
             c.TransferEncrypted();
+            ReportPostFailures();
             break;
         case kOpSendFiles:
             c.SendFilesByService();
+            ReportPostFailures();
             break;
         case kOpMyFolder:
             c.UploadToMyFolder();
+            ReportPostFailures();
             break;
         case kOpKeyStatus:
             if (c.CheckConnection()) c.GetKeyStatus();
@@ -137,7 +203,7 @@ void CProgressDiag::Worker() {
                     break;
                 default:
                     c.SetServiceStatus(kServiceOtherError);
-                    PostMessage(text::kSystemError);
+                    ReportServerKeyFailure();
                     break;
             }
             break;
@@ -150,6 +216,15 @@ void CProgressDiag::Worker() {
 void CProgressDiag::Finish() {
     if (m_worker.joinable()) m_worker.join();
     ShowQueuedMessages();
+}
+
+void CProgressDiag::ShowStatus(std::string& shown, int step, int status) {
+    const std::string line = StatusLine(m_operation, step, m_client.Files(), status, m_texts);
+    if (line != shown) {
+        m_ui.SetStatus(line);
+        shown = line;
+    }
+    m_ui.SetProgress(std::min(step, std::max(m_expected, 0)));
 }
 
 int CProgressDiag::DoModal() {
@@ -198,6 +273,14 @@ int CProgressDiag::DoModal() {
             startWorker = false;
             break;
     }
+    // The login and every key travel only over https: another service URL is
+    // refused before anything is sent.
+    if (startWorker && !m_client.BaseUrlAcceptable()) {
+        m_client.SetServiceStatus(kServiceUnreachable);
+        m_ui.ShowMessage(FormatText(Text(slot::kServiceUrlNotHttps), {m_client.BaseUrl()}), MessageKind::Error,
+                         text::kProductTitle);
+        return IDCANCEL;
+    }
     m_ui.SetProgressRange(m_expected);
     m_ui.SetProgress(0);
     if (startWorker) m_worker = std::thread(&CProgressDiag::Worker, this);
@@ -210,16 +293,14 @@ int CProgressDiag::DoModal() {
         // the other order, so a failure status comes with its final steps.
         const int status = m_client.ServiceStatus();
         const int step = m_client.StepCount();
-        const std::string line = StatusLine(m_operation, step, m_client.Files());
-        if (line != shown) {
-            m_ui.SetStatus(line);
-            shown = line;
-        }
-        m_ui.SetProgress(std::min(step, std::max(m_expected, 0)));
         if (step >= m_expected) {
+            // The last line shows the outcome, which is final once the
+            // worker has ended.
             Finish();
+            ShowStatus(shown, m_client.StepCount(), m_client.ServiceStatus());
             return IDOK;
         }
+        ShowStatus(shown, step, status);
         const bool hung = m_client.ElapsedSeconds() > kWatchdogSeconds;
         if (hung || status == kServiceUnreachable) {
             if (hung) m_client.SetServiceStatusIfOk(kServiceUnreachable);

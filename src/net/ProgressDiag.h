@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/LanguageTable.h"
 #include "net/ServiceClient.h"
 #include "platform/Host.h"
 #include "platform/UserDialog.h"
@@ -50,6 +51,9 @@ public:
     void SetServiceOperation(int code) { m_operation = code; }
     // For tests: a shorter tick than the window's 500 ms.
     void SetTickPeriod(std::chrono::milliseconds period) { m_tick = period; }
+    // The table the run's own failure texts come from; the Japanese texts
+    // when none is set. The table must outlive the run.
+    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
 
     // The client, for the inputs of the file operations and the results.
     CServiceClient& Client() { return m_client; }
@@ -64,17 +68,27 @@ public:
     int ExpectedSteps() const { return m_expected; }
     bool WatchdogFired() const { return m_watchdogFired; }
 
-    // The status line for an operation at a step.
-    static std::string StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files);
+    // The status line for an operation at a step; a registration that ended
+    // with a status other than 0 does not claim to be complete.
+    static std::string StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files,
+                                  int status = kServiceOk, const LanguageTable* texts = nullptr);
 
 private:
     void Worker();
     // Messages of the worker, shown on the caller's thread.
-    void PostMessage(const char* text);
+    void PostMessage(const std::string& text);
     void ShowQueuedMessages();
     void Finish();
+    // The messages for what went wrong in a registration, a server key
+    // download or the posts of a file operation.
+    void ReportRegistration();
+    void ReportServerKeyFailure();
+    void ReportPostFailures();
+    const std::string& Text(int slotNumber) const;
+    void ShowStatus(std::string& shown, int step, int status);
 
     IUserDialog& m_ui;
+    const LanguageTable* m_texts = nullptr;
     CServiceClient m_client;
     int m_operation = 0;
     std::chrono::milliseconds m_tick = kTickPeriod;

@@ -54,6 +54,10 @@ std::mutex& CommitMutex() {
     return m;
 }
 
+std::string HttpStatusProblem(long status) {
+    return "HTTP " + std::to_string(status);
+}
+
 enum class Existing { None, Same, Different };
 
 // Whether a file is at path, and whether it holds exactly bytes.
@@ -124,7 +128,19 @@ std::uint32_t CServiceClient::ElapsedSeconds() const {
     return (m_host.TickCount() - m_startTick.load()) / 1000;
 }
 
+bool CServiceClient::BaseUrlAcceptable() const {
+    return IsHttpsUrl(m_baseUrl);
+}
+
+bool CServiceClient::Sendable(const std::string& url) {
+    if (IsHttpsUrl(url)) return true;
+    m_lastProblem = "not an https URL";
+    return false;
+}
+
 std::string CServiceClient::FetchText(const std::string& url) {
+    m_lastProblem.clear();
+    if (!Sendable(url)) return kHttpError;
     m_startTick.store(m_host.TickCount());
     m_busy.store(true);
     if (m_cancel.load()) {
@@ -135,12 +151,21 @@ std::string CServiceClient::FetchText(const std::string& url) {
     HttpGetResult r = HttpGet(url, Options(), kMaxTextAnswer, &m_cancel);
     m_busy.store(false);
     if (r.aborted) m_aborted.store(true);
-    if (!r.transferred || r.status != 200) return kHttpError;
+    if (!r.transferred) {
+        m_lastProblem = r.error;
+        return kHttpError;
+    }
+    if (r.status != 200) {
+        m_lastProblem = HttpStatusProblem(r.status);
+        return kHttpError;
+    }
     return std::move(r.body);
 }
 
 bool CServiceClient::FetchBinary(const std::string& url, std::span<std::uint8_t> buffer, std::size_t& received) {
     received = 0;
+    m_lastProblem.clear();
+    if (!Sendable(url)) return false;
     m_startTick.store(m_host.TickCount());
     m_busy.store(true);
     if (m_cancel.load()) {
@@ -151,7 +176,10 @@ bool CServiceClient::FetchBinary(const std::string& url, std::span<std::uint8_t>
     HttpGetResult r = HttpGet(url, Options(), buffer.size(), &m_cancel);
     m_busy.store(false);
     if (r.aborted) m_aborted.store(true);
-    if (!r.transferred || r.status != 200) return false;
+    if (!r.transferred || r.status != 200) {
+        m_lastProblem = r.transferred ? HttpStatusProblem(r.status) : r.error;
+        return false;
+    }
     std::memcpy(buffer.data(), r.body.data(), r.body.size());
     received = r.body.size();
     return true;
@@ -243,6 +271,7 @@ bool CServiceClient::FetchPublicKey(const std::string& address, const std::files
 }
 
 int CServiceClient::DownloadServerKey() {
+    m_serverKeyProblem = ServerKeyProblem::None;
     const std::string query = m_baseUrl + "api/?c=getsrvgenkey&ma=" + m_mail + "&pw=" + m_password;
     AddStep();
     const std::string answer = FetchText(query);
@@ -276,8 +305,12 @@ int CServiceClient::DownloadServerKey() {
         if (!m_cancel.load()) {
             if (present == Existing::Same)
                 result = kServiceOk;
-            else if (present == Existing::None && WriteFileAtomically(m_serverKeyPath, key, kKeyFileMode))
+            else if (present == Existing::Different)
+                m_serverKeyProblem = ServerKeyProblem::OtherFileThere;
+            else if (WriteFileAtomically(m_serverKeyPath, key, kKeyFileMode))
                 result = kServiceOk;
+            else
+                m_serverKeyProblem = ServerKeyProblem::NotWritten;
         }
     }
     std::memset(key, 0, sizeof key);
@@ -285,7 +318,12 @@ int CServiceClient::DownloadServerKey() {
     return result;
 }
 
-std::string CServiceClient::Post(bool multipart) {
+CServiceClient::PostAnswer CServiceClient::Post(bool multipart) {
+    PostAnswer result;
+    if (!Sendable(m_baseUrl)) {
+        result.problem = m_lastProblem;
+        return result;
+    }
     try {
         if (multipart)
             StartMultipartPost(m_baseUrl, false);
@@ -303,13 +341,32 @@ std::string CServiceClient::Post(bool multipart) {
             buffer[n] = 0;
             answer += reinterpret_cast<const char*>(buffer);
         }
-        return answer;
-    } catch (const httpclientexceptionA&) {
-        return {};
+        // An error page is not an answer: its text must never be taken for,
+        // say, a stored file's name.
+        const long status = response->GetStatus();
+        if (status != 200) {
+            result.problem = HttpStatusProblem(status);
+            return result;
+        }
+        result.delivered = true;
+        result.body = std::move(answer);
+    } catch (const httpclientexceptionA& e) {
+        result.problem = e.GetErrMsg();
     }
+    return result;
+}
+
+std::optional<std::string> CServiceClient::PostAndRecord(bool multipart, const std::string& item) {
+    PostAnswer answer = Post(multipart);
+    if (!answer.delivered) {
+        if (!m_cancel.load()) m_postFailures.push_back({item, std::move(answer.problem)});
+        return std::nullopt;
+    }
+    return std::move(answer.body);
 }
 
 void CServiceClient::UploadToMyFolder() {
+    m_postFailures.clear();
     for (const auto& file : m_files) {
         ClearParam();
         AddParam("action_api_myfolder_postfile", "true");
@@ -319,7 +376,7 @@ void CServiceClient::UploadToMyFolder() {
         AddParam("message", Wire(m_message));
         for (const auto& tag : m_tags) AddParam("tag[]", Wire(tag));
         AddParam("upfile[]", file.string(), true);
-        (void)Post(true);
+        (void)PostAndRecord(true, file.filename().string());
         AddStep();
     }
 }
@@ -331,6 +388,7 @@ void CServiceClient::SendFilesByService() {
         std::uintmax_t size;
     };
     std::vector<Stored> stored;
+    m_postFailures.clear();
     for (const auto& file : m_files) {
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(file, ec);
@@ -338,9 +396,15 @@ void CServiceClient::SendFilesByService() {
         AddParam("action_top_ezsendto2_savefile", "true");
         AddParam("client", "1");
         AddParam("sendfile", file.string(), true);
-        std::string answer = Post(true);
+        std::optional<std::string> answer = PostAndRecord(true, file.filename().string());
         AddStep();
-        if (!answer.empty()) stored.push_back({Wire(file.filename().string()), std::move(answer), ec ? 0 : size});
+        if (!answer) continue;
+        if (answer->empty()) {
+            // Nothing stored: the file is left out of the finish post.
+            m_postFailures.push_back({file.filename().string(), {}});
+            continue;
+        }
+        stored.push_back({Wire(file.filename().string()), std::move(*answer), ec ? 0 : size});
     }
     ClearParam();
     AddParam("action_top_ezsendto2_finish", "true");
@@ -354,13 +418,14 @@ void CServiceClient::SendFilesByService() {
         AddParam("tmpfilename" + n, stored[k].tmpName);
         AddParam("filesize" + n, std::to_string(stored[k].size));
     }
-    (void)Post(false);
+    (void)PostAndRecord(false, {});
     AddStep();
 }
 
 void CServiceClient::TransferEncrypted() {
     const std::filesystem::path temp = TempFolder();
     m_tempKeys.clear();
+    m_postFailures.clear();
     for (const auto& address : m_recipients) {
         std::string tmpl = (temp / "vpkXXXXXX").string();
         const int fd = mkstemp(tmpl.data());
@@ -389,7 +454,10 @@ void CServiceClient::TransferEncrypted() {
     AddParam("message", Wire(m_message));
     for (const auto& r : m_recipients) AddParam("address[]", Wire(r));
     for (const auto& out : m_encryptedOutputs) AddParam("upfile[]", out.string(), true);
-    (void)Post(true);
+    // A failure names the files the user meant to send.
+    std::string names;
+    for (const auto& file : m_files) names += (names.empty() ? "" : ", ") + file.filename().string();
+    (void)PostAndRecord(true, names);
 
     for (const auto& key : m_tempKeys) {
         std::error_code ec;

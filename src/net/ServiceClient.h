@@ -41,6 +41,21 @@ enum ServiceStatusCode : int {
     kServiceOtherError = 255,
 };
 
+// A form post that did not deliver what it carried: its item (the file
+// names, or empty for the finish post of a send) and what went wrong (the
+// HTTP status or the transfer's error text; empty for an empty answer).
+struct PostFailure {
+    std::string item;
+    std::string detail;
+};
+
+// Why a downloaded server key was not kept.
+enum class ServerKeyProblem {
+    None,
+    OtherFileThere,  // a different private key file is at the path
+    NotWritten,      // the file could not be written
+};
+
 class CServiceClient final : public CHttpClientT {
 public:
     static constexpr const char* kUserAgentFormat = "%s - build20081030-00";
@@ -57,6 +72,9 @@ public:
     void Initialise();
     void SetBaseUrl(const std::string& url) { m_baseUrl = url; }
     const std::string& BaseUrl() const { return m_baseUrl; }
+    // Only an https base URL is ever sent to; requests to any other fail
+    // before a connection is made.
+    bool BaseUrlAcceptable() const;
     const std::string& UserAgent() const { return m_userAgent; }
 
     // Stores both escaped: letters and digits stay, white space becomes "+",
@@ -66,6 +84,7 @@ public:
     const std::string& EscapedPassword() const { return m_password; }
     void SetPublicKeyPath(const std::filesystem::path& p) { m_publicKeyPath = p; }
     void SetServerKeyPath(const std::filesystem::path& p) { m_serverKeyPath = p; }
+    const std::filesystem::path& ServerKeyPath() const { return m_serverKeyPath; }
     void SetRecipients(std::vector<std::string> v) { m_recipients = std::move(v); }
     void SetSubject(std::string s) { m_subject = std::move(s); }
     void SetMessage(std::string s) { m_message = std::move(s); }
@@ -82,6 +101,7 @@ public:
     // True once a request was cut off by Cancel.
     bool Aborted() const { return m_aborted.load(); }
 
+    // The body of a 200 answer, else "httperror"; LastProblem() then says why.
     std::string FetchText(const std::string& url);
     // The body into buffer; received is its length. False for a status other
     // than 200, a failure, or a body longer than the buffer.
@@ -111,6 +131,12 @@ public:
         m_status.compare_exchange_strong(expected, s);
     }
     bool LoggedIn() const { return m_loggedIn.load() != 0; }
+    // Why the last GET gave no answer: "HTTP <status>" or the transfer's
+    // error text; empty after an answer. Read on the worker's thread.
+    const std::string& LastProblem() const { return m_lastProblem; }
+    // The posts of the last file operation that failed, in order.
+    const std::vector<PostFailure>& PostFailures() const { return m_postFailures; }
+    ServerKeyProblem LastServerKeyProblem() const { return m_serverKeyProblem; }
     // Whole seconds the running GET has taken; 0 when none runs.
     std::uint32_t ElapsedSeconds() const;
 
@@ -126,7 +152,19 @@ public:
     const std::vector<std::filesystem::path>& EncryptedOutputs() const { return m_encryptedOutputs; }
 
 private:
-    std::string Post(bool multipart);
+    struct PostAnswer {
+        bool delivered = false;  // a 200 answer came back
+        std::string body;
+        std::string problem;
+    };
+    // Sends the parameters to the base URL; an answer with a status other
+    // than 200 is never taken as the service's answer.
+    [[nodiscard]] PostAnswer Post(bool multipart);
+    // Sends the parameters and records a failure under item; the answer's
+    // body when it was delivered.
+    [[nodiscard]] std::optional<std::string> PostAndRecord(bool multipart, const std::string& item);
+    // Refuses a URL that is not https, with LastProblem() set.
+    [[nodiscard]] bool Sendable(const std::string& url);
     std::string Wire(const std::string& utf8) const;
     std::filesystem::path TempFolder() const;
 
@@ -146,6 +184,9 @@ private:
     std::vector<std::filesystem::path> m_encryptedOutputs;
     std::filesystem::path m_tempFolder;
     IUploadEncryptor* m_encryptor = nullptr;
+    std::string m_lastProblem;
+    std::vector<PostFailure> m_postFailures;
+    ServerKeyProblem m_serverKeyProblem = ServerKeyProblem::None;
 
     std::atomic<int> m_stepCount{0};
     std::atomic<int> m_status{0};

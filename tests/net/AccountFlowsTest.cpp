@@ -3,12 +3,11 @@
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
 #include "net/AccountFlows.h"
-#include "net/ServiceTexts.h"
 
 namespace tessarin {
 namespace {
 
-namespace text = service_text;
+using namespace test::shown;
 using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
@@ -50,7 +49,7 @@ TEST(AccountDialogsLogic, FolderFeaturePageAndRegistrationFields) {
     EXPECT_TRUE(KeyFolderAcceptable(ui, dir.Path()));
     EXPECT_FALSE(KeyFolderAcceptable(ui, dir / "gone"));
     EXPECT_FALSE(KeyFolderAcceptable(ui, ""));
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>(2, text::kFolderMissing)));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>(2, kFolderMissing)));
 
     EXPECT_EQ(FeaturePageUrl("https://ferrolo.example:8443/root/"), "http://ferrolo.example:8443/about/");
     EXPECT_EQ(FeaturePageUrl("https://ferrolo.example/"), "http://ferrolo.example/about/");
@@ -66,7 +65,7 @@ TEST_F(AccountFlowsTest, WizardLoginRefusesShortPasswordBeforeAnyRequest) {
     Script({{"connectcheck", {Text("connect")}}, {"login", {Text("success")}}});
     ScriptedUserDialog ui;
     EXPECT_FALSE(WizardLogin(ui, DefaultHost(), "a@b", "12345", kFast));
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{text::kInvalidLoginInput}));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{kInvalidLoginInput}));
     EXPECT_EQ(ui.Events()[0].title, "Tessarin");
     EXPECT_TRUE(Service().Requests().empty());
     EXPECT_TRUE(WizardLogin(ui, DefaultHost(), "a@b", "123456", kFast));
@@ -95,13 +94,13 @@ TEST_F(AccountFlowsTest, RegisterOwnKeyByStatus) {
         std::vector<std::string> messages;
         std::vector<std::string> questions;
     } cases[] = {
-        {"dberr", {}, OwnKeyOutcome::ServiceFault, 0, {text::kServiceFault}, {}},
+        {"dberr", {}, OwnKeyOutcome::ServiceFault, 0, {kServiceFault}, {}},
         {"nonkey", {}, OwnKeyOutcome::RegisterRun, 1, {}, {}},
-        {"keyreg", {Answer::Ok}, OwnKeyOutcome::RegisterRun, 1, {}, {text::kAskRegisterLatest}},
-        {"keyreg", {Answer::Cancel}, OwnKeyOutcome::Declined, 0, {}, {text::kAskRegisterLatest}},
-        {"samekeyreg", {}, OwnKeyOutcome::AlreadyRegistered, 0, {text::kAlreadyRegistered}, {}},
-        {"passkeyold", {Answer::Yes}, OwnKeyOutcome::RegisterRun, 1, {}, {text::kAskReconfigure}},
-        {"passkeyold", {Answer::No}, OwnKeyOutcome::Declined, 0, {}, {text::kAskReconfigure}},
+        {"keyreg", {Answer::Ok}, OwnKeyOutcome::RegisterRun, 1, {}, {kAskRegisterLatest}},
+        {"keyreg", {Answer::Cancel}, OwnKeyOutcome::Declined, 0, {}, {kAskRegisterLatest}},
+        {"samekeyreg", {}, OwnKeyOutcome::AlreadyRegistered, 0, {kAlreadyRegistered}, {}},
+        {"passkeyold", {Answer::Yes}, OwnKeyOutcome::RegisterRun, 1, {}, {kAskReconfigure}},
+        {"passkeyold", {Answer::No}, OwnKeyOutcome::Declined, 0, {}, {kAskReconfigure}},
         {"unheard-of", {}, OwnKeyOutcome::RegisterRun, 1, {}, {}},
     };
     for (const auto& c : cases) {
@@ -130,7 +129,7 @@ TEST_F(AccountFlowsTest, NetworkFailureOfTheStatusRequest) {
     Prompt prompt{{"secret"}};
     const auto r = RegisterOwnKey(ui, DefaultHost(), test::kMail, OwnKey(), prompt.Fn(), kFast);
     EXPECT_EQ(r.outcome, OwnKeyOutcome::NetworkError);
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{text::kNoNetwork}));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{kNoNetwork}));
 }
 
 TEST_F(AccountFlowsTest, WrongPasswordAsksAgainAndRegistersOnce) {
@@ -143,7 +142,7 @@ TEST_F(AccountFlowsTest, WrongPasswordAsksAgainAndRegistersOnce) {
     EXPECT_EQ(r.outcome, OwnKeyOutcome::RegisterRun);
     EXPECT_EQ(r.attempts, 2);
     EXPECT_EQ(prompt.asked, 3u);
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{text::kEmptyPassword, text::kWrongPassword}));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{kEmptyPassword, kWrongPassword}));
     const auto status = Service().Requests("getkeystatus");
     ASSERT_EQ(status.size(), 2u);
     EXPECT_EQ(status[0].Query("pw"), "wrong1");
@@ -165,7 +164,7 @@ TEST_F(AccountFlowsTest, CancelledPromptOrRunEndsTheFlow) {
     Prompt prompt{{"secret"}};
     const auto r = RegisterOwnKey(ui, DefaultHost(), test::kMail, OwnKey(), prompt.Fn(), kFast);
     EXPECT_EQ(r.outcome, OwnKeyOutcome::Interrupted);
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{text::kNetworkErrorText, text::kInterrupted}));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{kNetworkErrorText, kInterrupted}));
     EXPECT_TRUE(Service().Requests("regkey").empty());
 }
 

@@ -12,6 +12,31 @@
 
 namespace tessarin::test {
 
+// The texts the service runs and dialogs show, word for word.
+namespace shown {
+inline constexpr const char* kAlreadyRegistered = "既にこの公開鍵はFerroloに登録されています。";
+inline constexpr const char* kAskReconfigure =
+    "Ferroloで公開鍵の更新が行われました。\nTessarinでこの公開鍵を利用するためには、再度設定を行う必要があります。\n再"
+    "設定を行いますか？";
+inline constexpr const char* kAskRegisterLatest =
+    "現在、Tessarinで利用されている公開鍵が最新です。\nこの公開鍵をFerroloへ登録しますか？";
+inline constexpr const char* kConnectFailed = "Ferroloへの接続に失敗しました";
+inline constexpr const char* kEmptyPassword = "パスワードが入力されていません。";
+inline constexpr const char* kFolderMissing = "指定されたフォルダが存在しません。再度選択してください";
+inline constexpr const char* kInterrupted = "処理が中断されました。";
+inline constexpr const char* kInvalidLoginInput = "パスワード又はメールアドレスが正しく入力されていません。";
+inline constexpr const char* kNetworkErrorText =
+    "ネットワークに接続できません。\nネットワークの設定及び、InternetExplorerの設定をご確認ください。";
+inline constexpr const char* kNetworkErrorTitle = "ネットワークに接続できません - Tessarin";
+inline constexpr const char* kNoNetwork = "ネットワークに接続できません。";
+inline constexpr const char* kServiceFault =
+    "Ferroloのサービスサーバに障害が発生しています。\n時間を置いて再度お試しください。";
+inline constexpr const char* kStarting = "処理を開始します...";
+inline constexpr const char* kSystemError = "システムエラーです";
+inline constexpr const char* kWrongCredentials = "メールアドレス及びパスワードに誤りがあります";
+inline constexpr const char* kWrongPassword = "パスワードが正しくありません。";
+}  // namespace shown
+
 inline constexpr std::chrono::milliseconds kFastTick{20};
 inline constexpr const char* kMail = "a+b@example.com";
 inline constexpr const char* kMailEscaped = "a%2Bb%40example%2Ecom";

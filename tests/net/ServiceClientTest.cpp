@@ -224,6 +224,7 @@ TEST_F(ServiceClientTest, ServerKeyNeverReplacesAnotherPrivateKeyFile) {
     auto client = Client();
     client->SetServerKeyPath(target);
     EXPECT_EQ(client->DownloadServerKey(), 255);
+    EXPECT_EQ(client->LastServerKeyProblem(), ServerKeyProblem::OtherFileThere);
     EXPECT_EQ(ReadFileBytes(target), earlier);
     // The same key already there is taken as written.
     test::WriteFileBytes(target, std::vector<std::uint8_t>(key.begin(), key.end()));
@@ -231,6 +232,14 @@ TEST_F(ServiceClientTest, ServerKeyNeverReplacesAnotherPrivateKeyFile) {
     auto again = Client();
     again->SetServerKeyPath(target);
     EXPECT_EQ(again->DownloadServerKey(), 0);
+    EXPECT_EQ(again->LastServerKeyProblem(), ServerKeyProblem::None);
+    // A folder that is not there: the key cannot be written, which is said
+    // as such.
+    Script({{"getsrvgenkey", {ScriptedAnswer::Text("h")}}, {"getsrvgenkey2", {ScriptedAnswer::Text(key)}}});
+    auto nowhere = Client();
+    nowhere->SetServerKeyPath(m_dir / "gone" / "mePrivate.vpri");
+    EXPECT_EQ(nowhere->DownloadServerKey(), 255);
+    EXPECT_EQ(nowhere->LastServerKeyProblem(), ServerKeyProblem::NotWritten);
 }
 
 TEST_F(ServiceClientTest, ServerKeyWordsAndBadAnswers) {
@@ -342,6 +351,76 @@ TEST_F(ServiceClientTest, SendFilesSkipsFilesTheStoreRefused) {
     EXPECT_EQ(f.Values("filesize2")[0], "3000");
 }
 
+// An error page is never an answer: it must not become a stored file's name.
+TEST_F(ServiceClientTest, PostsTakeOnlyA200AnswerAndRecordWhatFailed) {
+    const auto a = m_dir / "a.txt";
+    const auto b = m_dir / "b.txt";
+    const auto c = m_dir / "c.txt";
+    for (const auto& f : {a, b, c}) test::WriteFileBytes(f, {'x'});
+    Script(
+        {{"savefile",
+          {ScriptedAnswer::Text("tmpA"), {500, "<html>Internal Server Error</html>", 0, {}}, ScriptedAnswer::Text("")}},
+         {"finish", {{503, "busy", 0, {}}}}});
+    auto client = Client();
+    client->SetRecipients({"r@example.com"});
+    client->SetFiles({a, b, c});
+    client->SendFilesByService();
+    EXPECT_EQ(client->StepCount(), 4);
+    const auto finish = Service().Requests("finish");
+    ASSERT_EQ(finish.size(), 1u);
+    EXPECT_EQ(finish[0].Values("tmpfilename1"), (std::vector<std::string>{"tmpA"}));
+    EXPECT_TRUE(finish[0].Values("tmpfilename2").empty());
+    EXPECT_EQ(finish[0].body.find("Internal"), std::string::npos);
+    const auto& failures = client->PostFailures();
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures[0].item, "b.txt");
+    EXPECT_EQ(failures[0].detail, "HTTP 500");
+    EXPECT_EQ(failures[1].item, "c.txt");
+    EXPECT_EQ(failures[1].detail, "");
+    EXPECT_EQ(failures[2].item, "");
+    EXPECT_EQ(failures[2].detail, "HTTP 503");
+
+    // My Folder: one refused file of two.
+    Script({{"myfolder", {ScriptedAnswer::Text("ok"), {404, "<html>Not Found</html>", 0, {}}}}});
+    auto folder = Client();
+    folder->SetFiles({a, b});
+    folder->UploadToMyFolder();
+    ASSERT_EQ(folder->PostFailures().size(), 1u);
+    EXPECT_EQ(folder->PostFailures()[0].item, "b.txt");
+    EXPECT_EQ(folder->PostFailures()[0].detail, "HTTP 404");
+}
+
+// The login travels only over https: any other base URL sends nothing.
+TEST_F(ServiceClientTest, NothingIsSentToABaseUrlThatIsNotHttps) {
+    test::PlainListener listener;
+    const auto file = m_dir / "one.txt";
+    test::WriteFileBytes(file, {'1'});
+    auto client = Client();
+    EXPECT_TRUE(client->BaseUrlAcceptable());
+    client->SetBaseUrl("http://127.0.0.1:" + std::to_string(listener.Port()) + "/");
+    EXPECT_FALSE(client->BaseUrlAcceptable());
+    EXPECT_FALSE(client->CheckConnection());
+    EXPECT_EQ(client->Login(), 255);
+    EXPECT_FALSE(client->LastProblem().empty());
+    client->SetServerKeyPath(m_dir / "mePrivate.vpri");
+    EXPECT_EQ(client->DownloadServerKey(), 255);
+    client->SetFiles({file});
+    client->UploadToMyFolder();
+    ASSERT_EQ(client->PostFailures().size(), 1u);
+    EXPECT_EQ(client->PostFailures()[0].item, "one.txt");
+    EXPECT_FALSE(listener.Contacted());
+}
+
+TEST_F(ServiceClientTest, CertificateForAnotherHostNameIsAnHttpError) {
+    Script({{"connectcheck", {ScriptedAnswer::Text("connect")}}});
+    auto client = Client();
+    const std::string query = "?action_api_common_connectcheck=true";
+    EXPECT_EQ(client->FetchText(Service().BaseUrl() + query), "connect");
+    EXPECT_EQ(client->FetchText(Service().WrongNameBaseUrl() + query), "httperror");
+    EXPECT_FALSE(client->LastProblem().empty());
+    EXPECT_EQ(Service().Requests().size(), 1u);
+}
+
 class RecordingEncryptor final : public IUploadEncryptor {
 public:
     bool EncryptForUpload(const std::filesystem::path& source, const std::vector<std::filesystem::path>& keys,
@@ -387,6 +466,21 @@ TEST_F(ServiceClientTest, EncryptedTransferUsesFetchedKeysAndRemovesThem) {
     EXPECT_EQ(r[0].Values("address[]"), (std::vector<std::string>{"p1@example.com", "p2@example.com"}));
     EXPECT_EQ(r[0].fields.back().fileName, out.string());
     EXPECT_EQ(r[0].fields.back().value, "TZA");
+}
+
+TEST_F(ServiceClientTest, RefusedTransferNamesTheFiles) {
+    const auto src = m_dir / "report.pdf";
+    test::WriteFileBytes(src, {'%', 'P', 'D', 'F'});
+    Script({{"getkey", {ScriptedAnswer::Text(SamplePublicKeyHex())}}, {"transfer", {Status(500)}}});
+    auto client = Client();
+    RecordingEncryptor encryptor;
+    client->SetEncryptor(&encryptor);
+    client->SetRecipients({"p1@example.com"});
+    client->SetFiles({src});
+    client->TransferEncrypted();
+    ASSERT_EQ(client->PostFailures().size(), 1u);
+    EXPECT_EQ(client->PostFailures()[0].item, "report.pdf");
+    EXPECT_EQ(client->PostFailures()[0].detail, "HTTP 500");
 }
 
 TEST_F(ServiceClientTest, UntrustedCertificateIsAnHttpError) {

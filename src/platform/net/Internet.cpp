@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/ServiceUrl.h"
+
 namespace tessarin {
 namespace {
 
@@ -53,11 +55,12 @@ int AbortCheck(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return (abort && abort->load()) ? 1 : 0;
 }
 
-// Options every request carries: verified TLS, HTTP(S) only, no signals.
+// Options every request carries: https only (also after redirects), verified
+// certificates and host names, no signals.
 void CommonOptions(CURL* h, const std::string& url, const InternetOptions& o, BodySink* sink,
                    const std::atomic<bool>* abort) {
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
@@ -82,8 +85,7 @@ void CommonOptions(CURL* h, const std::string& url, const InternetOptions& o, Bo
 }  // namespace
 
 std::string DefaultCaFile() {
-    const char* env = std::getenv("TESSARIN_CA_FILE");
-    return (env && *env) ? std::string(env) : std::string();
+    return ServiceCaFile();
 }
 
 HttpGetResult HttpGet(const std::string& url, const InternetOptions& options, std::size_t maxBody,

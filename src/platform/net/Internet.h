@@ -1,8 +1,9 @@
 #pragma once
 // The platform's Internet functions: GETs by URL and form posts whose body is
 // written in pieces, over libcurl; MIME detection over libmagic; fresh GUIDs.
-// Certificates are always verified, against the system's trust store or a CA
-// file named by the caller ($TESSARIN_CA_FILE by default).
+// Only https is spoken: any other URL fails before a connection is made.
+// Certificates and the host name they are made out for are always verified,
+// against the system's trust store or a CA file named by the caller.
 
 #include <array>
 #include <atomic>
@@ -31,7 +32,8 @@ struct InternetOptions {
     long connectTimeoutSeconds = 30;
 };
 
-// $TESSARIN_CA_FILE when set and non-empty, else empty (the system store).
+// $TESSARIN_CA_FILE while $TESSARIN_SERVICE_URL overrides the service URL,
+// else empty (the system store).
 std::string DefaultCaFile();
 
 struct HttpGetResult {

@@ -7,8 +7,13 @@ script file the test writes, and records every request it receives, parsed
 with the standard library's own parsers (email for multipart bodies,
 urllib.parse for URL-encoded bodies and query strings).
 
-Files in --dir: ca.pem (the CA to trust), port (written once listening),
-script.json (read on every request), records.log (appended per request).
+A second port serves the same answers with a certificate from the same CA
+that is made out for another host name only (other-host.tessarin.test), so a
+client that checks host names must refuse it.
+
+Files in --dir: ca.pem (the CA to trust), port_wrong_name (the second port),
+port (written last, once both listen), script.json (read on every request),
+records.log (appended per request).
 
 script.json maps a route to an answer or a list of answers (used in turn, the
 last one repeating). An answer: {"status": 200, "body_hex": "...",
@@ -54,23 +59,30 @@ def _is_latin1(text):
         return False
 
 
+WRONG_NAME = "other-host.tessarin.test"
+
+
 def make_certs(folder):
     def run(*args):
         subprocess.run(args, check=True, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def server_cert(name, subject, alt_names):
+        run("openssl", "req", *ec, "-keyout", name + ".key", "-out", name + ".csr", "-subj", subject)
+        with open(os.path.join(folder, name + ".ext"), "w") as f:
+            f.write("subjectAltName=" + alt_names + "\n"
+                    "basicConstraints=CA:FALSE\n"
+                    "keyUsage=critical,digitalSignature\n"
+                    "extendedKeyUsage=serverAuth\n")
+        run("openssl", "x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-CAcreateserial", "-out", name + ".pem", "-days", "2", "-extfile", name + ".ext")
 
     ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
     run("openssl", "req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
         "-subj", "/CN=Tessarin Test CA",
         "-addext", "basicConstraints=critical,CA:TRUE",
         "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-    run("openssl", "req", *ec, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1")
-    with open(os.path.join(folder, "server.ext"), "w") as f:
-        f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\n"
-                "basicConstraints=CA:FALSE\n"
-                "keyUsage=critical,digitalSignature\n"
-                "extendedKeyUsage=serverAuth\n")
-    run("openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-        "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "server.ext")
+    server_cert("server", "/CN=127.0.0.1", "IP:127.0.0.1,DNS:localhost")
+    server_cert("wrongname", "/CN=" + WRONG_NAME, "DNS:" + WRONG_NAME)
 
 
 def route_of(method, path, query, fields):
@@ -219,13 +231,19 @@ def main():
     folder = args.dir
     make_certs(folder)
 
-    server = Server(("127.0.0.1", 0), Handler)
-    server.log_path = os.path.join(folder, "records.log")
-    server.script_path = os.path.join(folder, "script.json")
-    open(server.log_path, "a").close()
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(os.path.join(folder, "server.pem"), os.path.join(folder, "server.key"))
-    server.socket = context.wrap_socket(server.socket, server_side=True)
+    def serve(cert):
+        server = Server(("127.0.0.1", 0), Handler)
+        server.log_path = os.path.join(folder, "records.log")
+        server.script_path = os.path.join(folder, "script.json")
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(os.path.join(folder, cert + ".pem"), os.path.join(folder, cert + ".key"))
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+        return server
+
+    open(os.path.join(folder, "records.log"), "a").close()
+    server = serve("server")
+    wrong_name = serve("wrongname")
+    threading.Thread(target=wrong_name.serve_forever, daemon=True).start()
 
     def stop_on_eof():
         try:
@@ -238,10 +256,14 @@ def main():
     threading.Thread(target=stop_on_eof, daemon=True).start()
     threading.Timer(args.lifetime, lambda: os._exit(0)).start()
 
-    port_tmp = os.path.join(folder, "port.tmp")
-    with open(port_tmp, "w") as f:
-        f.write(str(server.server_address[1]))
-    os.rename(port_tmp, os.path.join(folder, "port"))
+    def publish(name, port):
+        tmp = os.path.join(folder, name + ".tmp")
+        with open(tmp, "w") as f:
+            f.write(str(port))
+        os.rename(tmp, os.path.join(folder, name))
+
+    publish("port_wrong_name", wrong_name.server_address[1])
+    publish("port", server.server_address[1])
     server.serve_forever()
 
 

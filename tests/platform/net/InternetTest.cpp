@@ -77,6 +77,38 @@ TEST(HttpGet, RefusesAServerItCannotVerify) {
     EXPECT_TRUE(r.body.empty());
 }
 
+// The stand-in's second port shows a certificate from the trusted test CA
+// that is made out for another host name: only the name check can refuse it.
+TEST(HttpGet, RefusesACertificateForAnotherHostName) {
+    auto& s = StandInService::Get();
+    s.Script({{"connectcheck", {ScriptedAnswer::Text("connect")}}});
+    const std::string query = "?action_api_common_connectcheck=true";
+    const auto right = HttpGet(s.BaseUrl() + query, TestOptions(), 1024);
+    ASSERT_TRUE(right.transferred) << right.error;
+    const auto wrong = HttpGet(s.WrongNameBaseUrl() + query, TestOptions(), 1024);
+    EXPECT_FALSE(wrong.transferred);
+    EXPECT_TRUE(wrong.body.empty());
+    EXPECT_NE(wrong.error.find("127.0.0.1"), std::string::npos) << wrong.error;
+    // Only the request over the right name reached the service.
+    EXPECT_EQ(s.Requests().size(), 1u);
+}
+
+TEST(HttpGet, SpeaksOnlyHttps) {
+    test::PlainListener listener;
+    const std::string port = std::to_string(listener.Port());
+    for (const auto& url : {"http://127.0.0.1:" + port + "/?c=login&pw=secret", "ftp://127.0.0.1:" + port + "/",
+                            "HTTP://127.0.0.1:" + port + "/"}) {
+        const auto r = HttpGet(url, TestOptions(), 1024);
+        EXPECT_FALSE(r.transferred) << url;
+        EXPECT_EQ(r.status, 0) << url;
+    }
+    std::vector<std::uint8_t> body(5, 'a');
+    HttpUpload up;
+    const bool begun = up.Begin("http://127.0.0.1:" + port + "/", {}, body.size(), TestOptions(), 64);
+    EXPECT_FALSE(begun && up.Write(body) && up.Finish());
+    EXPECT_FALSE(listener.Contacted());
+}
+
 TEST(HttpGet, OversizeBodyIsCutOffAndFlagged) {
     auto& s = StandInService::Get();
     s.Script({{"getkey", {ScriptedAnswer::Text(std::string(5000, 'a'))}}});

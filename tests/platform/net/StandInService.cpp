@@ -1,6 +1,10 @@
 #include "StandInService.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,6 +125,9 @@ StandInService::StandInService(const std::string& scriptName) {
     }
     std::ifstream(portFile) >> m_port;
     m_baseUrl = "https://127.0.0.1:" + std::to_string(m_port) + "/";
+    int wrongNamePort = 0;
+    std::ifstream(m_dir.Path() / "port_wrong_name") >> wrongNamePort;
+    m_wrongNameBaseUrl = "https://127.0.0.1:" + std::to_string(wrongNamePort) + "/";
     setenv("TESSARIN_SERVICE_URL", m_baseUrl.c_str(), 1);
     setenv("TESSARIN_CA_FILE", CaFile().c_str(), 1);
 }
@@ -212,6 +219,53 @@ std::vector<RecordedRequest> StandInService::Requests(const std::string& route) 
     for (auto& r : Requests())
         if (r.route == route) out.push_back(std::move(r));
     return out;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_old)
+        setenv(m_name.c_str(), m_old->c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+}
+
+PlainListener::PlainListener() {
+    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd < 0) throw std::runtime_error("socket failed");
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t len = sizeof addr;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(m_fd, 16) != 0 ||
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        close(m_fd);
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    }
+    m_port = ntohs(addr.sin_port);
+    m_thread = std::thread([this] {
+        while (!m_stop.load()) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            const int fd = accept(m_fd, nullptr, nullptr);
+            if (fd < 0) continue;
+            m_contacts.fetch_add(1);
+            close(fd);
+        }
+    });
+}
+
+PlainListener::~PlainListener() {
+    m_stop.store(true);
+    if (m_thread.joinable()) m_thread.join();
+    if (m_fd >= 0) close(m_fd);
 }
 
 std::vector<std::uint8_t> SamplePublicKeyFile() {

@@ -4,11 +4,13 @@
 // whole test program; each test scripts the answers and reads back what the
 // service received.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Fixtures.h"
@@ -51,6 +53,9 @@ public:
     ~StandInService();
 
     const std::string& BaseUrl() const { return m_baseUrl; }
+    // The same service on another port, behind a certificate from the same CA
+    // made out for another host name only.
+    const std::string& WrongNameBaseUrl() const { return m_wrongNameBaseUrl; }
     std::filesystem::path CaFile() const { return m_dir.Path() / "ca.pem"; }
     int Port() const { return m_port; }
 
@@ -66,6 +71,40 @@ private:
     int m_stdin = -1;
     int m_port = 0;
     std::string m_baseUrl;
+    std::string m_wrongNameBaseUrl;
+};
+
+// Sets (or with nullopt removes) an environment variable for a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// A plain TCP port on 127.0.0.1 that closes every connection at once without
+// a word, to show that nothing was sent to it.
+class PlainListener {
+public:
+    PlainListener();
+    ~PlainListener();
+    PlainListener(const PlainListener&) = delete;
+    PlainListener& operator=(const PlainListener&) = delete;
+    int Port() const { return m_port; }
+    // Whether any connection has arrived so far.
+    bool Contacted() const { return m_contacts.load() > 0; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+    std::atomic<int> m_contacts{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
 };
 
 // The bytes of a valid-looking key set for tests: a 152-byte public key file
