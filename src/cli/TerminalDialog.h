@@ -25,6 +25,13 @@ struct TerminalOptions {
     OverwritePolicy overwrite = OverwritePolicy::Ask;
     // Tells an overwrite question from the others (the pipelines' own texts).
     std::function<bool(std::string_view)> isOverwriteQuestion;
+    // Whether to authenticate a container's sender (and the questions of that
+    // authentication) is never decided by --yes: only --authenticate-sender
+    // answers Yes. Otherwise it is asked on a terminal and, with nothing to
+    // ask, answered No with this note, which does not fail the command.
+    bool authenticateSender = false;
+    std::function<bool(std::string_view)> isSenderQuestion;
+    std::string senderAnsweredNoNote;
 };
 
 class TerminalDialog final : public IUserDialog {
@@ -49,6 +56,7 @@ public:
 
 private:
     std::optional<bool> PlannedAnswer(std::string_view text) const;
+    bool IsSenderQuestion(std::string_view text) const;
     bool ReadYesNo(std::string_view prompt);
     void ClearBar();
     void DrawBar();
