@@ -3,7 +3,9 @@
 // asked on the terminal when standard input is one; otherwise the answers
 // given on the command line (--yes, --no, --overwrite) answer them, and a
 // question with no answer given is answered No (a continue-confirm with Stop)
-// and remembered, so the command can fail cleanly instead of hanging.
+// and remembered, so the command can fail cleanly instead of hanging. The
+// question whether to authenticate a container's sender is the exception:
+// only its own option answers Yes (see TerminalOptions::authenticateSender).
 
 #include <cstdint>
 #include <cstdio>

@@ -37,7 +37,8 @@ public:
 
     enum RegisterResult : int {
         Registered = 0,
-        Refused = 1,               // texts too long or not storable, or the file holds no key blob
+        Refused = 1,               // texts too long or not storable, or the file is no complete key file
+                                   // with a usable key
         NotInFolder = 2,           // the file is not (and could not be moved) in the open folder
         AuthRecordUnreadable = 3,  // an auth key whose record the own private key cannot read
         SaveFailed = 4,            // the member list could not be written; nothing listed
