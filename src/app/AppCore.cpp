@@ -11,7 +11,9 @@ namespace tessarin {
 namespace fs = std::filesystem;
 
 AppCore::AppCore(const IHost& host, IUserDialog& dialog, LanguageTable& texts, IMailLauncher& mailLauncher)
-    : m_host(host), m_dialog(dialog), m_texts(texts), m_keys(dialog, host), m_state(host, dialog, texts, mailLauncher) {}
+    : m_host(host), m_dialog(dialog), m_texts(texts), m_keys(dialog, host), m_state(host, dialog, texts, mailLauncher) {
+    m_keys.SetTexts(&m_texts);
+}
 
 void AppCore::LoadSettings() { settings.Read(SettingsFilePath()); }
 
@@ -28,7 +30,7 @@ bool AppCore::UseKeySet(const fs::path& keyPairFolder, const std::string& public
     const fs::path priv = keyPairFolder / privateKeyName;
     if (!IsMatchingKeyPair(pub, priv)) return false;
     m_keys.SetKeyPair(keyPairFolder, publicKeyName, privateKeyName);
-    const std::string name = fs::path(publicKeyName).stem().string();
+    const std::string name = KeySetNameOfPublicKeyFile(publicKeyName);
     const fs::path keyFolder = KeyFolderPath(keyPairFolder, name);
     std::error_code ec;
     if (fs::is_directory(keyFolder, ec)) (void)m_keys.OpenFolder(keyFolder);
@@ -72,10 +74,25 @@ std::unique_ptr<container::ISenderFollowUp> AppCore::MakeSenderFollowUp() {
     auto authenticate = [this](const fs::path& containerPath, const fs::path&, const container::SenderIdentity& sender,
                                std::span<const std::uint8_t, 32>) {
         if (m_keys.KeyFolderPath().empty()) return false;
-        const auto key = CKeyManager::ExtractSenderKey(containerPath, m_keys.KeyFolderPath(),
-                                                       KeySetNameFromOwner(sender.name));
-        if (!key) return false;
+        // The name is the container's: it names the key file only when it
+        // cannot spell an auth key's name.
+        const std::string name = KeySetNameFromOwner(sender.name);
+        const auto warn = [this](std::string text) { m_dialog.ShowMessage(text, MessageKind::Warning); };
+        CKeyManager::SenderKeyStatus status = CKeyManager::SenderKeyStatus::NoKey;
+        const auto key = CKeyManager::ExtractSenderKey(containerPath, m_keys.KeyFolderPath(), name, &status);
+        if (!key) {
+            if (status == CKeyManager::SenderKeyStatus::NameRefused)
+                warn(FormatText(m_texts[slot::kSenderNameRefused], {sender.name}));
+            else if (status == CKeyManager::SenderKeyStatus::NameTaken)
+                warn(FormatText(m_texts[slot::kSenderKeyNameTaken], {PublicKeyFileName(name)}));
+            return false;
+        }
         CPublicKeyAuthenticator authenticator(m_keys, m_dialog, m_host);
+        authenticator.SetSenderFollowUp(
+            {FormatText(m_texts[slot::kSenderAlreadyAuthenticated], {sender.name}),
+             [this, sender](const std::string& authKey) {
+                 return FormatText(m_texts[slot::kSenderAuthKeyExists], {sender.name, authKey});
+             }});
         return !authenticator.authenticate(*key, true).empty();
     };
     return std::make_unique<container::KeyDirectorySenderFollowUp>(m_keys, renew, authenticate);

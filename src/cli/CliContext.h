@@ -26,6 +26,7 @@ struct GlobalOptions {
     bool verbose = false;
     std::filesystem::path keysFolder;  // --keys
     std::string keySetName;            // --name
+    bool authenticateSender = false;   // decrypt --authenticate-sender
 };
 
 class CliContext {

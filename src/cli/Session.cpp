@@ -33,7 +33,7 @@ bool Session::OpenKeySet() {
                                    : "several key pairs in " + o.keysFolder.string() + ": choose one with --name");
                 return false;
             }
-            name = fs::path(pairs[0].first).stem().string();
+            name = KeySetNameOfPublicKeyFile(pairs[0].first);
         }
         if (!m_core->UseKeySet(o.keysFolder, PublicKeyFileName(name), PrivateKeyFileName(name))) {
             Note("no complete key pair " + name + " in " + o.keysFolder.string());

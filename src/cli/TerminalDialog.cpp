@@ -40,7 +40,16 @@ void TerminalDialog::ShowMessage(std::string_view text, MessageKind kind, std::s
     std::fflush(m_err);
 }
 
+bool TerminalDialog::IsSenderQuestion(std::string_view text) const {
+    return m_options.isSenderQuestion && m_options.isSenderQuestion(text);
+}
+
 std::optional<bool> TerminalDialog::PlannedAnswer(std::string_view text) const {
+    if (IsSenderQuestion(text)) {
+        if (m_options.authenticateSender) return true;
+        if (m_options.answer == false) return false;  // a blanket No may still refuse it
+        return std::nullopt;
+    }
     if (m_options.overwrite != OverwritePolicy::Ask && m_options.isOverwriteQuestion &&
         m_options.isOverwriteQuestion(text))
         return m_options.overwrite == OverwritePolicy::All;
@@ -69,6 +78,11 @@ Answer TerminalDialog::Ask(std::string_view text, QuestionButtons buttons, std::
     if (auto planned = PlannedAnswer(text)) {
         if (m_options.verbose) std::fprintf(m_err, "%.*s -> %s\n", static_cast<int>(text.size()), text.data(), *planned ? "yes" : "no");
         return *planned ? yes : no;
+    }
+    if (!m_options.interactive && IsSenderQuestion(text)) {
+        std::fprintf(m_err, "%.*s\n%s\n", static_cast<int>(text.size()), text.data(),
+                     m_options.senderAnsweredNoNote.c_str());
+        return no;
     }
     if (!m_options.interactive) {
         m_unanswered = true;

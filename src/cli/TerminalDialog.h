@@ -3,7 +3,9 @@
 // asked on the terminal when standard input is one; otherwise the answers
 // given on the command line (--yes, --no, --overwrite) answer them, and a
 // question with no answer given is answered No (a continue-confirm with Stop)
-// and remembered, so the command can fail cleanly instead of hanging.
+// and remembered, so the command can fail cleanly instead of hanging. The
+// question whether to authenticate a container's sender is the exception:
+// only its own option answers Yes (see TerminalOptions::authenticateSender).
 
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +27,13 @@ struct TerminalOptions {
     OverwritePolicy overwrite = OverwritePolicy::Ask;
     // Tells an overwrite question from the others (the pipelines' own texts).
     std::function<bool(std::string_view)> isOverwriteQuestion;
+    // Whether to authenticate a container's sender (and the questions of that
+    // authentication) is never decided by --yes: only --authenticate-sender
+    // answers Yes. Otherwise it is asked on a terminal and, with nothing to
+    // ask, answered No with this note, which does not fail the command.
+    bool authenticateSender = false;
+    std::function<bool(std::string_view)> isSenderQuestion;
+    std::string senderAnsweredNoNote;
 };
 
 class TerminalDialog final : public IUserDialog {
@@ -49,6 +58,7 @@ public:
 
 private:
     std::optional<bool> PlannedAnswer(std::string_view text) const;
+    bool IsSenderQuestion(std::string_view text) const;
     bool ReadYesNo(std::string_view prompt);
     void ClearBar();
     void DrawBar();

@@ -60,6 +60,16 @@ inline constexpr int kNoRecipientChosen = 140;  // "暗号化相手が設定さ�
 inline constexpr int kNoFileSelected = 444;     // "工房内にファイルがありません。"
 inline constexpr int kFileVanished = 448;       // "選択されたファイル(%s)は、…"
 
+// Key files and the sender follow-up of a decryption.
+inline constexpr int kKeyFileNameTaken = 341;            // "%s": the key file name
+inline constexpr int kMemberListNotWritten = 342;        // "%s": the key file name
+inline constexpr int kKeyFileNotMovedIn = 343;           // "%s": the key file name
+inline constexpr int kSenderNameRefused = 344;           // "%s": the sender's name
+inline constexpr int kSenderKeyNameTaken = 345;          // "%s": the public key file name
+inline constexpr int kSenderAlreadyAuthenticated = 346;  // "%s": the sender's name
+inline constexpr int kSenderAuthKeyExists = 347;         // "%s" sender's name, "%s" auth key file name
+inline constexpr int kSenderQuestionAnsweredNo = 348;    // the terminal's note
+
 // Encryption batch.
 inline constexpr int kRemoveHiddenAndLnk = 450;
 inline constexpr int kRemoveLnk = 451;

@@ -41,7 +41,7 @@ std::string AuthKeyOutputName(std::string_view chosen, std::string_view ownPubli
         if (sep != std::string_view::npos && sep > 0 && sep + 2 < core.size())
             return AuthKeyFileName(core.substr(sep + 2), core.substr(0, sep));
     }
-    return AuthKeyFileName(Stem(chosen), Stem(ownPublicKeyName));
+    return AuthKeyFileName(Stem(chosen), KeySetNameOfPublicKeyFile(ownPublicKeyName));
 }
 
 std::optional<AuthRecord> BuildAuthRecord(std::span<const std::uint8_t> issuerPrivateKeyFile, std::string_view name,
@@ -84,9 +84,10 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     const bool ownKey = partnerBlob && ownPublic && partnerBlob.Value() == ownPublic->blob;
 
     // 3. The history of the active key folder.
-    const fs::path keyFolder = m_keys.KeyFolderPath().empty()
-                                   ? KeyFolderPath(m_keys.KeyPairFolder(), Stem(m_keys.PublicKeyName()))
-                                   : m_keys.KeyFolderPath();
+    const fs::path keyFolder =
+        m_keys.KeyFolderPath().empty()
+            ? KeyFolderPath(m_keys.KeyPairFolder(), KeySetNameOfPublicKeyFile(m_keys.PublicKeyName()))
+            : m_keys.KeyFolderPath();
     const fs::path historyPath = keyFolder / kAuthHistoryName;
     CAuthManager history;
     // A damaged history keeps what it could read; one that could not be read
@@ -94,7 +95,9 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     const auto historyStatus = history.load(historyPath);
     const bool historyWritable =
         historyStatus == CAuthManager::LoadStatus::Ok || historyStatus == CAuthManager::LoadStatus::Truncated;
-    if (history.contains(chosen) && !m_dialog.AskYesNo(kAlreadyAuthenticated)) return {};
+    if (history.contains(chosen) &&
+        !m_dialog.AskYesNo(m_sender ? std::string_view(m_sender->alreadyAuthenticatedQuestion) : kAlreadyAuthenticated))
+        return {};
 
     // 4. The validity limit.
     SystemTime limit;
@@ -114,7 +117,11 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     // 5. The output name, in the folder of the chosen file.
     const fs::path output =
         chosen.parent_path() / AuthKeyOutputName(chosen.filename().string(), m_keys.PublicKeyName());
-    const bool outputExisted = fs::exists(output, ec);
+    const bool outputExisted = fs::exists(fs::symlink_status(output, ec));
+    if (outputExisted && m_sender) {
+        m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
+        return {};
+    }
     if (outputExisted && !m_dialog.AskYesNo(Format1(kAuthKeyWillBeOverwritten, output.filename().string()))) return {};
 
     // 6. The auth secret from the own private key file.
@@ -148,12 +155,23 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         return {};
     }
 
-    // 10. The auth key file, read-only.
-    if (fs::exists(output, ec) && !m_dialog.AskYesNo(Format1(kOutputExists, output.filename().string()))) return {};
+    // 10. The auth key file, read-only; for a sender never over a file there.
     const ByteVector authFile = BuildAuthKeyFile(ownPublic->blob, *cipher);
-    if (!WriteFileReplacing(output, authFile, true).Ok()) {
-        m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
-        return {};
+    if (m_sender) {
+        const auto written = WriteNewFile(output, authFile, true);
+        if (!written.Ok()) {
+            if (written.Detail() == "exists")
+                m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
+            else
+                m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
+            return {};
+        }
+    } else {
+        if (fs::exists(output, ec) && !m_dialog.AskYesNo(Format1(kOutputExists, output.filename().string()))) return {};
+        if (!WriteFileReplacing(output, authFile, true).Ok()) {
+            m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
+            return {};
+        }
     }
 
     // 11. The history entry.

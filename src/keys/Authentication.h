@@ -58,6 +58,16 @@ public:
     void SetLimitDialog(LimitDialog d) { m_limitDialog = std::move(d); }
     void SetCompleteDialog(CompleteDialog d) { m_completeDialog = std::move(d); }
 
+    // The follow-up of a decryption authenticates the key of a container's
+    // sender. Its question names the sender, and it never writes over a file
+    // already there under the output name (an auth key the user may rely
+    // on): the authentication is refused with the message instead.
+    struct SenderFollowUp {
+        std::string alreadyAuthenticatedQuestion;
+        std::function<std::string(const std::string& authKeyFileName)> outputExistsMessage;
+    };
+    void SetSenderFollowUp(SenderFollowUp texts) { m_sender = std::move(texts); }
+
     // Makes the auth key for one key file; returns its path, or an empty path
     // when refused or failed (after the message). With silent no result dialog
     // is shown (used for the self auth key).
@@ -82,6 +92,7 @@ private:
     LimitDialog m_limitDialog;
     CompleteDialog m_completeDialog;
     CompleteChoice m_lastChoice;
+    std::optional<SenderFollowUp> m_sender;
 };
 
 }  // namespace tessarin

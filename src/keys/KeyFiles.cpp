@@ -121,12 +121,35 @@ std::span<const std::uint8_t> PrivateKeyFile::Trailer() const {
 SystemTime PrivateKeyFile::WrittenAt() const { return SystemTime::FromBytes(Trailer().data()); }
 std::span<const std::uint8_t> PrivateKeyFile::Tag() const { return Trailer().subspan(SystemTime::kSize, kKeySetTagSize); }
 
+bool IsUsablePublicKeyValue(std::span<const std::uint8_t> blob) {
+    // BLOBHEADER (8) and RSAPUBKEY (magic, bit length, exponent: 12), then the
+    // modulus, least significant byte first.
+    constexpr std::size_t kExponentAt = 16;
+    constexpr std::size_t kModulusAt = 20;
+    if (blob.size() != kPublicKeyBlobSize) return false;
+    const std::uint32_t exponent = LoadLe32(blob.data() + kExponentAt);
+    const auto modulus = blob.subspan(kModulusAt, kRsaModulusSize);
+    return exponent >= 3 && (exponent & 1U) != 0 && (modulus.front() & 1U) != 0 && (modulus.back() & 0x80U) != 0;
+}
+
+namespace {
+
+// The header checks and the value checks of a public key blob; empty when
+// the key is usable, else the service's style of error text.
+std::string PublicBlobProblem(std::span<const std::uint8_t> blob) {
+    if (const KeyBlobProblem p = CheckPublicKeyBlob(blob); p != KeyBlobProblem::None) return KeyBlobProblemText(p);
+    if (!IsUsablePublicKeyValue(blob)) return KeyBlobProblemText(KeyBlobProblem::WrongBitLength);  // "Bad Key."
+    return {};
+}
+
+}  // namespace
+
 KeyFileResult<PublicKeyFile> ParsePublicKeyFile(std::span<const std::uint8_t> fileBytes) {
     auto blob = FirstBlob(fileBytes);
     if (!blob || fileBytes.size() != blob->size() + kKeyLengthFieldSize)
         return KeyFileResult<PublicKeyFile>::Failure(KeyFileStatus::Incomplete, "size does not match the key length");
-    if (const KeyBlobProblem p = CheckPublicKeyBlob(*blob); p != KeyBlobProblem::None)
-        return KeyFileResult<PublicKeyFile>::Failure(KeyFileStatus::BadBlob, KeyBlobProblemText(p));
+    if (std::string problem = PublicBlobProblem(*blob); !problem.empty())
+        return KeyFileResult<PublicKeyFile>::Failure(KeyFileStatus::BadBlob, std::move(problem));
     return PublicKeyFile{ByteVector(blob->begin(), blob->end())};
 }
 
@@ -144,8 +167,8 @@ KeyFileResult<AuthKeyFile> ParseAuthKeyFile(std::span<const std::uint8_t> fileBy
         LoadLe32(fileBytes.data() + kPublicKeyFileSize) != kAuthRecordCipherSize)
         return KeyFileResult<AuthKeyFile>::Failure(KeyFileStatus::Incomplete, "not a 284-byte auth key file");
     const auto issuer = fileBytes.subspan(kKeyLengthFieldSize, kPublicKeyBlobSize);
-    if (const KeyBlobProblem p = CheckPublicKeyBlob(issuer); p != KeyBlobProblem::None)
-        return KeyFileResult<AuthKeyFile>::Failure(KeyFileStatus::BadBlob, KeyBlobProblemText(p));
+    if (std::string problem = PublicBlobProblem(issuer); !problem.empty())
+        return KeyFileResult<AuthKeyFile>::Failure(KeyFileStatus::BadBlob, std::move(problem));
     const auto cipher = fileBytes.subspan(kPublicKeyFileSize + kKeyLengthFieldSize, kAuthRecordCipherSize);
     return AuthKeyFile{ByteVector(issuer.begin(), issuer.end()), ByteVector(cipher.begin(), cipher.end())};
 }
@@ -284,8 +307,21 @@ bool IsReadOnly(const fs::path& path) {
 
 namespace {
 
-// Writes bytes to a fresh temporary file beside path; returns its name.
-KeyFileResult<fs::path> WriteTemporary(const fs::path& path, std::span<const std::uint8_t> bytes, bool readOnly) {
+mode_t ModeOf(FileAccess access) {
+    switch (access) {
+        case FileAccess::Writable:
+            return 0644;
+        case FileAccess::ReadOnly:
+            return 0444;
+        case FileAccess::OwnerReadOnly:
+            return 0400;
+    }
+    return 0400;
+}
+
+// Writes bytes to a fresh temporary file beside path (created 0600, so
+// private key bytes are never readable by others on the way); returns its name.
+KeyFileResult<fs::path> WriteTemporary(const fs::path& path, std::span<const std::uint8_t> bytes, FileAccess access) {
     using R = KeyFileResult<fs::path>;
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::string leaf(".");
@@ -309,7 +345,7 @@ KeyFileResult<fs::path> WriteTemporary(const fs::path& path, std::span<const std
         done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd) != 0) return fail(errno);
-    if (::fchmod(fd, readOnly ? 0444 : 0644) != 0) return fail(errno);
+    if (::fchmod(fd, ModeOf(access)) != 0) return fail(errno);
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(tmp.c_str());
@@ -321,9 +357,9 @@ KeyFileResult<fs::path> WriteTemporary(const fs::path& path, std::span<const std
 }  // namespace
 
 KeyFileResult<std::monostate> WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
-                                                 bool readOnly) {
+                                                 FileAccess access) {
     using R = KeyFileResult<std::monostate>;
-    auto tmp = WriteTemporary(path, bytes, readOnly);
+    auto tmp = WriteTemporary(path, bytes, access);
     if (!tmp) return R::Failure(tmp.Status(), tmp.Detail());
     std::error_code ec;
     if (fs::exists(fs::symlink_status(path, ec))) ClearReadOnly(path);
@@ -335,9 +371,10 @@ KeyFileResult<std::monostate> WriteFileReplacing(const fs::path& path, std::span
     return std::monostate{};
 }
 
-KeyFileResult<std::monostate> WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes, bool readOnly) {
+KeyFileResult<std::monostate> WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes,
+                                           FileAccess access) {
     using R = KeyFileResult<std::monostate>;
-    auto tmp = WriteTemporary(path, bytes, readOnly);
+    auto tmp = WriteTemporary(path, bytes, access);
     if (!tmp) return R::Failure(tmp.Status(), tmp.Detail());
     // link() refuses an existing name, so a file that appeared meanwhile is
     // never replaced.
@@ -359,14 +396,33 @@ KeyFileResult<std::monostate> WriteNewFile(const fs::path& path, std::span<const
     }
     ::unlink(tmp->c_str());  // after a rename the name is already gone
     if (linked != 0)
-        return R::Failure(KeyFileStatus::WriteFailed, error == EEXIST ? std::string("exists") : path.string() + ": " + ErrnoText(error));
+        return R::Failure(KeyFileStatus::WriteFailed,
+                          error == EEXIST ? std::string("exists") : path.string() + ": " + ErrnoText(error));
     return std::monostate{};
+}
+
+bool CreateKeyFolder(const fs::path& folder) {
+    fs::path at;
+    for (const auto& part : folder) {
+        at /= part;
+        if (part.empty() || part == at.root_path() || part == at.root_directory()) continue;
+        if (::mkdir(at.c_str(), 0700) == 0) {
+            // The process's umask may have taken bits away, never added any.
+            if (::chmod(at.c_str(), 0700) != 0) return false;
+        } else if (errno != EEXIST) {
+            return false;
+        }
+    }
+    std::error_code ec;
+    return fs::is_directory(folder, ec);
 }
 
 // ---------------------------------------------------------------------------
 // Key mark and fingerprint
 
-std::uint64_t KeyFingerprint(std::span<const std::uint8_t> blob) { return Crc64(blob); }
+std::uint64_t KeyFingerprint(std::span<const std::uint8_t> blob) {
+    return Crc64(blob);
+}
 
 const std::array<std::uint32_t, 8>& KeyMarkKeyWords() {
     // Fixed for every installation: key marks stored in member lists and in
@@ -495,6 +551,25 @@ KeySetNameCheck CheckKeySetName(std::string_view utf8Name) {
     const auto cp932 = Utf8ToCp932(utf8Name);
     if (!cp932) return KeySetNameCheck::NotConvertible;
     return CheckKeySetNameCp932(*cp932);
+}
+
+KeySetNameCheck CheckNewKeySetName(std::string_view utf8Name) {
+    const KeySetNameCheck check = CheckKeySetName(utf8Name);
+    if (check != KeySetNameCheck::Ok) return check;
+    // Every byte of a full stop is a full stop in CP932 too (no trail byte is 0x2E).
+    return utf8Name.find('.') == std::string_view::npos ? KeySetNameCheck::Ok : KeySetNameCheck::ForbiddenCharacter;
+}
+
+std::string KeySetNameOfPublicKeyFile(std::string_view publicKeyFileName) {
+    constexpr std::string_view kEnding = ".vpub";
+    if (publicKeyFileName.size() > kEnding.size() && EndsWith(AsciiLower(publicKeyFileName), kEnding))
+        return std::string(publicKeyFileName.substr(0, publicKeyFileName.size() - kEnding.size()));
+    return std::string(publicKeyFileName);
+}
+
+bool IsUsableSenderKeySetName(std::string_view utf8Name) {
+    return CheckKeySetName(utf8Name) == KeySetNameCheck::Ok && utf8Name.find("))") == std::string_view::npos &&
+           !EndsWith(AsciiLower(utf8Name), "-auth");
 }
 
 std::string PublicKeyFileName(std::string_view name) { return std::string(name) + ".vpub"; }

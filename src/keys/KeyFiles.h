@@ -121,8 +121,14 @@ struct AuthKeyFile {
     ByteVector recordCipher;  // 128 bytes, the auth record enciphered for the owner
 };
 
+// The numbers of a PUBLICKEYBLOB that its header checks leave alone: the
+// modulus is an odd number of exactly 1024 bits and the public exponent an
+// odd number of at least 3. A key failing this can never encrypt anything.
+bool IsUsablePublicKeyValue(std::span<const std::uint8_t> publicBlob);
+
 // Strict readers: the file must meet its completeness rule and carry a
-// well-formed blob of the right type (1024-bit, CALG_RSA_KEYX).
+// well-formed blob of the right type (1024-bit, CALG_RSA_KEYX); public keys
+// (of public and auth key files) must pass IsUsablePublicKeyValue too.
 KeyFileResult<PublicKeyFile> ReadPublicKeyFile(const std::filesystem::path& path);
 KeyFileResult<PrivateKeyFile> ReadPrivateKeyFile(const std::filesystem::path& path);
 KeyFileResult<AuthKeyFile> ReadAuthKeyFile(const std::filesystem::path& path);
@@ -171,16 +177,33 @@ ByteVector BuildAuthKeyFile(std::span<const std::uint8_t> issuerPublicBlob,
 // decimal as a signed 32-bit number ("%d").
 std::array<std::uint8_t, kKeySetTagSize> KeySetTag(std::uint32_t tickCount);
 
+// The permission bits a written file ends with: writable by its owner and
+// readable by all (0644), read-only for all (0444: public and auth keys), or
+// readable by its owner only (0400: private key files).
+enum class FileAccess { Writable, ReadOnly, OwnerReadOnly };
+
 // Writes bytes to path through a temporary file in the same folder, renamed
 // into place; an existing file there loses its read-only state first. With
 // readOnly the result has no write permission bits. On failure nothing at path
 // changes and the temporary file is gone.
-KeyFileResult<std::monostate> WriteFileReplacing(const std::filesystem::path& path,
-                                                 std::span<const std::uint8_t> bytes, bool readOnly);
+KeyFileResult<std::monostate> WriteFileReplacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                                                 FileAccess access);
+inline KeyFileResult<std::monostate> WriteFileReplacing(const std::filesystem::path& path,
+                                                        std::span<const std::uint8_t> bytes, bool readOnly) {
+    return WriteFileReplacing(path, bytes, readOnly ? FileAccess::ReadOnly : FileAccess::Writable);
+}
 // As WriteFileReplacing, but never replaces: fails (Detail "exists") when a
 // file of that name is already there, checked atomically at the last step.
 KeyFileResult<std::monostate> WriteNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                                           bool readOnly);
+                                           FileAccess access);
+inline KeyFileResult<std::monostate> WriteNewFile(const std::filesystem::path& path,
+                                                  std::span<const std::uint8_t> bytes, bool readOnly) {
+    return WriteNewFile(path, bytes, readOnly ? FileAccess::ReadOnly : FileAccess::Writable);
+}
+// Creates a folder that holds keys, with any missing parents; each folder
+// made here is accessible by its owner only (0700), folders already there keep
+// their permissions. False when the path is no folder afterwards.
+[[nodiscard]] bool CreateKeyFolder(const std::filesystem::path& folder);
 // Write-bit helpers for the read-only attribute.
 bool SetReadOnly(const std::filesystem::path& path);
 bool ClearReadOnly(const std::filesystem::path& path);
@@ -253,6 +276,18 @@ enum class KeySetNameCheck {
 };
 KeySetNameCheck CheckKeySetName(std::string_view utf8Name);
 KeySetNameCheck CheckKeySetNameCp932(std::string_view cp932Name);
+// The rule for a name a new key set is made under: CheckKeySetName, and no
+// full stop either (the name-rule message lists it), so that the name is the
+// same whichever full stop a reader would cut at.
+KeySetNameCheck CheckNewKeySetName(std::string_view utf8Name);
+// The key set name of a public key file name: the name without its ".vpub"
+// ending (any case), full stops inside kept. The one rule for the key folder,
+// the self auth key and the next start.
+std::string KeySetNameOfPublicKeyFile(std::string_view publicKeyFileName);
+// A key set name taken from a container (the sender record's name) may become
+// a key file name only when it passes CheckKeySetName, holds no "))" and does
+// not end in "-auth" (any case): such a name would spell an auth key's name.
+bool IsUsableSenderKeySetName(std::string_view utf8Name);
 
 std::string PublicKeyFileName(std::string_view name);       // <name>.vpub
 std::string PrivateKeyFileName(std::string_view name);      // <name>Private.vpri

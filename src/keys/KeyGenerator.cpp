@@ -35,7 +35,7 @@ std::optional<ByteVector> ReadWhole(const fs::path& p) {
 }  // namespace
 
 int CKeyGenerator::Generate(std::string_view name) {
-    switch (CheckKeySetName(name)) {
+    switch (CheckNewKeySetName(name)) {
         case KeySetNameCheck::Ok: break;
         case KeySetNameCheck::Empty:
         case KeySetNameCheck::TooLong: return NameLength;
@@ -71,7 +71,7 @@ int CKeyGenerator::Generate(std::string_view name) {
     SecureWipe(privateBlob.Value());
 
     bool ok = WriteNewFile(publicPath, publicFile, true).Ok();
-    if (ok && !WriteNewFile(privatePath, privateFile, true).Ok()) {
+    if (ok && !WriteNewFile(privatePath, privateFile, FileAccess::OwnerReadOnly).Ok()) {
         // Half a key set is no key set: take the public key file back.
         std::error_code ec;
         fs::remove(publicPath, ec);
@@ -119,7 +119,8 @@ bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& pr
     for (const fs::path& source : {publicKeyPath, privateKeyPath}) {
         const fs::path copy = *target / source.filename();
         auto bytes = ReadWhole(source);
-        const bool written = bytes && WriteFileReplacing(copy, *bytes, true).Ok();
+        const FileAccess access = source == privateKeyPath ? FileAccess::OwnerReadOnly : FileAccess::ReadOnly;
+        const bool written = bytes && WriteFileReplacing(copy, *bytes, access).Ok();
         if (bytes) SecureWipe(*bytes);
         if (!written) {
             dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);

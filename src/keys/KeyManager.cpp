@@ -1,6 +1,8 @@
 #include "keys/KeyManager.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -89,6 +91,33 @@ std::string Format2(std::string_view format, std::string_view a, std::string_vie
     return FormatText(format, {std::string(a), std::string(b)});
 }
 
+// Two small files with the same bytes (key files are a few hundred bytes).
+bool SameFileBytes(const fs::path& a, const fs::path& b) {
+    auto read = [](const fs::path& p) -> std::optional<ByteVector> {
+        std::error_code ec;
+        const auto size = fs::file_size(p, ec);
+        if (ec || size > kMaxRecipientFile) return std::nullopt;
+        ByteVector bytes(static_cast<std::size_t>(size));
+        std::ifstream in(p, std::ios::binary);
+        if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+            return std::nullopt;
+        return bytes;
+    };
+    const auto x = read(a);
+    const auto y = read(b);
+    return x && y && *x == *y;
+}
+
+// rename() that never replaces: 0, or the errno (EEXIST when `to` is taken).
+int RenameNoReplace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // Without the flag a hard link refuses an existing name just as well.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
 }  // namespace
 
 std::string LowerAscii(std::string_view text) {
@@ -121,8 +150,36 @@ bool MoveFileReplacing(const fs::path& from, const fs::path& to) {
     return true;
 }
 
+bool MoveFileNoReplace(const fs::path& from, const fs::path& to) {
+    if (!IsRegularFile(from)) return false;
+    const int error = RenameNoReplace(from, to);
+    if (error == 0) return true;
+    if (error != EXDEV) return false;
+    // Another file system: copy through a temporary file beside the target.
+    std::error_code ec;
+    fs::path temp = to;
+    temp += ".tmp-move";
+    fs::remove(temp, ec);
+    if (!fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec) || RenameNoReplace(temp, to) != 0) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::remove(from, ec);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Key pair and folders
+
+const LanguageTable& CKeyManager::Texts() const {
+    if (m_texts) return *m_texts;
+    static const LanguageTable japanese = [] {
+        LanguageTable t;
+        t.FillJapanese();
+        return t;
+    }();
+    return japanese;
+}
 
 void CKeyManager::SetKeyPair(const fs::path& keyPairFolder, std::string publicKeyName, std::string privateKeyName) {
     m_keyPairFolder = keyPairFolder;
@@ -312,7 +369,12 @@ int CKeyManager::Register(std::string_view name, std::string_view email, const f
     return RegisterCp932(*storedName, *storedEmail, file);
 }
 
-int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, const fs::path& fileIn) {
+int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, const fs::path& file) {
+    return RegisterFile(name, email, file, false);
+}
+
+int CKeyManager::RegisterFile(std::string_view name, std::string_view email, const fs::path& fileIn,
+                              bool replaceSameName) {
     if (m_openFolder.empty()) return NotInFolder;
     if (!ListsRewritable(m_authListStatus, m_publicListStatus)) return SaveFailed;
     const std::string fileName = fileIn.filename().string();
@@ -328,6 +390,13 @@ int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, co
     const bool outside = !fileIn.parent_path().empty() && !SameFolder(fileIn.parent_path(), m_openFolder);
     const fs::path source = outside ? fileIn : file;
     if (!IsRegularFile(source)) return NotInFolder;
+    // Only a complete key file with a usable key is ever listed.
+    if (ClassifyKeyFile(source) != (isAuth ? KeyFileKind::AuthKey : KeyFileKind::PublicKey)) return Refused;
+    // A different key file of that name already here (another partner's key)
+    // is never replaced.
+    std::error_code existsEc;
+    const bool taken = outside && fs::exists(fs::symlink_status(file, existsEc));
+    if (taken && !replaceSameName && !SameFileBytes(source, file)) return NameTaken;
 
     UserData record;
     record.name = std::string(name);
@@ -341,7 +410,8 @@ int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, co
         if (ReadAuthRecord(source, auth, false) != AuthRecordOk) return AuthRecordUnreadable;
         record.limit = auth.limit;
     }
-    if (outside && !MoveFileReplacing(source, file)) return NotInFolder;
+    if (outside && !(taken ? MoveFileReplacing(source, file) : MoveFileNoReplace(source, file)))
+        return taken || !fs::exists(fs::symlink_status(file, existsEc)) ? NotInFolder : NameTaken;
     const auto written = LastWriteTime(file);
     if (!written) return NotInFolder;
     record.registered = *written;
@@ -357,7 +427,8 @@ int CKeyManager::RegisterCp932(std::string_view name, std::string_view email, co
     else
         list.push_back(std::move(record));
     if (SaveLists() != 2) {
-        list = before;  // what is listed is what is stored
+        list = before;                                                 // what is listed is what is stored
+        if (outside && !taken) (void)MoveFileNoReplace(file, source);  // and the file goes back
         return SaveFailed;
     }
     return Registered;
@@ -391,27 +462,13 @@ bool CKeyManager::Move(int index, const fs::path& targetFolder) {
     auto source = ChildOf(m_openFolder, record.fileName);
     std::error_code ec;
     if (!source || !fs::is_directory(targetFolder, ec) || SameFolder(targetFolder, m_openFolder)) return false;
-    const bool isAuth = IsAuthKeyFileName(source->filename().string());
-    if (isAuth) {
-        // The target would refuse an auth key the own private key cannot read:
-        // refuse before anything moves.
-        AuthRecord auth;
-        if (ReadAuthRecord(*source, auth, false) != AuthRecordOk) return false;
-    }
     const fs::path target = targetFolder / source->filename();
-    if (!MoveFileReplacing(*source, target)) return false;
+    // A key file of that name in the target (another partner's key) stays.
+    if (fs::exists(fs::symlink_status(target, ec))) return false;
 
-    const auto i = static_cast<std::size_t>(index);
-    if (i < m_authList.size())
-        m_authList.erase(m_authList.begin() + static_cast<std::ptrdiff_t>(i));
-    else
-        m_publicList.erase(m_publicList.begin() + static_cast<std::ptrdiff_t>(i - m_authList.size()));
-    m_currentIndex = -1;
-    SaveLists();
-    ScanInto(m_openFolder);
-
-    // Register again in the target folder with the record's texts.
+    // The target folder as a key manager of its own, its lists as they are.
     CKeyManager targetManager(m_dialog, m_host);
+    targetManager.m_texts = m_texts;
     targetManager.m_keyPairFolder = m_keyPairFolder;
     targetManager.m_publicKeyName = m_publicKeyName;
     targetManager.m_privateKeyName = m_privateKeyName;
@@ -419,7 +476,44 @@ bool CKeyManager::Move(int index, const fs::path& targetFolder) {
     targetManager.m_keySetName = m_keySetName;
     if (targetManager.ScanInto(targetFolder) != 0) return false;
     targetManager.LoadLists();
-    return targetManager.RegisterCp932(record.name, record.email, target) == Registered;
+    if (!ListsRewritable(targetManager.m_authListStatus, targetManager.m_publicListStatus)) return false;
+    const std::vector<UserData> targetAuthBefore = targetManager.m_authList;
+    const std::vector<UserData> targetPublicBefore = targetManager.m_publicList;
+    // An auth key the own private key cannot read would be refused there:
+    // refuse before anything moves.
+    if (IsAuthKeyFileName(source->filename().string())) {
+        AuthRecord auth;
+        if (ReadAuthRecord(*source, auth, false) != AuthRecordOk) return false;
+    }
+
+    if (!MoveFileNoReplace(*source, target)) return false;
+    const auto putFileBack = [&] { (void)MoveFileNoReplace(target, *source); };
+    if (targetManager.RegisterCp932(record.name, record.email, target) != Registered) {
+        putFileBack();
+        return false;
+    }
+
+    const std::vector<UserData> authBefore = m_authList;
+    const std::vector<UserData> publicBefore = m_publicList;
+    const auto i = static_cast<std::size_t>(index);
+    if (i < m_authList.size())
+        m_authList.erase(m_authList.begin() + static_cast<std::ptrdiff_t>(i));
+    else
+        m_publicList.erase(m_publicList.begin() + static_cast<std::ptrdiff_t>(i - m_authList.size()));
+    if (SaveLists() != 2) {
+        // Back as it was: this folder's record, the target's lists, the file.
+        m_authList = authBefore;
+        m_publicList = publicBefore;
+        (void)SaveLists();
+        targetManager.m_authList = targetAuthBefore;
+        targetManager.m_publicList = targetPublicBefore;
+        (void)targetManager.SaveLists();
+        putFileBack();
+        return false;
+    }
+    m_currentIndex = -1;
+    ScanInto(m_openFolder);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -519,8 +613,14 @@ bool CKeyManager::RenewRecord(std::uint32_t keyMarkLow, std::string_view name, s
 }
 
 std::optional<fs::path> CKeyManager::ExtractSenderKey(const fs::path& container, const fs::path& folder,
-                                                      std::string_view name) {
-    if (CheckKeySetName(name) != KeySetNameCheck::Ok) return std::nullopt;
+                                                      std::string_view name, SenderKeyStatus* status) {
+    SenderKeyStatus ignored;
+    SenderKeyStatus& result = status ? *status : ignored;
+    // The name comes from the container: one that spells an auth key's name
+    // never becomes a path.
+    result = SenderKeyStatus::NameRefused;
+    if (!IsUsableSenderKeySetName(name)) return std::nullopt;
+    result = SenderKeyStatus::NoKey;
     std::error_code ec;
     const auto size = fs::file_size(container, ec);
     if (ec || size < 32) return std::nullopt;
@@ -536,15 +636,19 @@ std::optional<fs::path> CKeyManager::ExtractSenderKey(const fs::path& container,
         return std::nullopt;
     if (!IsCompletePublicKeyFile(keyFile)) return std::nullopt;
     const fs::path out = folder / PublicKeyFileName(name);
-    // The name comes from the container: a key file already there under it
-    // (another partner's key, or an auth key such a name can spell) is never
-    // replaced. The same key already there is taken as it is.
-    if (WriteNewFile(out, keyFile, true).Ok()) return out;
+    // A key file already there under that name (another partner's key) is
+    // never replaced. The same key already there is taken as it is.
+    result = SenderKeyStatus::Written;
+    const auto written = WriteNewFile(out, keyFile, true);
+    if (written.Ok()) return out;
+    result = written.Detail() == "exists" ? SenderKeyStatus::NameTaken : SenderKeyStatus::WriteFailed;
+    if (result != SenderKeyStatus::NameTaken) return std::nullopt;
     std::ifstream existing(out, std::ios::binary);
     ByteVector present(kPublicKeyFileSize + 1);
     existing.read(reinterpret_cast<char*>(present.data()), static_cast<std::streamsize>(present.size()));
     present.resize(static_cast<std::size_t>(existing.gcount()));
     if (present != keyFile) return std::nullopt;
+    result = SenderKeyStatus::Written;
     return out;
 }
 
@@ -698,8 +802,8 @@ int CKeyManager::RegisterUnregisteredKeys() {
             ownerName = std::string(keymgrtexts::kMakerName);
             ownerEmail = std::string(keymgrtexts::kMakerKeyMail);
         }
-        if (RegisterCp932(ownerName, ownerEmail, file) != Registered) {
-            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+        if (const int result = RegisterCp932(ownerName, ownerEmail, file); result != Registered) {
+            ShowRegisterFailure(result, name);
             continue;
         }
         ++registered;
@@ -708,6 +812,24 @@ int CKeyManager::RegisterUnregisteredKeys() {
     }
     SaveLists();
     return registered;
+}
+
+void CKeyManager::ShowRegisterFailure(int result, std::string_view fileName) {
+    const auto show = [&](int textSlot) { ShowFormatted(Texts()[textSlot], fileName); };
+    switch (result) {
+        case SaveFailed:
+            show(slot::kMemberListNotWritten);
+            break;
+        case NameTaken:
+            show(slot::kKeyFileNameTaken);
+            break;
+        case NotInFolder:
+            show(slot::kKeyFileNotMovedIn);
+            break;
+        default:
+            ShowFormatted(keymgrtexts::kNotUsableKey, fileName);
+            break;
+    }
 }
 
 int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOffer& offer) {
@@ -729,6 +851,15 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
             ShowFormatted(isAuth ? keymgrtexts::kAlreadyAuthKey : keymgrtexts::kAlreadyPublicKey, name);
             continue;
         }
+        // Refused before anything is asked: another key file of that name
+        // in the folder is never replaced.
+        const fs::path inFolder = m_openFolder / name;
+        std::error_code ec;
+        if (!SameFolder(file.parent_path(), m_openFolder) && fs::exists(fs::symlink_status(inFolder, ec)) &&
+            !SameFileBytes(file, inFolder)) {
+            ShowRegisterFailure(NameTaken, name);
+            continue;
+        }
         std::string ownerName, ownerEmail;  // CP932
         if (isAuth) {
             AuthRecord record;
@@ -741,7 +872,11 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
         } else if (m_dialog.AskYesNo(keymgrtexts::kOfferToFerrolo) && offer) {
             offer(file);
         }
-        if (RegisterCp932(ownerName, ownerEmail, file) == Registered) ++registered;
+        const int result = RegisterCp932(ownerName, ownerEmail, file);
+        if (result == Registered)
+            ++registered;
+        else
+            ShowRegisterFailure(result, name);
     }
     ScanInto(m_openFolder);
     return registered;
@@ -773,7 +908,10 @@ bool CKeyManager::AdoptSelfAuthKey() {
         if (ScanInto(m_keyFolder) != 0) return false;
         LoadLists();
     }
-    const bool ok = Register(keymgrtexts::kSelfAuthKeyLabel, m_ownerEmail, loose) == Registered;
+    // A self auth key made anew replaces its older copy in the key folder.
+    const auto label = ToStored(keymgrtexts::kSelfAuthKeyLabel);
+    const auto email = ToStored(m_ownerEmail);
+    const bool ok = label && email && RegisterFile(*label, *email, loose, true) == Registered;
     ScanInto(m_openFolder);
     return ok;
 }

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/LanguageTable.h"
 #include "keys/KeyDirectory.h"
 #include "keys/KeyFiles.h"
 #include "keys/MemberList.h"
@@ -36,10 +37,20 @@ public:
 
     enum RegisterResult : int {
         Registered = 0,
-        Refused = 1,               // texts too long or not storable, or the file holds no key blob
+        Refused = 1,               // texts too long or not storable, or the file is no complete key file
+                                   // with a usable key
         NotInFolder = 2,           // the file is not (and could not be moved) in the open folder
         AuthRecordUnreadable = 3,  // an auth key whose record the own private key cannot read
         SaveFailed = 4,            // the member list could not be written; nothing listed
+        NameTaken = 5,             // a different key file of that name is already in the folder; nothing moved
+    };
+    // What ExtractSenderKey found.
+    enum class SenderKeyStatus {
+        Written,      // the key file was written, or the same key was already there
+        NameRefused,  // the name is no usable sender key set name
+        NameTaken,    // a different file is already there under that name
+        NoKey,        // the container holds no complete public key file
+        WriteFailed,
     };
     enum AuthRecordResult : int {
         AuthRecordOk = 0,
@@ -59,6 +70,11 @@ public:
     CKeyManager(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
     CKeyManager(const CKeyManager&) = delete;
     CKeyManager& operator=(const CKeyManager&) = delete;
+
+    // The language table messages not kept in KeyManagerTexts.h come from
+    // (the caller's, in the user's language); without one they are Japanese.
+    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
+    const LanguageTable& Texts() const;
 
     // The active key set: the key pair folder (keyPairRoot) and the names of
     // its key files (PublicKeyName, PrivateKeyName).
@@ -95,9 +111,12 @@ public:
 
     // --- Records -----------------------------------------------------------
 
-    // Registers one key file in the open folder, moving it in from elsewhere
-    // (an existing file of that name is replaced). A file already registered
-    // under the same name has its record replaced instead of doubled.
+    // Registers one key file in the open folder, moving it in from elsewhere.
+    // A different key file of that name already in the folder is never
+    // replaced (NameTaken); the same bytes again are fine. The file must be a
+    // complete public or auth key file with a usable key. A file already
+    // registered under the same name has its record replaced instead of
+    // doubled.
     [[nodiscard]] int Register(std::string_view name, std::string_view email, const std::filesystem::path& file);
     // The same with CP932 texts (taken from auth records and member lists).
     [[nodiscard]] int RegisterCp932(std::string_view name, std::string_view email, const std::filesystem::path& file);
@@ -106,7 +125,10 @@ public:
     // that could not be saved.
     [[nodiscard]] bool Delete(int index, bool removeFile);
     // Moves a record's key file into another folder and registers it there.
-    // Nothing changes here when the move fails or the target would refuse it.
+    // A key file of that name already in the target is never replaced. Either
+    // everything happens (file moved, record here removed, record there added,
+    // both lists saved) or nothing does: a step that fails puts the file and
+    // both lists back as they were.
     [[nodiscard]] bool Move(int index, const std::filesystem::path& targetFolder);
 
     int Count() const { return static_cast<int>(m_authList.size() + m_publicList.size()); }
@@ -145,13 +167,15 @@ public:
     [[nodiscard]] bool RenewRecord(std::uint32_t keyMarkLow, std::string_view name, std::string_view email);
     // Writes the sender's public key file a container carries (behind its
     // sender record) as <folder>/<name>.vpub, read-only, for authentication.
-    // The name must be a usable key set name. A different file already there
-    // is left alone (empty result); the same key already there is returned.
-    // Empty when the container holds no complete public key file or writing
-    // failed.
+    // The name comes from the container and must pass
+    // IsUsableSenderKeySetName. A different file already there is left alone
+    // (empty result); the same key already there is returned. Empty when the
+    // container holds no complete public key file or writing failed. status,
+    // when given, says which.
     static std::optional<std::filesystem::path> ExtractSenderKey(const std::filesystem::path& container,
                                                                  const std::filesystem::path& folder,
-                                                                 std::string_view name);
+                                                                 std::string_view name,
+                                                                 SenderKeyStatus* status = nullptr);
 
     // Deciphers an auth key's record with the own private key. Without
     // wantSecret the secret in `out` is left zero.
@@ -216,6 +240,12 @@ public:
     static std::string KeySetNameOfFolder(std::string_view folderName);
 
 private:
+    // Register with the choice to replace a different file of the same name
+    // (only the own self auth key, made anew, may replace its older copy).
+    int RegisterFile(std::string_view name, std::string_view email, const std::filesystem::path& file,
+                     bool replaceSameName);
+    // The message for a registration that failed, naming the file.
+    void ShowRegisterFailure(int result, std::string_view fileName);
     int ScanInto(const std::filesystem::path& folder);
     void RefreshKeyFolderList();
     std::vector<UserData>& ListOf(bool auth) { return auth ? m_authList : m_publicList; }
@@ -224,6 +254,7 @@ private:
 
     IUserDialog& m_dialog;
     const IHost& m_host;
+    const LanguageTable* m_texts = nullptr;
 
     std::vector<UserData> m_authList;
     std::vector<UserData> m_publicList;
@@ -250,6 +281,9 @@ private:
 // copied (through a temporary file in the target folder) and the source
 // removed. False when it could not be moved; the source then stays.
 [[nodiscard]] bool MoveFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// The same, but never replaces: false, changing nothing, when a file of that
+// name is already at `to` (checked atomically at the last step).
+[[nodiscard]] bool MoveFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // ASCII lower-case copy, for comparing file name endings.
 std::string LowerAscii(std::string_view text);

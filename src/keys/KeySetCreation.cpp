@@ -76,10 +76,9 @@ KeySetCreationResult CKeySetCreation::FinishKeySet(const fs::path& keyPairFolder
 
     // The key folder, opened, with the owner's personalinfo.dat.
     const fs::path keyFolder = KeyFolderPath(keyPairFolder, keySetName);
-    std::error_code ec;
-    fs::create_directories(keyFolder, ec);
+    const bool made = CreateKeyFolder(keyFolder);
     m_keys.SetKeyPair(keyPairFolder, publicKeyName, privateKeyName);
-    if (ec || m_keys.OpenFolder(keyFolder) != 0 || !m_keys.WritePersonalInfo(identity.name, identity.email)) {
+    if (!made || m_keys.OpenFolder(keyFolder) != 0 || !m_keys.WritePersonalInfo(identity.name, identity.email)) {
         result.status = KeySetCreationResult::FolderFailed;
         return result;
     }
@@ -183,7 +182,7 @@ KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& 
     const std::string privateName = privateKey->filename().string();
     m_dialog.ShowMessage(FormatText(keymgrtexts::kKeyPairChanged, {publicName, privateName}), MessageKind::Information);
 
-    const std::string keySetName = publicName.substr(0, publicName.find('.'));
+    const std::string keySetName = KeySetNameOfPublicKeyFile(publicName);
     result.keySetName = keySetName;
     result.keyPairFolder = keyPairFolder;
     result.publicKeyName = publicName;
@@ -229,8 +228,7 @@ KeySetCreationResult CKeySetCreation::UseExistingKeyPair(const fs::path& keyPair
                                                          const std::string& publicKeyName,
                                                          const std::string& privateKeyName,
                                                          const KeySetIdentity& identity) {
-    const std::string keySetName =
-        publicKeyName.substr(0, publicKeyName.size() - std::min<std::size_t>(publicKeyName.size(), 5));
+    const std::string keySetName = KeySetNameOfPublicKeyFile(publicKeyName);
     const fs::path keyFolder = KeyFolderPath(keyPairFolder, keySetName);
     std::error_code ec;
     if (!fs::is_directory(keyFolder, ec))
@@ -274,7 +272,7 @@ GeneratedKeyPair CGenKeyFlow::Run(const fs::path& folder, const NameDialog& askN
     for (;;) {
         const auto name = askName ? askName() : std::nullopt;
         if (!name) return result;
-        switch (CheckKeySetName(*name)) {
+        switch (CheckNewKeySetName(*name)) {
             case KeySetNameCheck::Empty:
                 m_dialog.ShowMessage(keytexts::kNameEmpty, MessageKind::Warning);
                 continue;

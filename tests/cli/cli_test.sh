@@ -91,7 +91,7 @@ sender)
     as north info m.txt.tza >/dev/null
     contains "the sender block is attached" out.txt "sender"
     mkdir -p inbox && mv m.txt.tza inbox/
-    check "south decrypts" 0 "$(as south decrypt inbox/m.txt.tza)"
+    check "south decrypts" 0 "$(as south decrypt --authenticate-sender inbox/m.txt.tza)"
     check "to the same text" "from north" "$(cat inbox/m.txt)"
     [ -e "south-keys/KeyList_South/North))South-auth.vpub" ]
     check "and has authenticated the unknown sender from the key the container carries" 0 $?
@@ -191,6 +191,52 @@ history_save)
     check "and still decrypts" 0 "$(run --yes --overwrite all decrypt h.bin.tza)"
     check "with the history saved this time" 0 "$(run history h.bin.tza)"
     check "seven entries" 7 "$(grep -c 'North Owner' out.txt)"
+    ;;
+senderoption)
+    # --yes never answers whether to authenticate a container's sender: that
+    # takes --authenticate-sender; without it the question is answered No.
+    as() { TESSARIN_HOME="$work/$1-home" "$tza" --lang en --yes "${@:2}" </dev/null >out.txt 2>err.txt; echo $?; }
+    as north keygen North north@example.com "$work/north-keys" >/dev/null
+    as south keygen South south@example.com "$work/south-keys" >/dev/null
+    cp south-keys/South.vpub .
+    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+    printf 'from north\n' > m.txt
+    check "north encrypts for it" 0 "$(as north encrypt m.txt --to South.vpub --without-me)"
+    mkdir -p inbox && mv m.txt.tza inbox/
+    check "south decrypts with --yes alone" 0 "$(as south decrypt inbox/m.txt.tza)"
+    check "to the same text" "from north" "$(cat inbox/m.txt)"
+    contains "the sender question is shown" err.txt "Do you authenicate this file creater?"
+    contains "answered No, naming the option" err.txt "--authenticate-sender"
+    [ ! -e "south-keys/KeyList_South/North))South-auth.vpub" ] && [ ! -e "south-keys/KeyList_South/North.vpub" ]
+    check "and nothing was authenticated or written into the key folder" 0 $?
+    rm -f inbox/m.txt
+    check "with --authenticate-sender" 0 "$(as south decrypt --authenticate-sender inbox/m.txt.tza)"
+    [ -e "south-keys/KeyList_South/North))South-auth.vpub" ]
+    check "the sender is authenticated" 0 $?
+    ;;
+keyfiles)
+    # Private key files are the owner's only, as are the folders made for
+    # keys; a public key whose numbers can never work is not registered.
+    mode() { stat -c %a "$1"; }
+    "$tza" --lang en keygen North north@example.com "$work/keys/new" </dev/null >/dev/null 2>err.txt
+    check "keygen succeeds" 0 $?
+    check "the private key file is 0400" 400 "$(mode keys/new/NorthPrivate.vpri)"
+    check "the public key file is read-only for all" 444 "$(mode keys/new/North.vpub)"
+    check "the key pair folder made for it is 0700" 700 "$(mode keys/new)"
+    check "and so is the folder above it that keygen made" 700 "$(mode keys)"
+    check "the key folder is 0700" 700 "$(mode keys/new/KeyList_North)"
+    "$tza" --lang en keygen Other other@example.com "$work/other" </dev/null >/dev/null 2>&1
+    python3 - "$work/other/Other.vpub" "$work/zero.vpub" <<'PY'
+import sys
+b = bytearray(open(sys.argv[1], 'rb').read())
+b[24:152] = bytes(128)
+open(sys.argv[2], 'wb').write(b)
+PY
+    check "a key with an all-zero modulus is refused" 1 "$(run --keys "$work/keys/new" add zero.vpub)"
+    contains "as no usable key" err.txt "zero.vpub"
+    run --keys "$work/keys/new" keys >/dev/null
+    if grep -q zero.vpub out.txt; then check "and is not listed" absent listed; else check "and is not listed" absent absent; fi
+    check "the real key is accepted" 0 "$(run --no --keys "$work/keys/new" add other/Other.vpub)"
     ;;
 *)
     echo "unknown case $case_name"; exit 2 ;;

@@ -1,6 +1,7 @@
 // Key files, records, completeness and name rules.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -121,6 +122,16 @@ TEST(KeyFileCompleteness, TableOfCases) {
     StoreLe32(hugeLength.data(), 0xFFFFFFFFu);
     ByteVector authBadSecondLength = auth;
     StoreLe32(authBadSecondLength.data() + 152, 127);
+    // The key's numbers: bit length at file bytes 16..19, exponent at 20..23,
+    // modulus at 24..151 (least significant byte first).
+    auto withBytes = [](ByteVector b, std::size_t at, std::size_t count, std::uint8_t v) {
+        std::fill_n(b.begin() + static_cast<std::ptrdiff_t>(at), count, v);
+        return b;
+    };
+    auto withExponent = [](ByteVector b, std::uint32_t e) {
+        StoreLe32(b.data() + 20, e);
+        return b;
+    };
 
     const CompletenessCase cases[] = {
         {"public key file, 152 bytes", pub, true, false, false},
@@ -132,6 +143,15 @@ TEST(KeyFileCompleteness, TableOfCases) {
         {"public key file, magic RSA2", changed(pub, 15, '2'), false, false, false},
         {"public key file, 2048 bits", changed(pub, 17, 0x08), false, false, false},
         {"public key file, signature algorithm", changed(pub, 9, 0x24), false, false, false},
+        {"public key file, bit length zeroed", withBytes(pub, 16, 4, 0), false, false, false},
+        {"public key file, modulus all zero", withBytes(pub, 24, 128, 0), false, false, false},
+        {"public key file, even modulus", changed(pub, 24, static_cast<std::uint8_t>(pub[24] & 0xFE)), false, false,
+         false},
+        {"public key file, modulus shorter than 1024 bits", changed(pub, 151, 0x7F), false, false, false},
+        {"public key file, exponent 0", withExponent(pub, 0), false, false, false},
+        {"public key file, exponent 1", withExponent(pub, 1), false, false, false},
+        {"public key file, even exponent", withExponent(pub, 65536), false, false, false},
+        {"public key file, exponent 3", withExponent(pub, 3), true, false, false},
         {"private key file, 648 bytes", pri, false, true, false},
         {"private key file, 647 bytes", with(pri, -1), false, false, false},
         {"private key file, 649 bytes", with(pri, 1), false, false, false},
@@ -142,6 +162,7 @@ TEST(KeyFileCompleteness, TableOfCases) {
         {"auth key file, 285 bytes", with(auth, 1), false, false, false},
         {"auth key file, second length 127", authBadSecondLength, false, false, false},
         {"auth key file, issuer blob of the wrong type", changed(auth, 4, 0x07), false, false, false},
+        {"auth key file, issuer modulus all zero", withBytes(auth, 24, 128, 0), false, false, false},
         {"empty file", ByteVector{}, false, false, false},
         {"three bytes", ByteVector{0x94, 0, 0}, false, false, false},
     };
@@ -339,6 +360,36 @@ TEST(KeySetNames, TableOfCases) {
     EXPECT_EQ(CheckKeySetNameCp932("a\x95"), KeySetNameCheck::NotConvertible);
 }
 
+TEST(KeySetNames, NewNamesHoldNoFullStopAndOneRuleNamesAnExistingPair) {
+    EXPECT_EQ(CheckNewKeySetName("my.keys"), KeySetNameCheck::ForbiddenCharacter);
+    EXPECT_EQ(CheckNewKeySetName("."), KeySetNameCheck::ForbiddenCharacter);
+    EXPECT_EQ(CheckNewKeySetName("my_keys"), KeySetNameCheck::Ok);
+    EXPECT_EQ(CheckNewKeySetName("a/b"), KeySetNameCheck::ForbiddenCharacter);
+    EXPECT_EQ(CheckNewKeySetName(std::string(61, 'n')), KeySetNameCheck::TooLong);
+    EXPECT_EQ(CheckNewKeySetName(""), KeySetNameCheck::Empty);
+    // An existing pair: the public key file's name without ".vpub".
+    EXPECT_EQ(KeySetNameOfPublicKeyFile("my.keys.vpub"), "my.keys");
+    EXPECT_EQ(KeySetNameOfPublicKeyFile("North.VPUB"), "North");
+    EXPECT_EQ(KeySetNameOfPublicKeyFile("a.b.c.vpub"), "a.b.c");
+}
+
+TEST(KeySetNames, NamesFromContainersNeverSpellAnAuthKey) {
+    const struct {
+        const char* name;
+        bool usable;
+    } cases[] = {
+        {"south", true},       {"South_Owner", true}, {"south))north-auth", false},
+        {"a))b", false},       {"))", false},         {"x-auth", false},
+        {"X-AUTH", false},     {"x-Auth", false},     {"x-authority", true},
+        {"north)south", true}, {"a/b", false},        {"", false},
+        {"-auth", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsUsableSenderKeySetName(c.name), c.usable);
+    }
+}
+
 TEST(KeySetNames, FileAndFolderNames) {
     EXPECT_EQ(PublicKeyFileName("north"), "north.vpub");
     EXPECT_EQ(PrivateKeyFileName("north"), "northPrivate.vpri");
@@ -352,6 +403,37 @@ TEST(KeySetNames, FileAndFolderNames) {
     EXPECT_EQ(KeyFolderPath(dir.Path(), "south"), dir / "keyList_south");
     fs::create_directory(dir / "KeyList_north");
     EXPECT_EQ(KeyFolderPath(dir.Path(), "north"), dir / "KeyList_north");
+}
+
+mode_t ModeBits(const fs::path& p) {
+    struct stat st {};
+    EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+    return st.st_mode & 07777;
+}
+
+TEST(KeyFileWriting, PrivateKeyFilesAndKeyFoldersAreTheOwnersOnly) {
+    TempDir dir;
+    const ByteVector bytes(10, 1);
+    ASSERT_TRUE(WriteNewFile(dir / "aPrivate.vpri", bytes, FileAccess::OwnerReadOnly));
+    EXPECT_EQ(ModeBits(dir / "aPrivate.vpri"), 0400u);
+    ASSERT_TRUE(WriteFileReplacing(dir / "bPrivate.vpri", bytes, FileAccess::OwnerReadOnly));
+    EXPECT_EQ(ModeBits(dir / "bPrivate.vpri"), 0400u);
+    ASSERT_TRUE(WriteNewFile(dir / "a.vpub", bytes, true));
+    EXPECT_EQ(ModeBits(dir / "a.vpub"), 0444u);  // public keys may stay readable for all
+    ASSERT_TRUE(WriteNewFile(dir / "member.dat", bytes, false));
+    EXPECT_EQ(ModeBits(dir / "member.dat"), 0644u);
+
+    const mode_t oldMask = ::umask(0);  // even a permissive umask gives 0700
+    const bool made = CreateKeyFolder(dir / "keys" / "KeyList_a");
+    ::umask(oldMask);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(ModeBits(dir / "keys"), 0700u);
+    EXPECT_EQ(ModeBits(dir / "keys" / "KeyList_a"), 0700u);
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms(0755));
+    EXPECT_TRUE(CreateKeyFolder(dir / "shared"));
+    EXPECT_EQ(ModeBits(dir / "shared"), 0755u);  // a folder already there keeps its bits
+    EXPECT_FALSE(CreateKeyFolder(dir / "a.vpub" / "sub"));
 }
 
 TEST(KeyFileWriting, ReplacesReadOnlyFilesAndLeavesNoTemporaries) {

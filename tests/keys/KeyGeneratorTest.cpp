@@ -1,6 +1,7 @@
 // Key set generation, backup of the key pair, and the built-in maker keys.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <set>
@@ -66,6 +67,23 @@ TEST(KeyGenerator, WritesAReadOnlyKeyPairWithTimeAndTag) {
     auto pt = RsaDecryptBlock(pri->Blob(), *ct);
     ASSERT_TRUE(pt);
     EXPECT_EQ(*pt, msg);
+}
+
+TEST(KeyGenerator, PrivateKeyFileIsReadableByItsOwnerOnly) {
+    TempDir dir;
+    ScriptedUserDialog dialog;
+    FixedHost host;
+    CKeyGenerator gen(dialog, host);
+    gen.SetFolder(dir.Path());
+    ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
+    struct stat st {};
+    ASSERT_EQ(::stat(gen.PrivateKeyPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0400u);
+    ASSERT_EQ(::stat(gen.PublicKeyPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    // A name with a full stop is refused before any key is made.
+    EXPECT_EQ(gen.Generate("my.keys"), CKeyGenerator::NameCharacter);
+    EXPECT_FALSE(fs::exists(dir / "my.keys.vpub"));
 }
 
 TEST(KeyGenerator, SameTickSameTagDifferentKeys) {
@@ -172,6 +190,9 @@ TEST(KeyBackup, CopiesBothFilesAndReportsThePaths) {
         EXPECT_EQ(ReadFileBytes(dir / "backup" / "north.vpub"), ReadFileBytes(dir / "north.vpub"));
         EXPECT_EQ(ReadFileBytes(dir / "backup" / "northPrivate.vpri"), ReadFileBytes(dir / "northPrivate.vpri"));
         EXPECT_TRUE(IsReadOnly(dir / "backup" / "northPrivate.vpri"));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "backup" / "northPrivate.vpri").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0400u);  // the copy of a private key is the owner's only
         ASSERT_EQ(dialog.Messages().size(), 1u);
         EXPECT_EQ(dialog.Messages()[0], "鍵の保存に成功しました.\n\n " + (dir / "backup" / "north.vpub").string() +
                                             "\n\n " + (dir / "backup" / "northPrivate.vpri").string() +

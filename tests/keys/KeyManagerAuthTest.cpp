@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "KeyManagerTestKit.h"
+#include "app/AppCore.h"
 #include "keys/AuthManager.h"
 #include "keys/AuthSecret.h"
 #include "keys/KeyManagerTexts.h"
@@ -386,9 +387,24 @@ TEST(KeySetCreationTest, SelectedPairWithAFullStopInItsName) {
             return KeySetIdentity{"Me", "me@example.com"};
         });
     ASSERT_TRUE(result.Ok()) << result.status;
-    EXPECT_EQ(result.keySetName, "my");  // up to the first full stop
-    EXPECT_TRUE(fs::exists(user.root / "KeyList_my" / "my.keys))my.keys-auth.vpub"));
+    // One rule everywhere: the name is the public key file's name without
+    // ".vpub", for the key folder and the self auth key alike.
+    EXPECT_EQ(result.keySetName, "my.keys");
+    EXPECT_TRUE(fs::exists(user.root / "KeyList_my.keys" / "my.keys))my.keys-auth.vpub"));
+    EXPECT_FALSE(fs::exists(user.root / "KeyList_my"));
     EXPECT_EQ(user.keys.File(0), "my.keys))my.keys-auth.vpub");
+    // The self key is offered as a recipient, and the next start finds the
+    // same key folder.
+    EXPECT_EQ(user.keys.ListFiles(0), std::vector<std::string>{"my.keys))my.keys-auth.vpub"});
+    LanguageTable texts;
+    texts.FillJapanese();
+    NoMail mail;
+    AppCore nextStart(user.host, user.dialog, texts, mail);
+    ASSERT_TRUE(nextStart.UseKeySet(user.root, "my.keys.vpub", "my.keysPrivate.vpri"));
+    EXPECT_EQ(nextStart.Keys().KeyFolderPath(), user.root / "KeyList_my.keys");
+    EXPECT_EQ(nextStart.State().selfAuthKeyPath, user.root / "KeyList_my.keys" / "my.keys))my.keys-auth.vpub");
+    EXPECT_EQ(nextStart.Keys().RecipientFiles(0),
+              std::vector<fs::path>{user.root / "KeyList_my.keys" / "my.keys))my.keys-auth.vpub"});
 }
 
 TEST(KeySetCreationTest, OlderGenerationDialogChecksNamesAndNeverOverwrites) {

@@ -2,10 +2,13 @@
 // sequence, registering, deleting, moving, texts, key marks and look-ups.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <regex>
 
 #include "KeyManagerTestKit.h"
+#include "keys/KeyGenerator.h"
 #include "keys/KeyManagerTexts.h"
 #include "keys/MemberList.h"
 #include "platform/ByteIo.h"
@@ -161,6 +164,192 @@ TEST_F(RegisterTest, AListThatCannotBeSavedListsNothing) {
     // Something that is not a file stands where the list would be written.
     fs::create_directories(user.keys.KeyFolderPath() / "pubkey_member.dat" / "inside");
     EXPECT_EQ(user.keys.Register("South", "", tmp / "south.vpub"), CKeyManager::SaveFailed);
+    EXPECT_EQ(user.keys.Count(), 1);
+}
+
+// A public key file from the key generator, under a file name of choice.
+fs::path GeneratedPublicKey(const fs::path& folder, const std::string& keySetName, const std::string& fileName) {
+    FixedHost host;
+    ScriptedUserDialog dialog;
+    CKeyGenerator generator(dialog, host);
+    fs::create_directories(folder);
+    generator.SetFolder(folder);
+    EXPECT_EQ(generator.Generate(keySetName), CKeyGenerator::Generated);
+    const fs::path out = folder / fileName;
+    if (generator.PublicKeyPath() != out) fs::rename(generator.PublicKeyPath(), out);
+    return out;
+}
+
+// While it lives, writing past a few hundred bytes into any file fails
+// (EFBIG), as on a full disk; renames, and so key file moves, still work.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// The records on disk, as a fresh manager on the folder reads them.
+std::vector<std::string> StoredFiles(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (auto name : {"member.dat", "pubkey_member.dat"}) {
+        std::vector<UserData> list;
+        (void)ReadMemberList(folder / name, list);
+        for (const auto& r : list) out.push_back(r.fileName);
+    }
+    return out;
+}
+
+TEST_F(RegisterTest, AddingNeverReplacesAnotherKeyFileOfTheSameName) {
+    // East's key is registered as partner.vpub; south's arrives under that name.
+    const fs::path east = GeneratedPublicKey(tmp / "east", "east", "partner.vpub");
+    const auto eastBytes = ReadFileBytes(east);
+    ASSERT_EQ(user.keys.Register("East", "east@example.com", east), CKeyManager::Registered);
+    const fs::path folder = user.keys.KeyFolderPath();
+    fs::create_directories(tmp / "inbox");
+    CopyFile(tmp / "south.vpub", tmp / "inbox" / "partner.vpub");
+    user.dialog.ClearEvents();
+
+    EXPECT_EQ(user.keys.AddKeyFiles({tmp / "inbox" / "partner.vpub"}, {}), 0);
+    EXPECT_EQ(user.dialog.Messages(),
+              std::vector<std::string>{"鍵フォルダには同じ名前の別の鍵ファイル partner.vpub が既にあります。\n"
+                                       "この鍵ファイルは登録しませんでした。"});
+    EXPECT_TRUE(user.dialog.Questions().empty());  // refused before the service is offered
+    EXPECT_EQ(ReadFileBytes(folder / "partner.vpub"), eastBytes);
+    EXPECT_TRUE(fs::exists(tmp / "inbox" / "partner.vpub"));
+    ASSERT_EQ(user.keys.Count(), 2);
+    EXPECT_EQ(user.keys.Name(1), "East");
+    EXPECT_EQ(user.keys.Record(1)->KeyMarkLow(), KeyMarkLow(ByteVector(eastBytes.begin() + 4, eastBytes.end())));
+    // Register itself refuses it too; the same bytes again are no conflict.
+    EXPECT_EQ(user.keys.Register("South", "", tmp / "inbox" / "partner.vpub"), CKeyManager::NameTaken);
+    EXPECT_EQ(ReadFileBytes(folder / "partner.vpub"), eastBytes);
+    CopyFile(folder / "partner.vpub", tmp / "inbox" / "partner.vpub");
+    EXPECT_EQ(user.keys.Register("East", "east@example.com", tmp / "inbox" / "partner.vpub"), CKeyManager::Registered);
+    EXPECT_EQ(user.keys.Count(), 2);
+}
+
+TEST_F(RegisterTest, MoveNeverReplacesAKeyFileInTheTarget) {
+    ASSERT_EQ(user.keys.Register("South", "s@example.com", tmp / "south.vpub"), CKeyManager::Registered);
+    const fs::path folder = user.keys.KeyFolderPath();
+    const fs::path friends = folder / "friends";
+    const fs::path east = GeneratedPublicKey(friends, "east", "south.vpub");  // another partner, same file name
+    const auto eastBytes = ReadFileBytes(east);
+    const auto southBytes = ReadFileBytes(folder / "south.vpub");
+
+    EXPECT_FALSE(user.keys.Move(1, friends));
+    EXPECT_EQ(ReadFileBytes(friends / "south.vpub"), eastBytes);
+    EXPECT_EQ(ReadFileBytes(folder / "south.vpub"), southBytes);
+    ASSERT_EQ(user.keys.Count(), 2);
+    EXPECT_EQ(user.keys.File(1), "south.vpub");
+    EXPECT_EQ(StoredFiles(folder), (std::vector<std::string>{"north))north-auth.vpub", "south.vpub"}));
+    EXPECT_TRUE(StoredFiles(friends).empty());
+}
+
+TEST_F(RegisterTest, FailedMoveLeavesFileAndRecordsAsTheyWere) {
+    ASSERT_EQ(user.keys.Register("South", "s@example.com", tmp / "south.vpub"), CKeyManager::Registered);
+    const fs::path folder = user.keys.KeyFolderPath();
+    const fs::path friends = folder / "friends";
+    fs::create_directories(friends);
+    const std::vector<std::string> before = {"north))north-auth.vpub", "south.vpub"};
+    const auto expectUnmoved = [&] {
+        EXPECT_TRUE(fs::exists(folder / "south.vpub"));
+        EXPECT_FALSE(fs::exists(friends / "south.vpub"));
+        ASSERT_EQ(user.keys.Count(), 2);
+        EXPECT_EQ(user.keys.File(1), "south.vpub");
+        EXPECT_EQ(StoredFiles(folder), before);
+        EXPECT_TRUE(StoredFiles(friends).empty());
+    };
+    {
+        SCOPED_TRACE("the target's lists cannot be written: its registration fails after the file moved");
+        bool moved = true;
+        {
+            FileSizeLimit limit(200);
+            moved = user.keys.Move(1, friends);
+        }
+        EXPECT_FALSE(moved);
+        expectUnmoved();
+    }
+    {
+        SCOPED_TRACE("this folder's lists cannot be written once the target registered the file");
+        fs::create_directories(folder / "pubkey_member.dat.blocked");
+        fs::rename(folder / "pubkey_member.dat", folder / "pubkey_member.dat.kept");
+        fs::rename(folder / "pubkey_member.dat.blocked", folder / "pubkey_member.dat");
+        fs::create_directories(folder / "pubkey_member.dat" / "inside");
+        EXPECT_FALSE(user.keys.Move(1, friends));
+        fs::remove_all(folder / "pubkey_member.dat");
+        fs::rename(folder / "pubkey_member.dat.kept", folder / "pubkey_member.dat");
+        expectUnmoved();
+    }
+    {
+        SCOPED_TRACE("the target's list cannot be read");
+        fs::create_directories(friends / "pubkey_member.dat" / "inside");
+        EXPECT_FALSE(user.keys.Move(1, friends));
+        fs::remove_all(friends / "pubkey_member.dat");
+        expectUnmoved();
+    }
+    // And with nothing in the way the move completes.
+    ASSERT_TRUE(user.keys.Move(1, friends));
+    EXPECT_EQ(StoredFiles(folder), std::vector<std::string>{"north))north-auth.vpub"});
+    EXPECT_EQ(StoredFiles(friends), std::vector<std::string>{"south.vpub"});
+}
+
+TEST_F(RegisterTest, AListWriteFailureIsReportedAsOne) {
+    const fs::path folder = user.keys.KeyFolderPath();
+    CopyFile(tmp / "south.vpub", folder / "south.vpub");
+    ASSERT_EQ(user.keys.Scan(folder), 0);
+    // Something that is not a file now stands where the list would be written.
+    fs::create_directories(folder / "pubkey_member.dat" / "inside");
+    user.dialog.ClearEvents();
+    user.dialog.PlanYes();
+    EXPECT_EQ(user.keys.RegisterUnregisteredKeys(), 0);
+    EXPECT_EQ(user.dialog.Messages(), std::vector<std::string>{"宛先リストを書き込めませんでした。\n"
+                                                               "鍵ファイル south.vpub は登録されていません。"});
+    EXPECT_EQ(user.keys.Count(), 1);
+
+    // In English, from the table the caller hands in.
+    LanguageTable english;
+    english.FillJapanese();
+    english.FillEnglish();
+    user.keys.SetTexts(&english);
+    user.dialog.ClearEvents();
+    user.dialog.PlanYes();
+    EXPECT_EQ(user.keys.RegisterUnregisteredKeys(), 0);
+    EXPECT_EQ(user.dialog.Messages(), std::vector<std::string>{"The address list could not be written.\n"
+                                                               "The key file south.vpub was not registered."});
+}
+
+TEST_F(RegisterTest, KeysThatCanNeverWorkAreNotRegistered) {
+    const auto south = ReadFileBytes(tmp / "south.vpub");
+    auto zeroModulus = south;
+    ASSERT_EQ(zeroModulus.size(), 152u);
+    std::fill_n(zeroModulus.begin() + 24, 128, std::uint8_t{0});
+    auto zeroBits = south;
+    std::fill_n(zeroBits.begin() + 16, 4, std::uint8_t{0});
+    WriteFileBytes(tmp / "zero.vpub", zeroModulus);
+    WriteFileBytes(tmp / "nobits.vpub", zeroBits);
+    user.dialog.ClearEvents();
+    EXPECT_EQ(user.keys.AddKeyFiles({tmp / "zero.vpub", tmp / "nobits.vpub"}, {}), 0);
+    EXPECT_EQ(
+        user.dialog.Messages(),
+        (std::vector<std::string>{"鍵ファイル zero.vpub はTZA-P2P/Tessarinで使用できる公開鍵ではありません。",
+                                  "鍵ファイル nobits.vpub はTZA-P2P/Tessarinで使用できる公開鍵ではありません。"}));
+    // Registration as such refuses it as well, and moves nothing.
+    EXPECT_EQ(user.keys.Register("Z", "", tmp / "zero.vpub"), CKeyManager::Refused);
+    EXPECT_TRUE(fs::exists(tmp / "zero.vpub"));
     EXPECT_EQ(user.keys.Count(), 1);
 }
 

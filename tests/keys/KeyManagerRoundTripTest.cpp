@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoMail final : public IMailLauncher {
-public:
-    bool Run(const std::vector<std::string>&) override { return true; }
-};
-
 TEST(KeyManagerRoundTripTest, SouthEncryptsForNorthThroughTheAuthKey) {
     TempDir tmp;
     TestUser north(tmp / "north");

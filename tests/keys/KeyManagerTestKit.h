@@ -9,6 +9,7 @@
 
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
+#include "app/MailMessage.h"
 #include "keys/Authentication.h"
 #include "keys/KeyManager.h"
 #include "keys/KeySetCreation.h"
@@ -36,6 +37,12 @@ struct TestUser {
     FixedHost host;
     ScriptedUserDialog dialog;
     CKeyManager keys{dialog, host};
+};
+
+// A mail program that is never started.
+class NoMail final : public IMailLauncher {
+public:
+    bool Run(const std::vector<std::string>&) override { return true; }
 };
 
 // A Unix time for a local calendar time.

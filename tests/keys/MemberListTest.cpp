@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "Fixtures.h"
@@ -68,6 +69,60 @@ TEST(MemberList, RoundTripStores447BytesPerRecord) {
     EXPECT_EQ(back[1].email, std::string(128, 'E'));
     EXPECT_EQ(back[1].reserved1, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
     EXPECT_TRUE(back[1].HasLimit());
+}
+
+// Every field of a stored record at its offset, against bytes written out by
+// hand from the record layout (not from the writer's own encoding).
+TEST(MemberList, FieldsLieAtTheirOffsetsAsLittleEndianBytes) {
+    TempDir dir;
+    UserData u;
+    u.name = "south";
+    u.email = "s@x.jp";
+    u.fileName = "a))b-auth.vpub";
+    u.limit = SystemTime{2027, 3, 3, 31, 23, 59, 59, 0};         // year 2027 = 0x07EB
+    u.registered = SystemTime{2026, 12, 4, 10, 9, 30, 15, 250};  // 2026 = 0x07EA
+    u.used = SystemTime{2028, 2, 2, 29, 1, 2, 3, 4};             // 2028 = 0x07EC
+    u.keyMark = 0x1122334455667788ULL;
+    ASSERT_TRUE(WriteMemberList(dir / "member.dat", std::vector<UserData>{u}));
+    const ByteVector file = ReadFileBytes(dir / "member.dat");
+    ASSERT_EQ(file.size(), 451u);
+    const ByteVector count = {1, 0, 0, 0};
+    EXPECT_EQ(ByteVector(file.begin(), file.begin() + 4), count);
+    const auto at = [&](std::size_t offset, std::size_t size) {
+        const auto from = file.begin() + static_cast<std::ptrdiff_t>(4 + offset);
+        return ByteVector(from, from + static_cast<std::ptrdiff_t>(size));
+    };
+    const auto text = [](std::string_view s, std::size_t width) {
+        ByteVector out(width, 0);
+        std::copy(s.begin(), s.end(), out.begin());
+        return out;
+    };
+    const struct {
+        const char* field;
+        std::size_t offset;
+        ByteVector expected;
+    } cases[] = {
+        {"name at 0", 0, text("south", 128)},
+        {"e-mail at 128", 128, {'s', '@', 'x', '.', 'j', 'p', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"rest of the e-mail field", 144, ByteVector(112, 0)},
+        {"file name at 256", 256, text("a))b-auth.vpub", 128)},
+        {"reserved at 384", 384, {0, 0, 0, 0}},
+        {"limit at 388",
+         388,
+         {0xEB, 0x07, 0x03, 0x00, 0x03, 0x00, 0x1F, 0x00, 0x17, 0x00, 0x3B, 0x00, 0x3B, 0x00, 0x00, 0x00}},
+        {"registration time at 404",
+         404,
+         {0xEA, 0x07, 0x0C, 0x00, 0x04, 0x00, 0x0A, 0x00, 0x09, 0x00, 0x1E, 0x00, 0x0F, 0x00, 0xFA, 0x00}},
+        {"third date at 420",
+         420,
+         {0xEC, 0x07, 0x02, 0x00, 0x02, 0x00, 0x1D, 0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00}},
+        {"reserved at 436", 436, {0, 0, 0, 0}},
+        {"key mark at 440, low byte first, top byte not stored", 440, {0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        EXPECT_EQ(at(c.offset, c.expected.size()), c.expected);
+    }
 }
 
 TEST(MemberList, EmptyListDeletesTheFileAndMissingFileIsEmpty) {

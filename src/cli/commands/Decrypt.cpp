@@ -12,12 +12,16 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     struct Args {
         std::vector<std::string> files;
         bool keepName = false, remove = false;
+        bool authenticateSender = false;
     };
     auto a = std::make_shared<Args>();
     cmd->add_option("FILE", a->files, "Containers")->required()->check(CLI::ExistingFile);
     cmd->add_flag("--keep-name", a->keepName, "Hereafter,Decrypt without Namechange.: name outputs after the container");
     cmd->add_flag("--remove", a->remove, "Wipe each container once it is decrypted");
+    cmd->add_flag("--authenticate-sender", a->authenticateSender,
+                  "Answer Yes when asked to authenticate an unknown sender's public key (--yes never does)");
     cmd->callback([&ctx, &status, a] {
+        ctx.options.authenticateSender = a->authenticateSender;
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;

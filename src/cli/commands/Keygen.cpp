@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Session.h"
+#include "keys/KeyFiles.h"
 
 namespace tessarin::cli {
 
@@ -21,8 +22,8 @@ void AddKeygenCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         Session session(ctx);
         std::error_code ec;
-        std::filesystem::create_directories(args->folder, ec);
         const std::filesystem::path folder = std::filesystem::absolute(args->folder, ec);
+        (void)CreateKeyFolder(folder);  // the generator reports a folder it cannot write to
         const auto result = session.Core().CreateKeySet(folder, {args->name, args->email});
         if (!result.Ok()) {
             Note("no key set was made");
