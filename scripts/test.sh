@@ -11,7 +11,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
 
-sanitized=(test_core test_platform test_platform_crypto test_keys test_container test_decrypt)
+sanitized=(test_core test_platform test_platform_crypto test_keys test_container test_decrypt test_fuzz_replay)
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARIN_SANITIZE=ON \
   -DTESSARIN_BUILD_GUI=OFF -DTESSARIN_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs" --target "${sanitized[@]}"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -86,9 +87,18 @@ TEST_F(FuzzReplay, EveryTargetPassesItsSeeds) {
     }
 }
 
+// With TESSARIN_FUZZ_REPLAY_PENDING set, the findings waiting for a fix
+// (pending/<target>) are replayed too, to check a fix before moving them.
+std::vector<std::filesystem::path> FindingsOf(const fuzz::FuzzTarget& target) {
+    auto files = FilesIn(kFuzzDir / "findings" / std::string(target.name));
+    if (const char* pending = std::getenv("TESSARIN_FUZZ_REPLAY_PENDING"); pending && *pending)
+        for (const auto& f : FilesIn(kFuzzDir / "pending" / std::string(target.name))) files.push_back(f);
+    return files;
+}
+
 TEST_F(FuzzReplay, EveryFindingGivesItsExpectedOutcome) {
     for (const auto& target : AllTargets()) {
-        for (const auto& f : FilesIn(kFuzzDir / "findings" / std::string(target.name))) {
+        for (const auto& f : FindingsOf(target)) {
             SCOPED_TRACE(std::string(target.name) + "/" + f.filename().string());
             if (f.extension() != ".tzv") {
                 (void)RunOne(target, ReadFileBytes(f));
