@@ -41,16 +41,29 @@ for t in "${targets[@]}"; do
   touch "$stamp"
   log="build-fuzz/fuzz-$t.log"
   echo "== $t: ${seconds}s"
-  # One job at a time that carries on past a finding, so one fault does not
-  # end the run.
-  set +e
-  "$bin" -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 -max_total_time="$seconds" \
-    -max_len="${max_len[$t]:-1024}" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" "$work" >"$log" 2>&1
-  set -e
-  last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1)
-  execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$last")
-  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"$last")
-  corpus=$(grep -oE 'corp: [0-9]+' <<<"$last")
+  # One process at a time; after a finding it starts again on the grown
+  # corpus for the time left, so one fault does not end the run.
+  : >"$log"
+  execs=0
+  t0=$SECONDS
+  while :; do
+    left=$((seconds - (SECONDS - t0)))
+    [ "$left" -gt 0 ] || break
+    set +e
+    "$bin" -max_total_time="$left" -max_len="${max_len[$t]:-1024}" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$found/" "$work" >>"$log.run" 2>&1
+    rc=$?
+    set -e
+    n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log.run" | tail -1)
+    execs=$((execs + ${n:-0}))
+    cat "$log.run" >>"$log"
+    last=$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' "$log.run" | tail -1 || true)
+    [ -z "$last" ] || cov_line="$last"
+    rm -f "$log.run"
+    [ "$rc" -ne 0 ] && [ "${n:-0}" -gt 0 ] || break
+  done
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' <<<"${cov_line:-}")
+  corpus=$(grep -oE 'corp: [0-9]+' <<<"${cov_line:-}")
   # Each new input kept is run once more to name what it breaks; of inputs
   # that break the same thing only the first is kept.
   declare -A kinds=()
@@ -63,12 +76,12 @@ for t in "${targets[@]}"; do
     kinds[$kind]="$artifact"
     new=$((new + 1))
   done < <(find "$found" -maxdepth 1 -type f -newer "$stamp" | sort)
-  line="$t: executions ${execs:-?}, ${cov:-cov: ?}, ${corpus:-corp: ?}, findings $new"
+  line="$t: executions $execs, ${cov:-cov: ?}, ${corpus:-corp: ?} inputs, findings $new"
   echo "$line"
   for kind in "${!kinds[@]}"; do echo "    $kind: ${kinds[$kind]}"; done
   [ "$new" -eq 0 ] || status=1
   summary+=("$line")
-  unset kinds
+  unset kinds cov_line
 done
 echo
 echo "== summary (${seconds}s per target)"

@@ -2,9 +2,10 @@
 //
 // Input: a key length byte, a value length byte, the key, the value, then the
 // file. Every lookup stays within 255 characters and integers never read
-// below zero; setting a usable key in section TZA makes it read back as set
-// and leaves the value of every other key the file had; saving again without
-// a change gives the same bytes.
+// below zero; setting a key in section TZA makes any value without a line
+// break read back as set and leaves the value of every other key the file
+// had; a value with a line break is refused and changes no byte; saving
+// again without a change gives the same bytes.
 
 #include <algorithm>
 #include <set>
@@ -34,17 +35,11 @@ bool HasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// A key the editor can write as one "key=value" line that reads back as it.
+// A key the editor can write as one "key=value" line that reads back as it
+// (keys are the program's own names).
 bool UsableKey(std::string_view key) {
     return !key.empty() && Trimmed(key) == key && !HasLineBreak(key) && key.find('=') == std::string_view::npos &&
            key.front() != ';' && key.front() != '[';
-}
-
-bool UsableValue(std::string_view value) {
-    if (Trimmed(value) != value || HasLineBreak(value)) return false;
-    const bool quoted =
-        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
-    return !quoted;
 }
 
 // Sections and keys named in the file, as candidates to look up.
@@ -91,13 +86,16 @@ std::string RunIni(Bytes input) {
         Check(before.back().size() <= 255, "a string reads as at most 255 characters");
         Check(GetPrivateProfileInt(section, name, 7, path) >= 0, "an integer never reads below zero");
     }
-    Check(
-        ReadAll(path) == std::vector<std::uint8_t>(input.end() - static_cast<std::ptrdiff_t>(file.size()), input.end()),
-        "reading changes no byte");
-    if (!UsableKey(key) || !UsableValue(value)) return "read";
+    Check(ReadAll(path) == std::vector<std::uint8_t>(file.begin(), file.end()), "reading changes no byte");
+    if (!UsableKey(key)) return "read";
 
     IniEditor editor(path);
     editor.Set(kSection, key, value);
+    if (HasLineBreak(value)) {
+        Check(!editor.Save(), "a value with a line break is refused");
+        Check(ReadAll(path) == std::vector<std::uint8_t>(file.begin(), file.end()), "a refused value changes no byte");
+        return "refused";
+    }
     Check(editor.Save(), "a readable file can be saved");
     const std::string expected = value.substr(0, std::min<std::size_t>(value.size(), 255));
     Check(GetPrivateProfileString(kSection, key, "\x01", path) == expected, "a set key reads back as set");
