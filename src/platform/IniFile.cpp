@@ -73,8 +73,9 @@ std::optional<std::string> Lookup(std::string_view section, std::string_view key
     return std::nullopt;
 }
 
+// A line feed ends a line: a text holding one cannot be stored in a line.
 bool HasLineBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
+    return s.find('\n') != std::string_view::npos;
 }
 
 // The value as stored: one the reader would change (blanks at either end are
@@ -125,7 +126,7 @@ IniEditor::IniEditor(std::filesystem::path file) : m_file(std::move(file)), m_li
 }
 
 void IniEditor::Set(std::string_view section, std::string_view key, std::string_view value) {
-    // A line break would end the line early and make the rest a line of its
+    // A line feed would end the line early and make the rest a line of its
     // own (another key, another section): such a text cannot be stored.
     if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
         m_unstorable = true;

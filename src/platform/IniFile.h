@@ -20,7 +20,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
                          const std::filesystem::path& file);
 // Creates the file and section when absent. False when the file cannot be
-// written or a text holds a line break; the old file is then left as it was.
+// written or a text holds a line feed; the old file is then left as it was.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::filesystem::path& file);
 
@@ -32,7 +32,7 @@ public:
     void Set(std::string_view section, std::string_view key, std::string_view value);
     // False, writing nothing, when the file exists but could not be read
     // (saving would lose every line it holds), or when a section, key or
-    // value given to Set held a line break (it would turn into lines of its
+    // value given to Set held a line feed (it would turn into lines of its
     // own).
     [[nodiscard]] bool Save() const;
 

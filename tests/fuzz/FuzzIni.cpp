@@ -3,14 +3,16 @@
 // Input: a key length byte, a value length byte, the key, the value, then the
 // file. Every lookup stays within 255 characters and integers never read
 // below zero; setting a key in section TZA makes any value without a line
-// break read back as set and leaves the value of every other key the file
-// had; a value with a line break is refused and changes no byte; saving
-// again without a change gives the same bytes.
+// feed read back as set and leaves the value of every other key the file
+// had; a value with a line feed is refused and changes no byte; saving
+// again without a change gives the same bytes. The settings record makes the
+// same round trip through the whole Values.dat.
 
 #include <algorithm>
 #include <set>
 
 #include "FuzzSupport.h"
+#include "app/SettingsRecord.h"
 #include "platform/IniFile.h"
 
 namespace tessarin::fuzz {
@@ -67,6 +69,26 @@ std::vector<std::pair<std::string, std::string>> Probes(std::string_view file) {
     return out;
 }
 
+// The settings record read from a file, written to a fresh file, read and
+// written again gives the same bytes; written over the file it came from, it
+// reads back to the same record.
+void CheckSettingsRoundTrip(const std::filesystem::path& file) {
+    const auto folder = file.parent_path();
+    SettingsRecord first;
+    first.Read(file);
+    Check(first.Write(folder / "first.dat"), "settings that were read can be written");
+    SettingsRecord second;
+    second.Read(folder / "first.dat");
+    Check(second.Write(folder / "second.dat"), "settings read back can be written");
+    const auto written = ReadAll(folder / "first.dat");
+    Check(ReadAll(folder / "second.dat") == written, "settings written, read and written again give the same bytes");
+    Check(first.Write(file), "settings can be written over the file they came from");
+    SettingsRecord third;
+    third.Read(file);
+    Check(third.Write(folder / "third.dat") && ReadAll(folder / "third.dat") == written,
+          "settings written over their file read back the same");
+}
+
 }  // namespace
 
 std::string RunIni(Bytes input) {
@@ -87,13 +109,17 @@ std::string RunIni(Bytes input) {
         Check(GetPrivateProfileInt(section, name, 7, path) >= 0, "an integer never reads below zero");
     }
     Check(ReadAll(path) == std::vector<std::uint8_t>(file.begin(), file.end()), "reading changes no byte");
-    if (!UsableKey(key)) return "read";
+    if (!UsableKey(key)) {
+        CheckSettingsRoundTrip(path);
+        return "read";
+    }
 
     IniEditor editor(path);
     editor.Set(kSection, key, value);
-    if (HasLineBreak(value)) {
-        Check(!editor.Save(), "a value with a line break is refused");
+    if (value.find('\n') != std::string::npos) {
+        Check(!editor.Save(), "a value with a line feed is refused");
         Check(ReadAll(path) == std::vector<std::uint8_t>(file.begin(), file.end()), "a refused value changes no byte");
+        CheckSettingsRoundTrip(path);
         return "refused";
     }
     Check(editor.Save(), "a readable file can be saved");
@@ -106,6 +132,7 @@ std::string RunIni(Bytes input) {
     }
     const auto saved = ReadAll(path);
     Check(IniEditor(path).Save() && ReadAll(path) == saved, "saving again without a change gives the same bytes");
+    CheckSettingsRoundTrip(path);
     return "set";
 }
 

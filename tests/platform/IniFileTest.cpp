@@ -63,6 +63,7 @@ TEST(IniFile, ValuesTheReaderWouldChangeReadBackAsWritten) {
         {"\"", "DestPath1=\""},
         {"a \"b\" c", "DestPath1=a \"b\" c"},
         {"", "DestPath1="},
+        {"x\r", "DestPath1=\"x\r\""},
     };
     for (const auto& [value, line] : cases) {
         SCOPED_TRACE(value);
@@ -78,7 +79,7 @@ TEST(IniFile, ValuesTheReaderWouldChangeReadBackAsWritten) {
 
 TEST(IniFile, ATextWithALineBreakIsRefusedAndChangesNothing) {
     // Written as it is, "x\nkeyPairRoot=/elsewhere" would add a key line.
-    for (const std::string value : {"x\nkeyPairRoot=/elsewhere", "x\r", "\n[Other]"}) {
+    for (const std::string value : {"x\nkeyPairRoot=/elsewhere", "x\r\n", "\n[Other]"}) {
         test::TempDir dir;
         const auto file = dir / "Values.dat";
         std::ofstream(file) << "[TZA]\r\nDestPath1=/a\r\n";
