@@ -73,6 +73,24 @@ std::optional<std::string> Lookup(std::string_view section, std::string_view key
     return std::nullopt;
 }
 
+// A line feed ends a line: a text holding one cannot be stored in a line.
+bool HasLineBreak(std::string_view s) {
+    return s.find('\n') != std::string_view::npos;
+}
+
+// The value as stored: one the reader would change (blanks at either end are
+// trimmed, one pair of surrounding quotes removed) goes inside double quotes,
+// which the reader takes off again.
+std::string StoredValue(std::string_view value) {
+    const bool trimmed = Trim(value).size() != value.size();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (!trimmed && !quoted) return std::string(value);
+    std::string out(1, '"');
+    out.append(value).push_back('"');
+    return out;
+}
+
 }  // namespace
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -108,8 +126,14 @@ IniEditor::IniEditor(std::filesystem::path file) : m_file(std::move(file)), m_li
 }
 
 void IniEditor::Set(std::string_view section, std::string_view key, std::string_view value) {
+    // A line feed would end the line early and make the rest a line of its
+    // own (another key, another section): such a text cannot be stored.
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
+        m_unstorable = true;
+        return;
+    }
     std::string entry(key);
-    entry.append(1, '=').append(value);
+    entry.append(1, '=').append(StoredValue(value));
     bool inSection = false;
     std::size_t sectionEnd = std::string::npos;  // where a new key of the section goes
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
@@ -137,7 +161,7 @@ void IniEditor::Set(std::string_view section, std::string_view key, std::string_
 }
 
 bool IniEditor::Save() const {
-    if (m_unreadable) return false;
+    if (m_unreadable || m_unstorable) return false;
     std::string bytes;
     for (const auto& line : m_lines) bytes.append(line).append("\r\n");
 
