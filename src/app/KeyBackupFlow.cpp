@@ -144,6 +144,8 @@ bool KeyBackupFlow::SendShare(const fs::path& share, ShareKind kind) {
     {
         const BatchInputsGuard guard(m_state);
         m_state.files = {share};
+        // No wiping, no mail of its own, no limit: only the folder of this send.
+        m_state.options = EncryptOptions{};
         m_state.options.outputFolder = folder.Path();
         const auto maker = MakerPublicKeyFile(kClientMakerKeyId);
         m_state.makerPublicKeyFile.assign(maker.begin(), maker.end());

@@ -199,7 +199,10 @@ bool WriteOwnerOnlyFile(const fs::path& path, std::span<const std::uint8_t> byte
     // link() refuses an existing name, so nothing that appeared meanwhile is
     // replaced; the temporary name then goes with the TempFile.
     if (!temp->CloseStream()) return false;
-    return ::link(temp->Path().c_str(), path.c_str()) == 0;
+    if (::link(temp->Path().c_str(), path.c_str()) == 0) return true;
+    if (errno == EEXIST) return false;
+    // File systems without hard links (FAT disks): rename without replace.
+    return ::renameat2(AT_FDCWD, temp->Path().c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 ShareWriteStatus WriteKeyShares(const fs::path& secretFile, const BigNumber& x1, const SharePaths& paths,

@@ -248,6 +248,10 @@ TEST_F(KeyBackupTest, OverwriteQuestionAnsweredNoLeavesBothFilesAsTheyWere) {
 }
 
 TEST_F(KeyBackupTest, TheMakerShareIsMailedEncryptedForTheMakerKeyAndWiped) {
+    // The main window's own batch options play no part in the send.
+    state->options.deleteSource = true;
+    state->options.sendByMail = true;
+    state->options.mailRecipient = "partner@example.jp";
     dialog.PlanYes();  // send
     EXPECT_EQ(flow->Backup(), KeyBackupFlow::Outcome::Sent);
     ASSERT_EQ(launcher.calls.size(), 1u);
@@ -284,7 +288,10 @@ TEST_F(KeyBackupTest, TheMakerShareIsMailedEncryptedForTheMakerKeyAndWiped) {
     for (const auto& e : fs::directory_iterator(data)) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"alice_mk.vbky", "alice_user.vbky"}));
-    // The work list of the main window is as it was.
+    // The main window's work list and options are as they were.
+    EXPECT_TRUE(dialog.AllAnswersUsed());
+    EXPECT_TRUE(state->options.deleteSource);
+    EXPECT_EQ(state->options.mailRecipient, "partner@example.jp");
     EXPECT_TRUE(state->files.empty());
     EXPECT_TRUE(state->makerPublicKeyFile.empty());
 }
