@@ -141,9 +141,9 @@ std::optional<ByteVector> JoinShares(const BigNumber& user, const BigNumber& mak
                                      const BigNumber& x2, std::size_t byteCount) {
     // c = (user - maker) / (x1 - x2), taken with both signs turned since x1 < x2.
     const auto difference = BigNumber::Subtract(maker, user);
-    const auto span = BigNumber::Subtract(x2, x1);
-    if (!difference || !span || span->IsZero()) return std::nullopt;
-    const auto division = BigNumber::Divide(*difference, *span);
+    const auto gap = BigNumber::Subtract(x2, x1);
+    if (!difference || !gap || gap->IsZero()) return std::nullopt;
+    const auto division = BigNumber::Divide(*difference, *gap);
     if (!division || !division->remainder.IsZero()) return std::nullopt;
     const auto s = BigNumber::Subtract(user, BigNumber::Multiply(division->quotient, x1));
     if (!s) return std::nullopt;
