@@ -89,11 +89,15 @@ std::string KeyBackupFlow::SenderLine() const {
     return FormatText(m_state.Texts()[slot::kShareSenderLine], {m_state.userName, m_state.mailAddress, id});
 }
 
+std::optional<BigNumber> KeyBackupFlow::UserPointOfKeySet() const {
+    if (!IsMatchingKeyPair(m_state.publicKeyPath, m_state.privateKeyPath)) return std::nullopt;
+    auto pub = ReadPublicKeyFile(m_state.publicKeyPath);
+    if (!pub) return std::nullopt;
+    return UserPoint(BackupIdentificationText(pub->blob));
+}
+
 bool KeyBackupFlow::MakeShares() {
-    std::optional<BigNumber> x1;
-    if (IsMatchingKeyPair(m_state.publicKeyPath, m_state.privateKeyPath)) {
-        if (auto pub = ReadPublicKeyFile(m_state.publicKeyPath)) x1 = UserPoint(BackupIdentificationText(pub->blob));
-    }
+    const auto x1 = UserPointOfKeySet();
     std::error_code ec;
     fs::create_directories(m_dataFolder, ec);
     if (!x1 || WriteKeyShares(m_state.privateKeyPath, *x1, Paths()) != ShareWriteStatus::Ok) {
@@ -108,8 +112,11 @@ KeyBackupFlow::Outcome KeyBackupFlow::Backup() {
     const LanguageTable& texts = m_state.Texts();
     const SharePaths paths = Paths();
     if (Exists(paths.user)) {
-        if (offerSending && Exists(paths.maker)) {
-            // Both made earlier: send those instead of splitting again.
+        const auto x1 = UserPointOfKeySet();
+        if (offerSending && x1 && SharesRestoreFile(paths, *x1, m_state.privateKeyPath)) {
+            // Both made earlier for this key: send those instead of splitting
+            // again. Shares of an earlier key of the same name are never
+            // offered: the overwrite question comes instead.
             if (!dialog.AskYesNo(texts[slot::kBackupSendExisting])) return Outcome::Declined;
             return SendShare(paths.maker, ShareKind::Backup) ? Outcome::Sent : Outcome::Failed;
         }

@@ -7,6 +7,7 @@
 // through the state's IUserDialog.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,7 @@ public:
     const MailMessage& LastMail() const { return m_mail; }
 
 private:
+    std::optional<BigNumber> UserPointOfKeySet() const;
     bool MakeShares();
     std::string SenderLine() const;
 

@@ -235,6 +235,18 @@ ShareWriteStatus WriteKeyShares(const fs::path& secretFile, const BigNumber& x1,
     return ShareWriteStatus::Ok;
 }
 
+bool SharesRestoreFile(const SharePaths& paths, const BigNumber& x1, const fs::path& secretFile) {
+    const auto user = ReadShareFile(paths.user);
+    const auto maker = ReadShareFile(paths.maker);
+    auto secret = ReadWholeFile(secretFile, kMaxShareBytes / 2);
+    if (!user || !maker || !secret) return false;
+    WipeOnExit wipeSecret{*secret};
+    auto joined = JoinShares(*user, *maker, x1, MakerPoint(), secret->size());
+    if (!joined) return false;
+    WipeOnExit wipeJoined{*joined};
+    return *joined == *secret;
+}
+
 KeyRestoreStatus RestorePrivateKeyFile(const fs::path& userShare, const fs::path& makerShare,
                                        const fs::path& publicKeyFile, const fs::path& out) {
     const auto user = ReadShareFile(userShare);

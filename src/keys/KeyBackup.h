@@ -98,6 +98,10 @@ enum class ShareWriteStatus { Ok, SecretUnreadable, SplitFailed, WriteFailed };
 [[nodiscard]] ShareWriteStatus WriteKeyShares(const std::filesystem::path& secretFile, const BigNumber& x1,
                                               const SharePaths& paths, KeyShares* made = nullptr);
 
+// True when both share files exist and join back to the secret file's bytes
+// exactly: shares left from an earlier key of the same name do not.
+bool SharesRestoreFile(const SharePaths& paths, const BigNumber& x1, const std::filesystem::path& secretFile);
+
 enum class KeyRestoreStatus {
     Ok,
     UserShareUnreadable,

@@ -308,6 +308,26 @@ TEST_F(KeyBackupTest, BothSharesThereSendsThemWithoutSplittingAgain) {
     EXPECT_EQ(launcher.calls.size(), 1u);
 }
 
+TEST_F(KeyBackupTest, SharesOfAnEarlierKeyOfTheSameNameAreNotSent) {
+    MakeShares();
+    const auto userBefore = ReadFileBytes(UserShare());
+    // A new key set under the same name.
+    for (const auto& p : {state->publicKeyPath, state->privateKeyPath}) {
+        fs::permissions(p, fs::perms::owner_write, fs::perm_options::add);
+        fs::remove(p);
+    }
+    CKeyGenerator gen(dialog, host);
+    gen.SetFolder(keys);
+    ASSERT_EQ(gen.Generate("alice"), CKeyGenerator::Generated);
+    dialog.PlanNo();
+    EXPECT_EQ(flow->Backup(), KeyBackupFlow::Outcome::Declined);
+    EXPECT_EQ(
+        dialog.Questions(),
+        (std::vector<std::string>{"鍵のバックアップが既に存在します。鍵のバックアップファイルを上書きしますか？"}));
+    EXPECT_EQ(ReadFileBytes(UserShare()), userBefore);
+    EXPECT_TRUE(launcher.calls.empty());
+}
+
 TEST_F(KeyBackupTest, AMailNotTakenStillWipesTheContainer) {
     launcher.result = false;
     dialog.PlanYes();
