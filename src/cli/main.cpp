@@ -7,6 +7,11 @@
 
 using namespace tessarin::cli;
 
+namespace tessarin::cli {
+void AddBackupCommand(CLI::App& app, CliContext& ctx, int& status);
+void AddRestoreKeyCommand(CLI::App& app, CliContext& ctx, int& status);
+}  // namespace tessarin::cli
+
 int main(int argc, char** argv) {
     CliContext ctx;
     int status = kExitOk;
@@ -33,6 +38,8 @@ int main(int argc, char** argv) {
     AddInfoCommand(app, ctx, status);
     AddHistoryCommand(app, ctx, status);
     AddWipeCommand(app, ctx, status);
+    AddBackupCommand(app, ctx, status);
+    AddRestoreKeyCommand(app, ctx, status);
 
     try {
         app.parse(argc, argv);

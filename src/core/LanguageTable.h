@@ -311,6 +311,21 @@ inline constexpr int kBackupDone = 118;
 inline constexpr int kBackupPathLine = 119;
 inline constexpr int kBackupHint1 = 120;  // followed by kBackupHint2
 inline constexpr int kBackupHint2 = 121;
+// Key backup shares, repair requests and restoring.
+inline constexpr int kRepairShareSubject = 571;  // the subject of a share sent for repair
+inline constexpr int kBackupShareBody = 408;
+inline constexpr int kRepairShareBody = 409;
+inline constexpr int kShareSenderLine = 410;       // name, mail address, identification text
+inline constexpr int kBackupOverwrite = 411;
+inline constexpr int kBackupSendExisting = 412;
+inline constexpr int kBackupSendQuestion = 413;
+inline constexpr int kBackupFailed = 414;
+inline constexpr int kNoUserShare = 415;
+inline constexpr int kRepairSendQuestion = 416;
+inline constexpr int kRepairRequestQuestion = 417;
+inline constexpr int kMailSentThenWipe = 418;
+inline constexpr int kRestoreRefused = 419;
+inline constexpr int kShareUnreadable = 420;  // the share file
 
 // Service client, its progress run and the account flows.
 inline constexpr int kOwnerNameMissing = 291;

@@ -238,6 +238,59 @@ PY
     if grep -q zero.vpub out.txt; then check "and is not listed" absent listed; else check "and is not listed" absent absent; fi
     check "the real key is accepted" 0 "$(run --no --keys "$work/keys/new" add other/Other.vpub)"
     ;;
+backup)
+    # Shares of the key in use, the questions answered from the command line,
+    # the maker's share handed to a stand-in mail program, and the lost
+    # private key rebuilt from both shares.
+    make_keys || exit 1
+    mkdir -p bin
+    cat > bin/xdg-email <<'STUB'
+#!/bin/sh
+prev=
+for a; do
+    printf '%s\n' "$a" >> "$MAIL_LOG"
+    [ "$prev" = --attach ] && [ -s "$a" ] && echo "attachment present" >> "$MAIL_LOG"
+    prev=$a
+done
+STUB
+    chmod +x bin/xdg-email
+    export PATH="$work/bin:$PATH" MAIL_LOG="$work/mail.txt"
+    printf 'secret text\n' > a.txt
+    check "a container for the key before the loss" 0 "$(run encrypt --self a.txt)"
+    rm -f a.txt
+
+    check "backup --no-send makes the shares" 0 "$(run backup --no-send)"
+    user="$(sed -n 1p out.txt)"; maker="$(sed -n 2p out.txt)"
+    check "the user's share lies in the data folder" "$work/home" "$(dirname "$user")"
+    check "the user's share is owner-only" 600 "$(stat -c %a "$user")"
+    check "the maker's share is owner-only" 600 "$(stat -c %a "$maker")"
+    before="$(sum "$user") $(sum "$maker")"
+    check "making them again unanswered fails" 1 "$(run backup --no-send)"
+    contains "with the overwrite question" err.txt "A key backup already exists. Overwrite the key backup files?"
+    check "--no fails too" 1 "$(run --no backup --no-send)"
+    check "both shares are as they were" "$before" "$(sum "$user") $(sum "$maker")"
+    [ ! -e mail.txt ]; check "nothing was mailed" 0 $?
+
+    check "--yes sends the shares made earlier" 0 "$(run --yes backup)"
+    contains "to the maker's key address" mail.txt "keys@vorneloft.example"
+    contains "with the backup subject" mail.txt "Sending back up key file"
+    contains "with the container attached" mail.txt "attachment present"
+    check "the container is wiped afterwards" "" "$(find "$work/home" -name '*.tza')"
+    check "the shares are not split again" "$before" "$(sum "$user") $(sum "$maker")"
+
+    private="$(ls "$work"/keys/*Private.vpri)"
+    key_sum="$(sum "$private")"
+    chmod u+w "$private" && rm -f "$private"
+    check "swapped shares are refused" 1 "$(run restore-key "$maker" "$user" "$private")"
+    contains "with the refusal" err.txt "The private key could not be restored from the half keys."
+    [ ! -e "$private" ]; check "and nothing is written" 0 $?
+    check "restore-key rebuilds the lost key" 0 "$(run restore-key "$user" "$maker" "$private")"
+    check "byte for byte" "$key_sum" "$(sum "$private")"
+    check "read-only for the owner" 400 "$(stat -c %a "$private")"
+    check "an existing file is never replaced" 1 "$(run restore-key "$user" "$maker" "$private")"
+    check "the restored key decrypts" 0 "$(run decrypt a.txt.tza)"
+    check "the plaintext" "secret text" "$(cat a.txt)"
+    ;;
 *)
     echo "unknown case $case_name"; exit 2 ;;
 esac
