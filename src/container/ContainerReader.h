@@ -10,7 +10,8 @@
 // a time: memory never grows with the size of the file or its record count.
 //
 // A refusal shows exactly one message and leaves the container unchanged,
-// except for an expired container, which is wiped.
+// except for an expired container, which is wiped (unless the reader only
+// looks); the message says whether the wipe succeeded.
 
 #include <array>
 #include <cstdint>
@@ -29,6 +30,7 @@ namespace tessarin {
 class CStreamCipher;
 class IHost;
 class IUserDialog;
+class LanguageTable;
 
 namespace container {
 
@@ -88,10 +90,10 @@ enum class ReadStatus {
     OldHistoryFormat,  // flag 4
     KeyFileMissing,
     NotAuthorized,
-    PlatformError,     // the RSA service failed
+    PlatformError,  // the RSA service failed
     Spoofing,
     ClockBehind,
-    Expired,           // the container was wiped
+    Expired,  // the container was wiped (or kept: see the message shown)
     WriteBackFailed,
 };
 
@@ -113,11 +115,11 @@ struct ReaderKeys {
 // The tail's fields as checked.
 struct TailInfo {
     Tail bytes{};
-    std::int32_t recordCount = 0;   // N
-    std::int32_t payloadLength = 0; // P
+    std::int32_t recordCount = 0;    // N
+    std::int32_t payloadLength = 0;  // P
     std::uint8_t flags = 0;
     std::int64_t fileLength = 0;
-    std::int64_t trailerSize = 0;   // T = 48 + 256·N
+    std::int64_t trailerSize = 0;  // T = 48 + 256·N
     std::int64_t TableOffset() const { return fileLength - trailerSize; }
     bool HasSender() const { return (flags & kFlagSender) != 0; }
     bool HasHistory() const { return (flags & kFlagHistory) != 0; }
@@ -136,8 +138,9 @@ struct OwnRecord {
     std::array<std::uint8_t, kProtectedSize> protectedPlain{};  // after any update
     SystemTime encryptionTime;
     std::uint32_t limitSeconds = 0;
-    SystemTime limitStart;  // as stored, or now after a first decryption
-    std::uint32_t decryptionCount = 0;  // after the increment
+    SystemTime limitStart;                    // as stored, or now after a first decryption
+    std::uint32_t decryptionCount = 0;        // after the increment
+    std::uint32_t storedDecryptionCount = 0;  // as the container holds it
     bool firstDecryption = false;
     std::int64_t elapsedSeconds = 0;
     std::uint32_t senderKeyCheck = 0;
@@ -153,6 +156,12 @@ struct OwnRecord {
 class ContainerReader final {
 public:
     ContainerReader(const IHost& host, IUserDialog& dialog) : m_host(host), m_dialog(dialog) {}
+
+    // Texts of the table (English without one).
+    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
+    // A reader that only looks: an expired container is reported (Expired,
+    // with the record filled in) and left as it is.
+    void SetLookOnly(bool lookOnly) { m_lookOnly = lookOnly; }
 
     // Reads and checks; on Ok the record's decryption count has been raised
     // in memory and, when the container has a time limit, the update waits
@@ -172,6 +181,8 @@ private:
 
     const IHost& m_host;
     IUserDialog& m_dialog;
+    const LanguageTable* m_texts = nullptr;
+    bool m_lookOnly = false;
     TailInfo m_tail;
     OwnRecord m_record;
     bool m_pendingWrite = false;
@@ -207,12 +218,13 @@ struct ReaderState {
     std::filesystem::path privateKeyPath;
 };
 [[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog,
-                                 const std::filesystem::path& container, std::string& storedName,
-                                 ReadPurpose purpose, bool writeBack);
+                                 const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
+                                 bool writeBack);
 
 // The fuzz entry: runs the text-form lookup and the reader (with its
-// write-back and undo) over bytes in memory, showing nothing.
-void ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys, const IHost& host);
+// write-back and undo) over bytes in memory, showing nothing. Returns what
+// the reader said (NotAuthorized when the text-form lookup refused).
+ReadStatus ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys, const IHost& host);
 
 }  // namespace container
 }  // namespace tessarin

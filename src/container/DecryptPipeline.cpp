@@ -8,11 +8,12 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <set>
+#include <utility>
 
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptTexts.h"
-#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -20,6 +21,7 @@
 #include "platform/AssociatedProgram.h"
 #include "platform/Cp932.h"
 #include "platform/Host.h"
+#include "platform/TempFile.h"
 #include "platform/UserDialog.h"
 #include "platform/crypto/RsaService.h"
 
@@ -71,8 +73,8 @@ std::string FieldText(const std::uint8_t* data, std::size_t width) {
     return Cp932ToUtf8(raw).value_or(std::string());
 }
 
-// Sets the last-write time, leaving the access time alone.
-void SetModificationTime(const std::filesystem::path& path, const SystemTime& time) {
+// Sets the last-write time of an open file, leaving the access time alone.
+void SetModificationTime(std::FILE* file, const SystemTime& time) {
     const auto t = SystemTimeToTimeT(time);
     if (!t) return;
     struct timespec times[2];
@@ -80,7 +82,7 @@ void SetModificationTime(const std::filesystem::path& path, const SystemTime& ti
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = *t;
     times[1].tv_nsec = static_cast<long>(time.milliseconds % 1000) * 1000000L;
-    (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    (void)::futimens(fileno(file), times);
 }
 
 class Run {
@@ -100,12 +102,18 @@ private:
     Outcome CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container);
     // Writes P bytes (and reads the sender record) into a temporary file
     // beside the destination. Null after its message.
-    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
-                                           const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
+    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container,
+                                           const std::filesystem::path& destination, const TailInfo& tail,
+                                           std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
     void RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
     void RemoveContainer(const std::filesystem::path& container);
+    // An output this run has written (and not since removed) is never
+    // overwritten by it: the file is identified by device and inode, so
+    // every spelling of its path is caught.
+    bool WrittenInThisRun(const std::filesystem::path& destination) const;
+    void NoteWritten(const std::filesystem::path& output);
     // Whether this run removes a container once its output exists.
     bool WillRemoveContainer() const;
     void Message(std::string_view message, MessageKind kind = MessageKind::Warning) {
@@ -116,6 +124,7 @@ private:
     const int m_mode;
     bool m_overwriteAll = false;
     std::unique_ptr<ReaderKeys> m_keys;
+    std::set<std::pair<dev_t, ino_t>> m_written;
 };
 
 int Run::Execute() {
@@ -130,7 +139,7 @@ int Run::Execute() {
 
     int succeeded = 0;
     for (std::size_t i = 0; i < m_run.files.size(); ++i) {
-        if (dialog.CancelRequested()) {
+        if (dialog.CancelRequested() || TerminationRequested()) {
             m_run.stopped = true;
             break;
         }
@@ -174,7 +183,8 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         Message(text::kContainerReadOnly);
         return Outcome::Skipped;
     }
-    if (!EndsWithNoCase(container.filename().string(), kExtension) || !std::filesystem::is_regular_file(container, ec)) {
+    if (!EndsWithNoCase(container.filename().string(), kExtension) ||
+        !std::filesystem::is_regular_file(container, ec)) {
         if (m_mode != kDecryptFolder) Message(container.filename().string() + std::string(text::kIsNotEncrypted));
         return Outcome::Skipped;
     }
@@ -198,6 +208,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
 
     ContainerReader reader(m_run.host, m_run.dialog);
+    reader.SetTexts(m_run.texts);
     if (reader.Read(store, *m_keys, ReadPurpose::Decrypt) != ReadStatus::Ok) return Outcome::Skipped;
     const OwnRecord& record = reader.Record();
     const TailInfo& tail = reader.Tail();
@@ -233,17 +244,18 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     // The record's count and limit start, then the output under its name.
     if (!reader.WriteBack(store)) return Outcome::Skipped;
     store.Close();
-    if (!temp->CloseStream()) {
+    if (std::fflush(temp->Stream()) != 0) {
         (void)reader.UndoWriteBack(store);
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
         return Outcome::Skipped;
     }
-    SetModificationTime(temp->Path(), record.encryptionTime);
+    SetModificationTime(temp->Stream(), record.encryptionTime);
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         (void)reader.UndoWriteBack(store);
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
+    NoteWritten(destination);
 
     if (tail.HasHistory()) RecordHistory(container, record);
 
@@ -281,6 +293,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
+    NoteWritten(destination);
     RemoveContainer(container);
     DecryptedFile done;
     done.output = destination;
@@ -297,6 +310,11 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     }
     if (!std::filesystem::exists(std::filesystem::symlink_status(destination, ec))) return Outcome::Decrypted;
     const std::string shown = destination.filename().string();
+    if (WrittenInThisRun(destination)) {
+        const auto& texts = text::TableOrEnglish(m_run.texts);
+        Message(FormatText(texts.Text(slot::kDecryptOutputWrittenInRun), {container.filename().string(), shown}));
+        return Outcome::Skipped;
+    }
     if (IsReadOnlyFile(destination)) {
         Message(FormatText(Text(m_run.texts, kSlotReadOnly, text::kReadOnlyDestination), {shown}));
         return Outcome::Skipped;
@@ -310,15 +328,21 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
                         Text(m_run.texts, kSlotNo, "No"), Text(m_run.texts, kSlotStop, "Stop")};
     switch (m_run.dialog.AskContinue(confirm)) {
-    case ContinueConfirm::First: return Outcome::Decrypted;
-    case ContinueConfirm::All: m_overwriteAll = true; return Outcome::Decrypted;
-    case ContinueConfirm::Stop: return Outcome::Stop;
-    default: return Outcome::Skipped;
+        case ContinueConfirm::First:
+            return Outcome::Decrypted;
+        case ContinueConfirm::All:
+            m_overwriteAll = true;
+            return Outcome::Decrypted;
+        case ContinueConfirm::Stop:
+            return Outcome::Stop;
+        default:
+            return Outcome::Skipped;
     }
 }
 
-std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
-                                            const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
+std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container,
+                                            const std::filesystem::path& destination, const TailInfo& tail,
+                                            std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
     File in(std::fopen(container.c_str(), "rb"));
     if (!in) {
         Message(Text(m_run.texts, kSlotInputCannotOpen, text::kInputCannotOpen));
@@ -330,7 +354,21 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
         return nullptr;
     }
     const std::int64_t length = tail.payloadLength;
-    const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
+    // In pieces (whole blocks, so the keystream runs on unchanged) with a
+    // look at the stop mark between them.
+    constexpr std::int64_t kPiece = 16 * 1024000;
+    static_assert(kPiece % 16 == 0);
+    std::int64_t written = 0;
+    while (written < length && !TerminationRequested()) {
+        const std::int64_t piece = std::min(kPiece, length - written);
+        const std::int64_t done = m_run.cipher.CryptFileRange(in.get(), piece, temp->Stream());
+        written += done;
+        if (done != piece) break;
+    }
+    if (TerminationRequested()) {
+        temp->Discard();
+        return nullptr;
+    }
     bool ok = written == length;
     if (ok && senderRecord) {
         // The sender record continues the payload's keystream.
@@ -383,6 +421,17 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
 }
 
+bool Run::WrittenInThisRun(const std::filesystem::path& destination) const {
+    struct stat st {};
+    if (::stat(destination.c_str(), &st) != 0) return false;
+    return m_written.count({st.st_dev, st.st_ino}) != 0;
+}
+
+void Run::NoteWritten(const std::filesystem::path& output) {
+    struct stat st {};
+    if (::stat(output.c_str(), &st) == 0) m_written.insert({st.st_dev, st.st_ino});
+}
+
 bool Run::WillRemoveContainer() const {
     // In mode 1 the output is a viewing copy, wiped once viewed: the
     // container stays the only lasting copy and is never removed.
@@ -402,7 +451,9 @@ void Run::RemoveContainer(const std::filesystem::path& container) {
 
 }  // namespace
 
-DecryptedFile::~DecryptedFile() { SecureWipe(fileKey); }
+DecryptedFile::~DecryptedFile() {
+    SecureWipe(fileKey);
+}
 
 // ---------------------------------------------------------------------------
 
@@ -422,8 +473,9 @@ bool KeyDirectorySenderFollowUp::Renew(std::uint32_t keyCheck, const SenderIdent
     return m_renew ? m_renew(keyCheck, sender) : false;
 }
 
-bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container, const std::filesystem::path& output,
-                                              const SenderIdentity& sender, std::span<const std::uint8_t, 32> keyDigest) {
+bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container,
+                                              const std::filesystem::path& output, const SenderIdentity& sender,
+                                              std::span<const std::uint8_t, 32> keyDigest) {
     return m_authenticate ? m_authenticate(container, output, sender, keyDigest) : false;
 }
 
@@ -473,8 +525,9 @@ std::optional<std::string> SafeOutputName(std::string_view stored) {
     return utf8;
 }
 
-ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog, IProcessRunner& programs,
-                             const LanguageTable* texts, const std::vector<std::filesystem::path>& desktopFolders) {
+ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog,
+                             IProcessRunner& programs, const LanguageTable* texts,
+                             const std::vector<std::filesystem::path>& desktopFolders) {
     const auto folders = desktopFolders.empty() ? DesktopEntryFolders() : desktopFolders;
     const auto program = FindAssociatedProgram(file.output, programs, folders);
     if (program && programs.IsRunning(program->executable)) {
@@ -483,7 +536,8 @@ ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUser
         return ViewCycleResult::AlreadyRunning;
     }
     const int opened = OpenWithAssociatedProgram(file.output, programs, folders);
-    if (file.historyManaged) {
+    // "Viewed" only when a program actually had the file open.
+    if (opened >= 32 && file.historyManaged) {
         FileContainerStore store(file.container);
         TailInfo tail;
         if (CheckTail(store, tail) == ReadStatus::Ok) {

@@ -5,7 +5,21 @@
 
 #include <string_view>
 
+#include "core/LanguageTable.h"
+
 namespace tessarin::container::decrypt_text {
+
+// The table given, or the English texts when none is given.
+inline const LanguageTable& TableOrEnglish(const LanguageTable* texts) {
+    if (texts) return *texts;
+    static const LanguageTable english = [] {
+        LanguageTable table;
+        table.FillJapanese();
+        table.FillEnglish();
+        return table;
+    }();
+    return english;
+}
 
 // Run set-up and status.
 inline constexpr std::string_view kNoFileSelected = "No file selected.";
@@ -65,7 +79,8 @@ inline constexpr std::string_view kAutoFolderMissing =
 
 // The view cycle.
 inline constexpr std::string_view kViewerAlreadyRunning =
-    "既に関連付けアプリケーションが起動しています。\n起動しているアプリケーションを終了させてから、再度実行してください。";
+    "既に関連付けアプリケーションが起動しています。\n起動しているアプリケーションを終了させてから、再度実行してください"
+    "。";
 
 // Texts of this program's own making, for inputs the older program never
 // met. Stored names come from the file and are untrusted.

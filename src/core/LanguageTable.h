@@ -152,6 +152,11 @@ inline constexpr int kPublicKeyBody = 574;
 inline constexpr int kAuthKeyBody = 577;
 inline constexpr int kEncryptedMailBody = 578;
 inline constexpr int kForwardBody = 579;
+
+// Decryption: an output this run already wrote, and expired containers.
+inline constexpr int kDecryptOutputWrittenInRun = 624;  // container, output
+inline constexpr int kExpiredNotErased = 625;
+inline constexpr int kExpiredKept = 626;                // a reader that only looks
 }  // namespace slot
 
 }  // namespace tessarin
