@@ -423,13 +423,13 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
 
 bool Run::WrittenInThisRun(const std::filesystem::path& destination) const {
     struct stat st {};
-    if (::stat(destination.c_str(), &st) != 0) return false;
+    if (::lstat(destination.c_str(), &st) != 0) return false;
     return m_written.count({st.st_dev, st.st_ino}) != 0;
 }
 
 void Run::NoteWritten(const std::filesystem::path& output) {
     struct stat st {};
-    if (::stat(output.c_str(), &st) == 0) m_written.insert({st.st_dev, st.st_ino});
+    if (::lstat(output.c_str(), &st) == 0) m_written.insert({st.st_dev, st.st_ino});
 }
 
 bool Run::WillRemoveContainer() const {

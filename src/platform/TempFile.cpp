@@ -182,8 +182,17 @@ std::optional<std::string> TempFile::Commit(const std::filesystem::path& target,
     if (m_stream) {
         synced = std::fflush(m_stream) == 0 && (!durable || ::fsync(fileno(m_stream)) == 0);
         if (synced && !m_permissionsSet) synced = SetPermissions(0666 & ~CurrentUmask());
-        // An unnamed file gets its name only now, complete.
-        synced = synced && GiveName();
+        if (synced && m_unnamed) {
+            // An unnamed file gets its name only now, complete: the target's
+            // own when it is free, else a hidden one renamed over it below.
+            if (LinkFd(fileno(m_stream), target)) {
+                std::fclose(m_stream);
+                m_stream = nullptr;
+                m_done = true;
+                return std::nullopt;
+            }
+            synced = errno == EEXIST && GiveName();
+        }
         synced = CloseStream() && synced;
     } else if (!durable) {
         synced = m_permissionsSet || SetPermissions(0666 & ~CurrentUmask());
