@@ -14,6 +14,7 @@
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptTexts.h"
+#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -21,7 +22,6 @@
 #include "platform/AssociatedProgram.h"
 #include "platform/Cp932.h"
 #include "platform/Host.h"
-#include "platform/TempFile.h"
 #include "platform/UserDialog.h"
 #include "platform/crypto/RsaService.h"
 
@@ -102,9 +102,8 @@ private:
     Outcome CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container);
     // Writes P bytes (and reads the sender record) into a temporary file
     // beside the destination. Null after its message.
-    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container,
-                                           const std::filesystem::path& destination, const TailInfo& tail,
-                                           std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
+    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
+                                           const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
     void RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
@@ -183,8 +182,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         Message(text::kContainerReadOnly);
         return Outcome::Skipped;
     }
-    if (!EndsWithNoCase(container.filename().string(), kExtension) ||
-        !std::filesystem::is_regular_file(container, ec)) {
+    if (!EndsWithNoCase(container.filename().string(), kExtension) || !std::filesystem::is_regular_file(container, ec)) {
         if (m_mode != kDecryptFolder) Message(container.filename().string() + std::string(text::kIsNotEncrypted));
         return Outcome::Skipped;
     }
@@ -328,21 +326,15 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
                         Text(m_run.texts, kSlotNo, "No"), Text(m_run.texts, kSlotStop, "Stop")};
     switch (m_run.dialog.AskContinue(confirm)) {
-        case ContinueConfirm::First:
-            return Outcome::Decrypted;
-        case ContinueConfirm::All:
-            m_overwriteAll = true;
-            return Outcome::Decrypted;
-        case ContinueConfirm::Stop:
-            return Outcome::Stop;
-        default:
-            return Outcome::Skipped;
+    case ContinueConfirm::First: return Outcome::Decrypted;
+    case ContinueConfirm::All: m_overwriteAll = true; return Outcome::Decrypted;
+    case ContinueConfirm::Stop: return Outcome::Stop;
+    default: return Outcome::Skipped;
     }
 }
 
-std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container,
-                                            const std::filesystem::path& destination, const TailInfo& tail,
-                                            std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
+std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
+                                            const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
     File in(std::fopen(container.c_str(), "rb"));
     if (!in) {
         Message(Text(m_run.texts, kSlotInputCannotOpen, text::kInputCannotOpen));
@@ -451,9 +443,7 @@ void Run::RemoveContainer(const std::filesystem::path& container) {
 
 }  // namespace
 
-DecryptedFile::~DecryptedFile() {
-    SecureWipe(fileKey);
-}
+DecryptedFile::~DecryptedFile() { SecureWipe(fileKey); }
 
 // ---------------------------------------------------------------------------
 
@@ -473,9 +463,8 @@ bool KeyDirectorySenderFollowUp::Renew(std::uint32_t keyCheck, const SenderIdent
     return m_renew ? m_renew(keyCheck, sender) : false;
 }
 
-bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container,
-                                              const std::filesystem::path& output, const SenderIdentity& sender,
-                                              std::span<const std::uint8_t, 32> keyDigest) {
+bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container, const std::filesystem::path& output,
+                                              const SenderIdentity& sender, std::span<const std::uint8_t, 32> keyDigest) {
     return m_authenticate ? m_authenticate(container, output, sender, keyDigest) : false;
 }
 
@@ -525,9 +514,8 @@ std::optional<std::string> SafeOutputName(std::string_view stored) {
     return utf8;
 }
 
-ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog,
-                             IProcessRunner& programs, const LanguageTable* texts,
-                             const std::vector<std::filesystem::path>& desktopFolders) {
+ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog, IProcessRunner& programs,
+                             const LanguageTable* texts, const std::vector<std::filesystem::path>& desktopFolders) {
     const auto folders = desktopFolders.empty() ? DesktopEntryFolders() : desktopFolders;
     const auto program = FindAssociatedProgram(file.output, programs, folders);
     if (program && programs.IsRunning(program->executable)) {

@@ -26,9 +26,7 @@ namespace {
 
 using namespace container;
 
-std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) {
-    return FormatText(f, args);
-}
+std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) { return FormatText(f, args); }
 
 class RecordingSender final : public ISenderFollowUp {
 public:
@@ -124,11 +122,10 @@ TEST_F(DecryptTest, IndependentContainerDecryptsToItsSource) {
 TEST_F(DecryptTest, IndependentContainerIsNotForSouth) {
     const auto container = dir / "south-to-north.txt.tza";
     WriteFileBytes(container, ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand,
-                      [&](DecryptRun& r) {
-                          r.publicKeyPath = south.publicPath;
-                          r.privateKeyPath = south.privatePath;
-                      }),
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) {
+                  r.publicKeyPath = south.publicPath;
+                  r.privateKeyPath = south.privatePath;
+              }),
               0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kNotAuthorized)});
     EXPECT_FALSE(std::filesystem::exists(dir / "south-to-north.txt"));
@@ -189,9 +186,8 @@ TEST_P(DecryptRoundTrip, ReproducesPayloadAndStampsTime) {
 INSTANTIATE_TEST_SUITE_P(Flags, DecryptRoundTrip,
                          ::testing::Values(RoundTripCase{false, false, 0, 5000}, RoundTripCase{true, false, 0, 5000},
                                            RoundTripCase{false, true, 0, 5000}, RoundTripCase{true, true, 0, 5000},
-                                           RoundTripCase{false, false, 3600, 5000},
-                                           RoundTripCase{true, false, 3600, 16}, RoundTripCase{false, true, 3600, 0},
-                                           RoundTripCase{true, true, 3600, 1024000 + 17}));
+                                           RoundTripCase{false, false, 3600, 5000}, RoundTripCase{true, false, 3600, 16},
+                                           RoundTripCase{false, true, 3600, 0}, RoundTripCase{true, true, 3600, 1024000 + 17}));
 
 TEST_F(DecryptTest, EmptySourceGivesThe304ByteContainerAndAnEmptyFile) {
     auto spec = Spec();
@@ -269,7 +265,7 @@ struct TimeCase {
     const char* what;
     std::int64_t encryptedAgo;  // negative: the encryption time lies ahead of this clock
     std::uint32_t limit;
-    std::string_view refusal;  // empty: decrypts
+    std::string_view refusal;   // empty: decrypts
     bool wiped;
 };
 
@@ -423,8 +419,7 @@ TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
         EXPECT_EQ(Decrypt({container}), 1) << stored;
         const std::string last = stored.substr(stored.find_last_of("/\\") + 1);
         EXPECT_EQ(ReadFileBytes(inner / last), spec.payload) << stored;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub.Path()), std::filesystem::directory_iterator()),
-                  1)
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub.Path()), std::filesystem::directory_iterator()), 1)
             << stored;
     }
 }
@@ -489,9 +484,9 @@ TEST_F(DecryptTest, StatusTextsPerMode) {
     specC.storedName = "c.txt";
     const auto c = Write(specC, "c.tza");
     ASSERT_EQ(Decrypt({c}, kDecryptFolder, [](DecryptRun& r) { r.direct = true; }), 1);
-    EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{
-                                     "Decrypt Processing. Please wait a minute.",
-                                     "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
+    EXPECT_EQ(dialog.Statuses(),
+              (std::vector<std::string>{"Decrypt Processing. Please wait a minute.",
+                                        "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
 }
 
 TEST_F(DecryptTest, KeepContainerNameOption) {
@@ -510,16 +505,15 @@ TEST_F(DecryptTest, RemovalByModeAndRunKind) {
     };
     for (const Case c : {Case{kDecryptCommand, false, false, false}, Case{kDecryptCommand, true, false, true},
                          Case{kDecryptCommand, true, true, false}, Case{kDecryptDialog, true, false, true},
-                         Case{kDecryptOpenResult, true, false, false}, Case{kDecryptFolder, false, false, true},
-                         Case{kDecryptFolder, false, true, false}}) {
+                         Case{kDecryptOpenResult, true, false, false},
+                         Case{kDecryptFolder, false, false, true}, Case{kDecryptFolder, false, true, false}}) {
         std::filesystem::remove(dir / "plain.txt");
         const auto container = Write(Spec());
         dialog.ClearEvents();
-        EXPECT_EQ(Decrypt({container}, c.mode,
-                          [&](DecryptRun& r) {
-                              r.removeAfterDecrypt = c.option;
-                              r.direct = c.direct;
-                          }),
+        EXPECT_EQ(Decrypt({container}, c.mode, [&](DecryptRun& r) {
+                      r.removeAfterDecrypt = c.option;
+                      r.direct = c.direct;
+                  }),
                   1);
         EXPECT_EQ(std::filesystem::exists(container), !c.removed) << c.mode << c.option << c.direct;
         EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
@@ -604,18 +598,16 @@ TEST_F(DecryptTest, UnknownSenderInOpenResultModeWipesTheOutputAndOffersAuthenti
     const auto container = Write(spec);
     RecordingSender sender;
     dialog.PlanYes();
-    EXPECT_EQ(Decrypt({container}, kDecryptOpenResult,
-                      [&](DecryptRun& r) {
-                          r.sender = &sender;
-                          r.removeAfterDecrypt = true;
-                      }),
+    EXPECT_EQ(Decrypt({container}, kDecryptOpenResult, [&](DecryptRun& r) {
+                  r.sender = &sender;
+                  r.removeAfterDecrypt = true;
+              }),
               1);
     EXPECT_EQ(sender.lastCheck, 0x12345678u);
-    EXPECT_EQ(sender.calls,
-              (std::vector<std::string>{"lookup south south@example.com", "authenticate south plain.txt.tza present"}));
+    EXPECT_EQ(sender.calls, (std::vector<std::string>{"lookup south south@example.com",
+                                                       "authenticate south plain.txt.tza present"}));
     EXPECT_EQ(dialog.Questions(),
-              std::vector<std::string>{
-                  "south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
+              std::vector<std::string>{"south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
     EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
     // The output was only a viewing copy: the container is kept even with
     // the removal option on, or nothing of the file would be left.
@@ -632,10 +624,8 @@ TEST_F(DecryptTest, SenderWhoseEntryDiffersIsOfferedARenewal) {
     sender.status = ISenderFollowUp::Status::Differs;
     dialog.PlanYes();
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
-    EXPECT_EQ(
-        dialog.Questions(),
-        std::vector<std::string>{
-            "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{
+                                      "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
     EXPECT_EQ(sender.calls.back(), "renew south");
     EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
 }
@@ -714,6 +704,7 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
 
 }  // namespace
 }  // namespace tessarin::test
+
 
 namespace tessarin::test {
 namespace {

@@ -4,6 +4,7 @@
 // Both look without changing the container.
 
 #include <CLI/CLI.hpp>
+
 #include <cstdio>
 
 #include "cli/Session.h"
