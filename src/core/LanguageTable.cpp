@@ -164,16 +164,16 @@ constexpr SlotText kJapanese[] = {
     {533, ".TZA履歴情報表示"},
     {610, "%sは、既に認証済み公開鍵として登録されています"},
     {611, "%sは、既に公開鍵として登録されています"},
+    // Decryption: an output this run already wrote, and expired containers.
+    {624, "%sの復号先%sは、この処理で既に別のTZAファイルから書き出しました。\n上書きしないため、このTZAファイルは復号化せずにそのまま残します。"},
+    {625, "有効期限を過ぎています。ファイルを消去できませんでした。"},
+    {626, "有効期限を過ぎています。ファイルは消去せずにそのまま残しています。"},
     // History operations.
     {612, "新規作成"},
     {613, "更新"},
     {614, "閲覧"},
     {615, "復号"},
     {616, "不明"},
-    // Decryption: an output this run already wrote, and expired containers.
-    {624, "%sの復号先%sは、この処理で既に別のTZAファイルから書き出しました。\n上書きしないため、このTZAファイルは復号化せずにそのまま残します。"},
-    {625, "有効期限を過ぎています。ファイルを消去できませんでした。"},
-    {626, "有効期限を過ぎています。ファイルは消去せずにそのまま残しています。"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -261,6 +261,10 @@ constexpr SlotText kEnglish[] = {
     {511, "Delete"},
     {512, "Delete all"},
     {514, "%s is 2 GB or larger and cannot be encrypted."},
+    // Decryption: an output this run already wrote, and expired containers.
+    {624, "%s decrypts to %s, which this run has already written from another TZA file.\nIt is not overwritten: this TZA file was not decrypted and is kept as it is."},
+    {625, "It is over effective time. The file could not be erased."},
+    {626, "It is over effective time. The file is not erased and is kept as it is."},
     // Mail.
     {569, "sending a public key for TZA-P2P/Tessarin"},
     {570, "Sending back up key file"},
@@ -270,10 +274,6 @@ constexpr SlotText kEnglish[] = {
     {577, "I send the Auth-publicKey for TZA-P2P/Tessarin.\nPlease Save this file in the same folder.\n"},
     {578, "Files are attached.\n"},
     {579, "The following files are forwarding.\n"},
-    // Decryption: an output this run already wrote, and expired containers.
-    {624, "%s decrypts to %s, which this run has already written from another TZA file.\nIt is not overwritten: this TZA file was not decrypted and is kept as it is."},
-    {625, "It is over effective time. The file could not be erased."},
-    {626, "It is over effective time. The file is not erased and is kept as it is."},
 };
 
 const std::string kEmpty;
