@@ -8,8 +8,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <set>
-#include <utility>
 
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
@@ -123,7 +121,12 @@ private:
     const int m_mode;
     bool m_overwriteAll = false;
     std::unique_ptr<ReaderKeys> m_keys;
-    std::set<std::pair<dev_t, ino_t>> m_written;
+    struct FileId {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const FileId&) const = default;
+    };
+    std::vector<FileId> m_written;
 };
 
 int Run::Execute() {
@@ -416,12 +419,12 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
 bool Run::WrittenInThisRun(const std::filesystem::path& destination) const {
     struct stat st {};
     if (::lstat(destination.c_str(), &st) != 0) return false;
-    return m_written.count({st.st_dev, st.st_ino}) != 0;
+    return std::find(m_written.begin(), m_written.end(), FileId{st.st_dev, st.st_ino}) != m_written.end();
 }
 
 void Run::NoteWritten(const std::filesystem::path& output) {
     struct stat st {};
-    if (::lstat(output.c_str(), &st) == 0) m_written.insert({st.st_dev, st.st_ino});
+    if (::lstat(output.c_str(), &st) == 0) m_written.push_back(FileId{st.st_dev, st.st_ino});
 }
 
 bool Run::WillRemoveContainer() const {
