@@ -106,6 +106,22 @@ interrupt)
         check "SIG$sig leaves only the container" "big.bin.tza" "$(ls -A in | tr '\n' ' ' | sed 's/ $//')"
         check "SIG$sig leaves the container unchanged" "$before" "$(sum in/big.bin.tza)"
     done
+    # An encryption told to stop leaves its source and no partial container.
+    mkdir -p src && head -c 256M /dev/zero > src/big.bin
+    "$tza" --lang en encrypt --self src/big.bin </dev/null >out.txt 2>err.txt &
+    pid=$!
+    seen=""
+    while kill -0 "$pid" 2>/dev/null; do
+        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -qE "$work/src/(#|\.tza-)"; then seen=1; break; fi
+    done
+    if [ -n "$seen" ]; then
+        kill -s TERM "$pid"
+        wait "$pid"; status=$?
+        check "SIGTERM ends an encryption by the signal" 143 "$status"
+        check "and leaves only its source" "big.bin" "$(ls -A src | tr '\n' ' ' | sed 's/ $//')"
+    else
+        wait "$pid"; echo "SKIP encryption: it ended before it was seen"
+    fi
     ;;
 overwrite)
     make_keys || exit 1
