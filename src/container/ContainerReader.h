@@ -93,7 +93,7 @@ enum class ReadStatus {
     PlatformError,     // the RSA service failed
     Spoofing,
     ClockBehind,
-    Expired,  // the container was wiped (or kept: see the message shown)
+    Expired,           // the container was wiped (or kept: see the message shown)
     WriteBackFailed,
 };
 
@@ -138,8 +138,8 @@ struct OwnRecord {
     std::array<std::uint8_t, kProtectedSize> protectedPlain{};  // after any update
     SystemTime encryptionTime;
     std::uint32_t limitSeconds = 0;
-    SystemTime limitStart;                    // as stored, or now after a first decryption
-    std::uint32_t decryptionCount = 0;        // after the increment
+    SystemTime limitStart;  // as stored, or now after a first decryption
+    std::uint32_t decryptionCount = 0;  // after the increment
     std::uint32_t storedDecryptionCount = 0;  // as the container holds it
     bool firstDecryption = false;
     std::int64_t elapsedSeconds = 0;

@@ -293,14 +293,15 @@ TEST_P(DecryptTime, Table) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Limits, DecryptTime,
-                         ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
-                                           TimeCase{"limit reached", 60, 60, said::kExpired, true},
-                                           TimeCase{"long expired", 86400 * 400, 86400, said::kExpired, true},
-                                           TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
-                                           TimeCase{"clock 61 s behind fails", -61, 3600, said::kCheckClock, false},
-                                           TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
-                                           TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Limits, DecryptTime,
+    ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
+                      TimeCase{"limit reached", 60, 60, said::kExpired, true},
+                      TimeCase{"long expired", 86400 * 400, 86400, said::kExpired, true},
+                      TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
+                      TimeCase{"clock 61 s behind fails", -61, 3600, said::kCheckClock, false},
+                      TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
+                      TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
 
 // ---------------------------------------------------------------------------
 // Refusals
@@ -353,13 +354,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"count negative", {}, [](auto& b) { SetTail(b, 4, 0x80000000u); }, said::kBroken},
         RefusalCase{"count zero", {}, [](auto& b) { SetTail(b, 4, 0); }, said::kBroken},
         RefusalCase{"P negative", {}, [](auto& b) { SetTail(b, 16, 0xFFFFFFF0u); }, said::kBroken},
-        RefusalCase{"P beyond the records",
-                    {},
-                    [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
+        RefusalCase{"P beyond the records", {}, [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
                     said::kBroken},
         RefusalCase{"not a recipient",
-                    [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; },
-                    {},
+                    [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; }, {},
                     said::kNotAuthorized},
         RefusalCase{"damaged check value", {}, [](auto& b) { b[b.size() - 48 - 256 + 8] ^= 1; }, said::kNotAuthorized},
         RefusalCase{"spoofing",
@@ -367,42 +365,27 @@ INSTANTIATE_TEST_SUITE_P(
                         s.recipients[0].authValue = so.Digest();
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {},
-                    said::kSpoofing},
+                    {}, said::kSpoofing},
         RefusalCase{"zero value without the sender block",
                     [](auto& s, const KeySet&, const KeySet& so) {
                         s.recipients[0].authValue = {};
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {},
-                    said::kSpoofing},
-        RefusalCase{"record version 0x2004",
-                    [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
-                    {},
-                    said::kNewerVersion},
-        RefusalCase{"stored name ..",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; },
-                    {},
+                    {}, said::kSpoofing},
+        RefusalCase{"record version 0x2004", [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
+                    {}, said::kNewerVersion},
+        RefusalCase{"stored name ..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; }, {},
                     said::kBadStoredName},
-        RefusalCase{"stored name a/..",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; },
-                    {},
+        RefusalCase{"stored name a/..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; }, {},
                     said::kBadStoredName},
-        RefusalCase{"stored name ending in a separator",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
-                    {},
+        RefusalCase{"stored name ending in a separator", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
+                    {}, said::kBadStoredName},
+        RefusalCase{"empty stored name", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; }, {},
                     said::kBadStoredName},
-        RefusalCase{"empty stored name",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; },
-                    {},
-                    said::kBadStoredName},
-        RefusalCase{"control character",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; },
-                    {},
+        RefusalCase{"control character", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; }, {},
                     said::kBadStoredName},
         RefusalCase{"stored name is the container's",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; },
-                    {},
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; }, {},
                     said::kOutputIsContainer}));
 
 TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
@@ -436,8 +419,7 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     auto spec = Spec();
     const auto container = Write(spec);
     // CD-ROM.
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }),
-              0);
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }), 0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kOnCdRom)});
     // Read-only container.
     dialog.ClearEvents();
@@ -456,8 +438,7 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     // No key set.
     dialog.ClearEvents();
     std::filesystem::permissions(container, std::filesystem::perms::owner_all);
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }),
-              0);
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }), 0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kKeyFileNotFound)});
     // Nothing selected.
     dialog.ClearEvents();
@@ -666,7 +647,7 @@ TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::Forward, false));
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, false));
     EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(said::kNotAuthorizedForward),
-                                                           std::string(said::kNotAuthorizedHistory)}));
+                                                            std::string(said::kNotAuthorizedHistory)}));
 }
 
 }  // namespace
