@@ -110,7 +110,9 @@ std::unique_ptr<TempFile> TempFile::CreateBeside(const std::filesystem::path& ta
     bool unnamed = false;
     std::string pattern;
 #ifdef O_TMPFILE
-    if (g_unnamedAllowed.load()) {
+    // An unnamed file is linked through /proc/self/fd when committed.
+    static const bool canLink = ::access("/proc/self/fd", X_OK) == 0;
+    if (g_unnamedAllowed.load() && canLink) {
         fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
         unnamed = fd >= 0;
     }
