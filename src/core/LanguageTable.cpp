@@ -254,6 +254,10 @@ constexpr SlotText kEnglish[] = {
     {505, "Output Folder"},
     {506, "It preserve in the same folder without specifing."},
     {507, "Change Folder"},
+    // Decryption: an output this run already wrote, and expired containers.
+    {624, "%s decrypts to %s, which this run has already written from another TZA file.\nIt is not overwritten: this TZA file was not decrypted and is kept as it is."},
+    {625, "It is over effective time. The file could not be erased."},
+    {626, "It is over effective time. The file is not erased and is kept as it is."},
     // Wiping.
     {508, "%s is perfect deleting....."},
     {509, "Delete this file,is this true?"},
@@ -261,10 +265,6 @@ constexpr SlotText kEnglish[] = {
     {511, "Delete"},
     {512, "Delete all"},
     {514, "%s is 2 GB or larger and cannot be encrypted."},
-    // Decryption: an output this run already wrote, and expired containers.
-    {624, "%s decrypts to %s, which this run has already written from another TZA file.\nIt is not overwritten: this TZA file was not decrypted and is kept as it is."},
-    {625, "It is over effective time. The file could not be erased."},
-    {626, "It is over effective time. The file is not erased and is kept as it is."},
     // Mail.
     {569, "sending a public key for TZA-P2P/Tessarin"},
     {570, "Sending back up key file"},
