@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/TempFile.h"
 #include "platform/UserDialog.h"
 
 namespace tessarin::cli {
@@ -48,7 +49,8 @@ public:
     void SetProgressRange(std::int64_t total) override;
     void SetProgress(std::int64_t position) override;
     void StepProgress(std::int64_t step) override;
-    bool CancelRequested() override { return false; }
+    // A termination signal stops the running job at its next check.
+    bool CancelRequested() override { return TerminationRequested(); }
     void ReportBytes(std::string_view currentFile, std::int64_t done, std::int64_t total) override;
 
     // A question arrived that nothing answered.

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/CliContext.h"
+#include "platform/TempFile.h"
 
 using namespace tessarin::cli;
 
@@ -13,6 +14,9 @@ void AddRestoreKeyCommand(CLI::App& app, CliContext& ctx, int& status);
 }  // namespace tessarin::cli
 
 int main(int argc, char** argv) {
+    // Ctrl-C, SIGTERM and SIGHUP stop the running job at its next check and
+    // remove its temporary files; the process then ends by that signal.
+    tessarin::InstallTerminationCleanup();
     CliContext ctx;
     int status = kExitOk;
     CLI::App app{"Tessarin: encrypt files into .tza containers and decrypt them", "tza"};
@@ -47,5 +51,6 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
+    tessarin::EndByTerminationSignal();
     return status;
 }

@@ -61,7 +61,8 @@ std::int64_t TimeDifferenceSeconds(std::time_t later, std::time_t earlier) {
 // Stores
 
 FileContainerStore::FileContainerStore(std::filesystem::path path) : m_path(std::move(path)) {
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO or a device is refused by Size(), never waited on.
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
 FileContainerStore::~FileContainerStore() { Close(); }
@@ -92,8 +93,13 @@ bool FileContainerStore::ReadAt(std::int64_t offset, std::span<std::uint8_t> out
 
 bool FileContainerStore::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
     if (offset < 0) return false;
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     std::size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
@@ -281,6 +287,7 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     m_record.limitSeconds = LoadLe32(p.data() + kProtLimit);
     m_record.limitStart = SystemTime::FromBytes(p.data() + kProtLimitStart);
     m_record.decryptionCount = LoadLe32(p.data() + kProtCount);
+    m_record.storedDecryptionCount = m_record.decryptionCount;
     m_record.senderKeyCheck = LoadLe32(p.data() + kProtSenderCheck);
 
     // Authentication: the record must carry the reader's own private-key
@@ -315,8 +322,14 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
 
     if (!m_record.firstDecryption && limited &&
         m_record.elapsedSeconds >= static_cast<std::int64_t>(m_record.limitSeconds)) {
-        m_dialog.ShowMessage(text::kExpired, MessageKind::Warning);
-        (void)store.Wipe();
+        const auto& texts = text::TableOrEnglish(m_texts);
+        if (m_lookOnly) {
+            m_dialog.ShowMessage(texts.Text(slot::kExpiredKept), MessageKind::Warning);
+        } else if (store.Wipe()) {
+            m_dialog.ShowMessage(text::kExpired, MessageKind::Warning);
+        } else {
+            m_dialog.ShowMessage(texts.Text(slot::kExpiredNotErased), MessageKind::Error);
+        }
         return ReadStatus::Expired;
     }
 
@@ -448,18 +461,22 @@ bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog, c
     return true;
 }
 
-void ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys, const IHost& host) {
+ReadStatus ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys,
+                                        const IHost& host) {
     SilentUserDialog dialog;
+    bool textFormRefused = false;
     {
         MemoryContainerStore store(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-        (void)TextFormLookup(store, keys);
+        textFormRefused = TextFormLookup(store, keys).kind == TextFormResult::NotAuthorized;
     }
     MemoryContainerStore store(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     ContainerReader reader(host, dialog);
-    if (reader.Read(store, keys, ReadPurpose::Decrypt) == ReadStatus::Ok) {
+    const ReadStatus status = reader.Read(store, keys, ReadPurpose::Decrypt);
+    if (status == ReadStatus::Ok) {
         (void)reader.WriteBack(store);
         (void)reader.UndoWriteBack(store);
     }
+    return textFormRefused ? ReadStatus::NotAuthorized : status;
 }
 
 }  // namespace tessarin::container

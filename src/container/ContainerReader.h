@@ -10,7 +10,8 @@
 // a time: memory never grows with the size of the file or its record count.
 //
 // A refusal shows exactly one message and leaves the container unchanged,
-// except for an expired container, which is wiped.
+// except for an expired container, which is wiped (unless the reader only
+// looks); the message says whether the wipe succeeded.
 
 #include <array>
 #include <cstdint>
@@ -29,6 +30,7 @@ namespace tessarin {
 class CStreamCipher;
 class IHost;
 class IUserDialog;
+class LanguageTable;
 
 namespace container {
 
@@ -91,7 +93,7 @@ enum class ReadStatus {
     PlatformError,     // the RSA service failed
     Spoofing,
     ClockBehind,
-    Expired,           // the container was wiped
+    Expired,           // the container was wiped (or kept: see the message shown)
     WriteBackFailed,
 };
 
@@ -138,6 +140,7 @@ struct OwnRecord {
     std::uint32_t limitSeconds = 0;
     SystemTime limitStart;  // as stored, or now after a first decryption
     std::uint32_t decryptionCount = 0;  // after the increment
+    std::uint32_t storedDecryptionCount = 0;  // as the container holds it
     bool firstDecryption = false;
     std::int64_t elapsedSeconds = 0;
     std::uint32_t senderKeyCheck = 0;
@@ -153,6 +156,12 @@ struct OwnRecord {
 class ContainerReader final {
 public:
     ContainerReader(const IHost& host, IUserDialog& dialog) : m_host(host), m_dialog(dialog) {}
+
+    // Texts of the table (English without one).
+    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
+    // A reader that only looks: an expired container is reported (Expired,
+    // with the record filled in) and left as it is.
+    void SetLookOnly(bool lookOnly) { m_lookOnly = lookOnly; }
 
     // Reads and checks; on Ok the record's decryption count has been raised
     // in memory and, when the container has a time limit, the update waits
@@ -172,6 +181,8 @@ private:
 
     const IHost& m_host;
     IUserDialog& m_dialog;
+    const LanguageTable* m_texts = nullptr;
+    bool m_lookOnly = false;
     TailInfo m_tail;
     OwnRecord m_record;
     bool m_pendingWrite = false;
@@ -211,8 +222,9 @@ struct ReaderState {
                                  ReadPurpose purpose, bool writeBack);
 
 // The fuzz entry: runs the text-form lookup and the reader (with its
-// write-back and undo) over bytes in memory, showing nothing.
-void ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys, const IHost& host);
+// write-back and undo) over bytes in memory, showing nothing. Returns what
+// the reader said (NotAuthorized when the text-form lookup refused).
+ReadStatus ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, const ReaderKeys& keys, const IHost& host);
 
 }  // namespace container
 }  // namespace tessarin

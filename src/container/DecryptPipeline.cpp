@@ -72,8 +72,8 @@ std::string FieldText(const std::uint8_t* data, std::size_t width) {
     return Cp932ToUtf8(raw).value_or(std::string());
 }
 
-// Sets the last-write time, leaving the access time alone.
-void SetModificationTime(const std::filesystem::path& path, const SystemTime& time) {
+// Sets the last-write time of an open file, leaving the access time alone.
+void SetModificationTime(std::FILE* file, const SystemTime& time) {
     const auto t = SystemTimeToTimeT(time);
     if (!t) return;
     struct timespec times[2];
@@ -81,7 +81,7 @@ void SetModificationTime(const std::filesystem::path& path, const SystemTime& ti
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = *t;
     times[1].tv_nsec = static_cast<long>(time.milliseconds % 1000) * 1000000L;
-    (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    (void)::futimens(fileno(file), times);
 }
 
 class Run {
@@ -108,6 +108,11 @@ private:
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
     void RemoveContainer(const std::filesystem::path& container);
+    // An output this run has written (and not since removed) is never
+    // overwritten by it: the file is identified by device and inode, so
+    // every spelling of its path is caught.
+    bool WrittenInThisRun(const std::filesystem::path& destination) const;
+    void NoteWritten(const std::filesystem::path& output);
     // Whether this run removes a container once its output exists.
     bool WillRemoveContainer() const;
     void Message(std::string_view message, MessageKind kind = MessageKind::Warning) {
@@ -118,6 +123,12 @@ private:
     const int m_mode;
     bool m_overwriteAll = false;
     std::unique_ptr<ReaderKeys> m_keys;
+    struct FileId {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const FileId&) const = default;
+    };
+    std::vector<FileId> m_written;
 };
 
 int Run::Execute() {
@@ -132,7 +143,7 @@ int Run::Execute() {
 
     int succeeded = 0;
     for (std::size_t i = 0; i < m_run.files.size(); ++i) {
-        if (dialog.CancelRequested()) {
+        if (dialog.CancelRequested() || TerminationRequested()) {
             m_run.stopped = true;
             break;
         }
@@ -200,6 +211,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
 
     ContainerReader reader(m_run.host, m_run.dialog);
+    reader.SetTexts(m_run.texts);
     if (reader.Read(store, *m_keys, ReadPurpose::Decrypt) != ReadStatus::Ok) return Outcome::Skipped;
     const OwnRecord& record = reader.Record();
     const TailInfo& tail = reader.Tail();
@@ -235,17 +247,18 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     // The record's count and limit start, then the output under its name.
     if (!reader.WriteBack(store)) return Outcome::Skipped;
     store.Close();
-    if (!temp->CloseStream()) {
+    if (std::fflush(temp->Stream()) != 0) {
         (void)reader.UndoWriteBack(store);
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
         return Outcome::Skipped;
     }
-    SetModificationTime(temp->Path(), record.encryptionTime);
+    SetModificationTime(temp->Stream(), record.encryptionTime);
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         (void)reader.UndoWriteBack(store);
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
+    NoteWritten(destination);
 
     const bool historySaved = !tail.HasHistory() || RecordHistory(container, record);
 
@@ -284,6 +297,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
+    NoteWritten(destination);
     RemoveContainer(container);
     DecryptedFile done;
     done.output = destination;
@@ -300,6 +314,11 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     }
     if (!std::filesystem::exists(std::filesystem::symlink_status(destination, ec))) return Outcome::Decrypted;
     const std::string shown = destination.filename().string();
+    if (WrittenInThisRun(destination)) {
+        const auto& texts = text::TableOrEnglish(m_run.texts);
+        Message(FormatText(texts.Text(slot::kDecryptOutputWrittenInRun), {container.filename().string(), shown}));
+        return Outcome::Skipped;
+    }
     if (IsReadOnlyFile(destination)) {
         Message(FormatText(Text(m_run.texts, kSlotReadOnly, text::kReadOnlyDestination), {shown}));
         return Outcome::Skipped;
@@ -333,7 +352,21 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
         return nullptr;
     }
     const std::int64_t length = tail.payloadLength;
-    const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
+    // In pieces (whole blocks, so the keystream runs on unchanged) with a
+    // look at the stop mark between them.
+    constexpr std::int64_t kPiece = 16 * 1024000;
+    static_assert(kPiece % 16 == 0);
+    std::int64_t written = 0;
+    while (written < length && !TerminationRequested()) {
+        const std::int64_t piece = std::min(kPiece, length - written);
+        const std::int64_t done = m_run.cipher.CryptFileRange(in.get(), piece, temp->Stream());
+        written += done;
+        if (done != piece) break;
+    }
+    if (TerminationRequested()) {
+        temp->Discard();
+        return nullptr;
+    }
     bool ok = written == length;
     if (ok && senderRecord) {
         // The sender record continues the payload's keystream.
@@ -388,6 +421,17 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
     }
     if (m_run.dialog.AskYesNo(FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
+}
+
+bool Run::WrittenInThisRun(const std::filesystem::path& destination) const {
+    struct stat st {};
+    if (::lstat(destination.c_str(), &st) != 0) return false;
+    return std::find(m_written.begin(), m_written.end(), FileId{st.st_dev, st.st_ino}) != m_written.end();
+}
+
+void Run::NoteWritten(const std::filesystem::path& output) {
+    struct stat st {};
+    if (::lstat(output.c_str(), &st) == 0) m_written.push_back(FileId{st.st_dev, st.st_ino});
 }
 
 bool Run::WillRemoveContainer() const {
@@ -490,7 +534,8 @@ ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUser
         return ViewCycleResult::AlreadyRunning;
     }
     const int opened = OpenWithAssociatedProgram(file.output, programs, folders);
-    if (file.historyManaged) {
+    // "Viewed" only when a program actually had the file open.
+    if (opened >= 32 && file.historyManaged) {
         FileContainerStore store(file.container);
         TailInfo tail;
         if (CheckTail(store, tail) == ReadStatus::Ok) {

@@ -9,6 +9,11 @@
 // The container is changed only once the output is complete: the record's
 // decryption count and limit start are written back after the payload, and
 // put back when the output cannot be renamed into place.
+//
+// A run never overwrites an output it wrote itself: a later container that
+// would decrypt onto it is refused with a message naming both, kept, and not
+// counted. A termination signal stops the run between pieces of a payload;
+// the partial output is removed.
 
 #include <array>
 #include <cstdint>

@@ -5,7 +5,21 @@
 
 #include <string_view>
 
+#include "core/LanguageTable.h"
+
 namespace tessarin::container::decrypt_text {
+
+// The table given, or the English texts when none is given.
+inline const LanguageTable& TableOrEnglish(const LanguageTable* texts) {
+    if (texts) return *texts;
+    static const LanguageTable english = [] {
+        LanguageTable table;
+        table.FillJapanese();
+        table.FillEnglish();
+        return table;
+    }();
+    return english;
+}
 
 // Run set-up and status.
 inline constexpr std::string_view kNoFileSelected = "No file selected.";

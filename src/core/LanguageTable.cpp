@@ -414,6 +414,10 @@ constexpr SlotText kJapanese[] = {
     {533, ".TZA履歴情報表示"},
     {610, "%sは、既に認証済み公開鍵として登録されています"},
     {611, "%sは、既に公開鍵として登録されています"},
+    // Decryption: an output this run already wrote, and expired containers.
+    {624, "%sの復号先%sは、この処理で既に別のTZAファイルから書き出しました。\n上書きしないため、このTZAファイルは復号化せずにそのまま残します。"},
+    {625, "有効期限を過ぎています。ファイルを消去できませんでした。"},
+    {626, "有効期限を過ぎています。ファイルは消去せずにそのまま残しています。"},
     // History operations.
     {612, "新規作成"},
     {613, "更新"},
@@ -531,6 +535,10 @@ constexpr SlotText kEnglish[] = {
     {505, "Output Folder"},
     {506, "It preserve in the same folder without specifing."},
     {507, "Change Folder"},
+    // Decryption: an output this run already wrote, and expired containers.
+    {624, "%s decrypts to %s, which this run has already written from another TZA file.\nIt is not overwritten: this TZA file was not decrypted and is kept as it is."},
+    {625, "It is over effective time. The file could not be erased."},
+    {626, "It is over effective time. The file is not erased and is kept as it is."},
     // Wiping.
     {508, "%s is perfect deleting....."},
     {509, "Delete this file,is this true?"},

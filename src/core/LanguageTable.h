@@ -129,6 +129,10 @@ inline constexpr int kEncryptOptionsTitle = 504;
 inline constexpr int kOutputFolder = 505;
 inline constexpr int kSameFolderNote = 506;
 inline constexpr int kChangeFolder = 507;
+// Decryption: an output this run already wrote, and expired containers.
+inline constexpr int kDecryptOutputWrittenInRun = 624;  // container, output
+inline constexpr int kExpiredNotErased = 625;
+inline constexpr int kExpiredKept = 626;  // a reader that only looks
 
 // Wiping.
 inline constexpr int kIsPerfectDeleting = 508;  // "%s is perfect deleting....."

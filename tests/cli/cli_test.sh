@@ -39,6 +39,90 @@ usage)
     check "without a key set the command fails" 1 "$(run keys)"
     contains "and says what to do" err.txt "tza keygen"
     ;;
+samename)
+    # Two containers with the same stored name in one batch: the second is
+    # refused, kept, and not counted; the first output survives.
+    make_keys || exit 1
+    mkdir -p a b in
+    printf 'AAA\n' > a/x.txt; printf 'BBB\n' > b/x.txt
+    run encrypt --self a/x.txt b/x.txt >/dev/null
+    mv a/x.txt.tza in/one.tza; mv b/x.txt.tza in/two.tza
+    cp in/two.tza two.saved
+    check "a batch meeting its own output fails" 1 "$(run --yes --overwrite all decrypt --remove in/one.tza in/two.tza)"
+    check "the first plaintext is kept" "AAA" "$(cat in/x.txt)"
+    contains "the refusal names the container and the output" err.txt "two.tza decrypts to x.txt, which this run has already written"
+    contains "only the first counts" err.txt "1 Files succeed in decryption."
+    [ ! -e in/one.tza ]; check "the decrypted container was removed" 0 $?
+    check "the refused container is kept as it was" "$(sum two.saved)" "$(sum in/two.tza)"
+    ;;
+fifo)
+    # info and history never open what is not a regular file.
+    make_keys || exit 1
+    mkfifo pipe.tza
+    status="$(timeout 20 "$tza" --lang en info pipe.tza </dev/null >out.txt 2>err.txt; echo $?)"
+    check "info on a FIFO fails at once" 1 "$status"
+    contains "with the reader's message" err.txt "This file type is not TZA file or broken."
+    status="$(timeout 20 "$tza" --lang en history pipe.tza </dev/null >out.txt 2>err.txt; echo $?)"
+    check "history on a FIFO fails at once" 1 "$status"
+    contains "with the reader's message" err.txt "This file type is not TZA file or broken."
+    ;;
+expired)
+    # Looking at an expired container changes nothing and says nothing false.
+    make_keys || exit 1
+    printf 'short-lived\n' > e.txt
+    check "a one-second container with a history" 0 "$(run encrypt --self --limit 1 --unit seconds --logs e.txt)"
+    before="$(sum e.txt.tza)"
+    sleep 2
+    check "history on it succeeds: it only looks" 0 "$(run history e.txt.tza)"
+    contains "the history is shown" out.txt "created"
+    contains "it says the container expired and was kept" err.txt "It is over effective time. The file is not erased"
+    if grep -qF "A file is erased." err.txt; then check "no claim that it was erased" "" "erased"; fi
+    check "info on it succeeds" 0 "$(run info e.txt.tza)"
+    contains "info shows the stored count" out.txt "decryptions:     0"
+    contains "and the state" out.txt "expired"
+    check "the container is unchanged" "$before" "$(sum e.txt.tza)"
+    ;;
+interrupt)
+    # A decryption stopped while it writes leaves no partial plaintext.
+    make_keys || exit 1
+    mkdir -p in
+    head -c 256M /dev/zero > in/big.bin
+    run encrypt --self in/big.bin >/dev/null
+    rm in/big.bin
+    before="$(sum in/big.bin.tza)"
+    for sig in TERM KILL; do
+        "$tza" --lang en decrypt in/big.bin.tza </dev/null >out.txt 2>err.txt &
+        pid=$!
+        seen=""
+        while kill -0 "$pid" 2>/dev/null; do  # until the output is being written
+            if ls -l "/proc/$pid/fd" 2>/dev/null | grep -qE "$work/in/(#|\.tza-dec-)"; then seen=1; break; fi
+        done
+        if [ -z "$seen" ]; then wait "$pid"; echo "SKIP $sig: the decryption ended before it was seen"; rm -f in/big.bin; continue; fi
+        check "SIG$sig: while written, the output has no name in the folder" "big.bin.tza" "$(ls -A in | tr '\n' ' ' | sed 's/ $//')"
+        kill -s "$sig" "$pid"
+        wait "$pid"; status=$?
+        case $sig in TERM) expected=143 ;; KILL) expected=137 ;; esac
+        check "SIG$sig ends the run by the signal" "$expected" "$status"
+        check "SIG$sig leaves only the container" "big.bin.tza" "$(ls -A in | tr '\n' ' ' | sed 's/ $//')"
+        check "SIG$sig leaves the container unchanged" "$before" "$(sum in/big.bin.tza)"
+    done
+    # An encryption told to stop leaves its source and no partial container.
+    mkdir -p src && head -c 256M /dev/zero > src/big.bin
+    "$tza" --lang en encrypt --self src/big.bin </dev/null >out.txt 2>err.txt &
+    pid=$!
+    seen=""
+    while kill -0 "$pid" 2>/dev/null; do
+        if ls -l "/proc/$pid/fd" 2>/dev/null | grep -qE "$work/src/(#|\.tza-)"; then seen=1; break; fi
+    done
+    if [ -n "$seen" ]; then
+        kill -s TERM "$pid"
+        wait "$pid"; status=$?
+        check "SIGTERM ends an encryption by the signal" 143 "$status"
+        check "and leaves only its source" "big.bin" "$(ls -A src | tr '\n' ' ' | sed 's/ $//')"
+    else
+        wait "$pid"; echo "SKIP encryption: it ended before it was seen"
+    fi
+    ;;
 overwrite)
     make_keys || exit 1
     printf 'first\n' > a.txt

@@ -14,7 +14,6 @@
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptPipeline.h"
-#include "container/DecryptTexts.h"
 #include "core/Crc64.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -26,7 +25,6 @@ namespace tessarin::test {
 namespace {
 
 using namespace container;
-namespace text = container::decrypt_text;
 
 std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) { return FormatText(f, args); }
 
@@ -129,7 +127,7 @@ TEST_F(DecryptTest, IndependentContainerIsNotForSouth) {
                   r.privateKeyPath = south.privatePath;
               }),
               0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kNotAuthorized)});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kNotAuthorized)});
     EXPECT_FALSE(std::filesystem::exists(dir / "south-to-north.txt"));
 }
 
@@ -258,7 +256,7 @@ TEST_F(DecryptTest, LimitFromFirstDecryptionStoresStartThenMeasuresFromIt) {
     std::filesystem::remove(dir / "plain.txt");
     dialog.ClearEvents();
     EXPECT_EQ(Decrypt({container}), 0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kExpired)});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kExpired)});
     EXPECT_FALSE(std::filesystem::exists(container));
     EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
 }
@@ -298,10 +296,10 @@ TEST_P(DecryptTime, Table) {
 INSTANTIATE_TEST_SUITE_P(
     Limits, DecryptTime,
     ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
-                      TimeCase{"limit reached", 60, 60, text::kExpired, true},
-                      TimeCase{"long expired", 86400 * 400, 86400, text::kExpired, true},
+                      TimeCase{"limit reached", 60, 60, said::kExpired, true},
+                      TimeCase{"long expired", 86400 * 400, 86400, said::kExpired, true},
                       TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
-                      TimeCase{"clock 61 s behind fails", -61, 3600, text::kCheckClock, false},
+                      TimeCase{"clock 61 s behind fails", -61, 3600, said::kCheckClock, false},
                       TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
                       TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
 
@@ -343,52 +341,52 @@ TEST_P(DecryptRefusal, ShowsOneMessageAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Table, DecryptRefusal,
     ::testing::Values(
-        RefusalCase{"303 bytes", {}, [](auto& b) { b.erase(b.begin(), b.end() - 303); }, text::kBroken},
-        RefusalCase{"bad magic", {}, [](auto& b) { b[b.size() - 48] = 'X'; }, text::kBroken},
-        RefusalCase{"newer version", {}, [](auto& b) { b[b.size() - 48 + 27] = 0x20; }, text::kNewerVersion},
-        RefusalCase{"version byte 24", {}, [](auto& b) { b[b.size() - 48 + 24] = 2; }, text::kNewerVersion},
-        RefusalCase{"flag 4", {}, [](auto& b) { b[b.size() - 48 + 27] |= 4; }, text::kOldHistoryFormat},
-        RefusalCase{"field 32 = 1", {}, [](auto& b) { SetTail(b, 32, 1, 2); }, text::kNotAuthorized},
-        RefusalCase{"field 34 = 0", {}, [](auto& b) { SetTail(b, 34, 0, 2); }, text::kNewerVersion},
-        RefusalCase{"field 36 = 1", {}, [](auto& b) { SetTail(b, 36, 1); }, text::kNewerVersion},
-        RefusalCase{"count beyond the file", {}, [](auto& b) { SetTail(b, 4, 1000); }, text::kBroken},
-        RefusalCase{"count overflowing", {}, [](auto& b) { SetTail(b, 4, 0x7FFFFFFF); }, text::kBroken},
-        RefusalCase{"count negative", {}, [](auto& b) { SetTail(b, 4, 0x80000000u); }, text::kBroken},
-        RefusalCase{"count zero", {}, [](auto& b) { SetTail(b, 4, 0); }, text::kBroken},
-        RefusalCase{"P negative", {}, [](auto& b) { SetTail(b, 16, 0xFFFFFFF0u); }, text::kBroken},
+        RefusalCase{"303 bytes", {}, [](auto& b) { b.erase(b.begin(), b.end() - 303); }, said::kBroken},
+        RefusalCase{"bad magic", {}, [](auto& b) { b[b.size() - 48] = 'X'; }, said::kBroken},
+        RefusalCase{"newer version", {}, [](auto& b) { b[b.size() - 48 + 27] = 0x20; }, said::kNewerVersion},
+        RefusalCase{"version byte 24", {}, [](auto& b) { b[b.size() - 48 + 24] = 2; }, said::kNewerVersion},
+        RefusalCase{"flag 4", {}, [](auto& b) { b[b.size() - 48 + 27] |= 4; }, said::kOldHistoryFormat},
+        RefusalCase{"field 32 = 1", {}, [](auto& b) { SetTail(b, 32, 1, 2); }, said::kNotAuthorized},
+        RefusalCase{"field 34 = 0", {}, [](auto& b) { SetTail(b, 34, 0, 2); }, said::kNewerVersion},
+        RefusalCase{"field 36 = 1", {}, [](auto& b) { SetTail(b, 36, 1); }, said::kNewerVersion},
+        RefusalCase{"count beyond the file", {}, [](auto& b) { SetTail(b, 4, 1000); }, said::kBroken},
+        RefusalCase{"count overflowing", {}, [](auto& b) { SetTail(b, 4, 0x7FFFFFFF); }, said::kBroken},
+        RefusalCase{"count negative", {}, [](auto& b) { SetTail(b, 4, 0x80000000u); }, said::kBroken},
+        RefusalCase{"count zero", {}, [](auto& b) { SetTail(b, 4, 0); }, said::kBroken},
+        RefusalCase{"P negative", {}, [](auto& b) { SetTail(b, 16, 0xFFFFFFF0u); }, said::kBroken},
         RefusalCase{"P beyond the records", {}, [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
-                    text::kBroken},
+                    said::kBroken},
         RefusalCase{"not a recipient",
                     [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; }, {},
-                    text::kNotAuthorized},
-        RefusalCase{"damaged check value", {}, [](auto& b) { b[b.size() - 48 - 256 + 8] ^= 1; }, text::kNotAuthorized},
+                    said::kNotAuthorized},
+        RefusalCase{"damaged check value", {}, [](auto& b) { b[b.size() - 48 - 256 + 8] ^= 1; }, said::kNotAuthorized},
         RefusalCase{"spoofing",
                     [](auto& s, const KeySet&, const KeySet& so) {
                         s.recipients[0].authValue = so.Digest();
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {}, text::kSpoofing},
+                    {}, said::kSpoofing},
         RefusalCase{"zero value without the sender block",
                     [](auto& s, const KeySet&, const KeySet& so) {
                         s.recipients[0].authValue = {};
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {}, text::kSpoofing},
+                    {}, said::kSpoofing},
         RefusalCase{"record version 0x2004", [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
-                    {}, text::kNewerVersion},
+                    {}, said::kNewerVersion},
         RefusalCase{"stored name ..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; }, {},
-                    text::kBadStoredName},
+                    said::kBadStoredName},
         RefusalCase{"stored name a/..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; }, {},
-                    text::kBadStoredName},
+                    said::kBadStoredName},
         RefusalCase{"stored name ending in a separator", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
-                    {}, text::kBadStoredName},
+                    {}, said::kBadStoredName},
         RefusalCase{"empty stored name", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; }, {},
-                    text::kBadStoredName},
+                    said::kBadStoredName},
         RefusalCase{"control character", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; }, {},
-                    text::kBadStoredName},
+                    said::kBadStoredName},
         RefusalCase{"stored name is the container's",
                     [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; }, {},
-                    text::kOutputIsContainer}));
+                    said::kOutputIsContainer}));
 
 TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
     // Names come from the file: nothing may land outside the container's folder.
@@ -422,12 +420,12 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     const auto container = Write(spec);
     // CD-ROM.
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }), 0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kOnCdRom)});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kOnCdRom)});
     // Read-only container.
     dialog.ClearEvents();
     std::filesystem::permissions(container, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     EXPECT_EQ(Decrypt({container}), 0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kContainerReadOnly)});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kContainerReadOnly)});
     // Not a container, outside and inside mode 5.
     dialog.ClearEvents();
     const auto other = dir / "notes.txt";
@@ -441,7 +439,7 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     dialog.ClearEvents();
     std::filesystem::permissions(container, std::filesystem::perms::owner_all);
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }), 0);
-    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(text::kKeyFileNotFound)});
+    EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kKeyFileNotFound)});
     // Nothing selected.
     dialog.ClearEvents();
     EXPECT_EQ(Decrypt({}), 0);
@@ -648,8 +646,8 @@ TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
     std::string name;
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::Forward, false));
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, false));
-    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(text::kNotAuthorizedForward),
-                                                            std::string(text::kNotAuthorizedHistory)}));
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(said::kNotAuthorizedForward),
+                                                            std::string(said::kNotAuthorizedHistory)}));
 }
 
 }  // namespace
@@ -673,7 +671,7 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
     EXPECT_TRUE(std::filesystem::exists(folder / "a.tza"));
     dialog.PlanYes();
     EXPECT_EQ(OfferUsbDecryption(run, folder), 1);
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>(2, std::string(text::kUsbConnected)));
+    EXPECT_EQ(dialog.Questions(), std::vector<std::string>(2, std::string(said::kUsbConnected)));
     EXPECT_FALSE(std::filesystem::exists(folder / "a.tza"));
     EXPECT_EQ(ReadFileBytes(folder / "plain.txt"), spec.payload);
     EXPECT_TRUE(std::filesystem::exists(folder / "note.txt"));
@@ -682,7 +680,7 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
     dialog.ClearEvents();
     EXPECT_TRUE(CheckAutomaticFolder(dialog, folder));
     EXPECT_FALSE(CheckAutomaticFolder(dialog, dir / "gone"));
-    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(text::kAutoFolderMissing)});
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(said::kAutoFolderMissing)});
 }
 
 }  // namespace
@@ -728,6 +726,141 @@ TEST(DecryptSenderLookup, KeyDirectoryStatus) {
     EXPECT_TRUE(follow.Renew(0xABCD, {"south", "new@example.jp"}));
     EXPECT_EQ(renewed, 1);
     EXPECT_FALSE(follow.Authenticate({}, {}, {}, digest));
+}
+
+// ---------------------------------------------------------------------------
+// One batch never overwrites what it wrote itself
+
+struct SameOutputCase {
+    const char* what;
+    int mode;
+    bool remove;
+    bool sameContainerTwice;
+};
+
+class DecryptSameOutput : public DecryptTest, public ::testing::WithParamInterface<SameOutputCase> {};
+
+TEST_P(DecryptSameOutput, LaterContainerIsRefusedAndKept) {
+    const auto& c = GetParam();
+    const auto first = Spec();  // stored name "plain.txt"
+    auto second = Spec();
+    second.payload = PatternBytes(700, 99);
+    const auto a = Write(first, "a.tza");
+    const auto b = c.sameContainerTwice ? a : Write(second, "b.tza");
+    const auto bBefore = ReadFileBytes(b);
+    // Whatever an overwrite question would be answered, it must not come to it.
+    dialog.PlanContinue(ContinueConfirm::All);
+    const int n = Decrypt({a, b}, c.mode, [&](DecryptRun& r) { r.removeAfterDecrypt = c.remove; });
+    EXPECT_EQ(n, 1) << c.what;
+    EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), first.payload) << c.what;
+    EXPECT_EQ(Refusals(),
+              std::vector<std::string>{b.filename().string() + " decrypts to plain.txt, which this run has already "
+                                                               "written from another TZA file.\nIt is not overwritten: "
+                                                               "this TZA file was not decrypted and is kept as it is."})
+        << c.what;
+    EXPECT_EQ(dialog.Messages().back(), "1 Files succeed in decryption.") << c.what;
+    EXPECT_EQ(ReadFileBytes(b), bBefore) << c.what;
+    EXPECT_EQ(std::filesystem::exists(a), c.sameContainerTwice || !(c.remove || c.mode == kDecryptFolder)) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, DecryptSameOutput,
+                         ::testing::Values(SameOutputCase{"command with removal", kDecryptCommand, true, false},
+                                           SameOutputCase{"command keeping containers", kDecryptCommand, false, false},
+                                           SameOutputCase{"dialog with removal", kDecryptDialog, true, false},
+                                           SameOutputCase{"folder mode always removes", kDecryptFolder, false, false},
+                                           SameOutputCase{"one container listed twice", kDecryptCommand, false, true}));
+
+TEST_F(DecryptTest, AnOutputThatExistedBeforeTheRunIsStillAskedAbout) {
+    // Only outputs of this run are refused outright; an older file is the
+    // overwrite question's business.
+    const auto a = Write(Spec(), "a.tza");
+    WriteFileBytes(dir / "plain.txt", {1, 2, 3});
+    dialog.PlanYes();
+    EXPECT_EQ(Decrypt({a}), 1);
+    EXPECT_EQ(dialog.Questions(),
+              std::vector<std::string>{"plain.txt\nOverwrite for same name file.\nDo you Decrypt?"});
+    EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), Spec().payload);
+}
+
+// ---------------------------------------------------------------------------
+// Expired containers: what the message says matches what happened
+
+class UnerasableStore final : public IContainerStore {
+public:
+    explicit UnerasableStore(std::vector<std::uint8_t> bytes) : m_inner(std::move(bytes)) {}
+    std::optional<std::int64_t> Size() override { return m_inner.Size(); }
+    bool ReadAt(std::int64_t offset, std::span<std::uint8_t> out) override { return m_inner.ReadAt(offset, out); }
+    bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override {
+        return m_inner.WriteAt(offset, bytes);
+    }
+    bool Wipe() override {
+        ++wipeAttempts;
+        return false;
+    }
+    const std::vector<std::uint8_t>& Bytes() const { return m_inner.Bytes(); }
+    int wipeAttempts = 0;
+
+private:
+    MemoryContainerStore m_inner;
+};
+
+TEST_F(DecryptTest, ExpiredContainerThatCannotBeErasedSaysSo) {
+    auto spec = Spec(7200);
+    spec.recipients[0].limitSeconds = 60;
+    const auto bytes = BuildContainer(spec);
+    UnerasableStore store(bytes);
+    ContainerReader reader(host, dialog);
+    EXPECT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::Decrypt),
+              ReadStatus::Expired);
+    EXPECT_EQ(store.wipeAttempts, 1);
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(said::kExpiredNotErased)});
+    EXPECT_EQ(store.Bytes(), bytes);
+}
+
+TEST_F(DecryptTest, ReaderThatOnlyLooksKeepsAnExpiredContainerAndItsStoredCount) {
+    auto spec = Spec(7200);
+    spec.recipients[0].limitSeconds = 60;
+    spec.recipients[0].decryptionCount = 3;
+    const auto bytes = BuildContainer(spec);
+    UnerasableStore store(bytes);
+    ContainerReader reader(host, dialog);
+    reader.SetLookOnly(true);
+    EXPECT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::HistoryView),
+              ReadStatus::Expired);
+    EXPECT_EQ(store.wipeAttempts, 0);
+    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(said::kExpiredKept)});
+    EXPECT_EQ(reader.Record().storedDecryptionCount, 3u);
+    EXPECT_EQ(reader.Record().fileKey, spec.fileKey);
+    EXPECT_EQ(store.Bytes(), bytes);
+}
+
+TEST_F(DecryptTest, ExpiredMessagesFollowTheLanguage) {
+    LanguageTable texts;
+    texts.FillJapanese();
+    auto spec = Spec(7200);
+    spec.recipients[0].limitSeconds = 60;
+    const auto keys = *ReaderKeys::Load(north.publicPath, north.privatePath);
+    for (const bool lookOnly : {false, true}) {
+        UnerasableStore store(BuildContainer(spec));
+        ContainerReader reader(host, dialog);
+        reader.SetTexts(&texts);
+        reader.SetLookOnly(lookOnly);
+        EXPECT_EQ(reader.Read(store, keys, ReadPurpose::Decrypt), ReadStatus::Expired);
+    }
+    EXPECT_EQ(dialog.Messages(),
+              (std::vector<std::string>{"有効期限を過ぎています。ファイルを消去できませんでした。",
+                                        "有効期限を過ぎています。ファイルは消去せずにそのまま残しています。"}));
+}
+
+TEST_F(DecryptTest, StoredCountIsTheCountBeforeThisReading) {
+    auto spec = Spec();
+    spec.recipients[0].decryptionCount = 5;
+    MemoryContainerStore store(BuildContainer(spec));
+    ContainerReader reader(host, dialog);
+    ASSERT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::Decrypt),
+              ReadStatus::Ok);
+    EXPECT_EQ(reader.Record().storedDecryptionCount, 5u);
+    EXPECT_EQ(reader.Record().decryptionCount, 6u);
 }
 
 }  // namespace

@@ -9,12 +9,48 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "container/ContainerFormat.h"
 #include "platform/SystemTime.h"
 
 namespace tessarin::test {
+
+// The messages the decryption side shows, word for word, written here
+// independently of the program's own constants.
+namespace said {
+inline constexpr std::string_view kBroken = "This file type is not TZA file or broken.";
+inline constexpr std::string_view kNewerVersion = "This file is created by the new version of Tessarin.";
+inline constexpr std::string_view kOldHistoryFormat =
+    "このソフトウェアでは、TZA-P2P Ver1.03で履歴をつけて暗号化されたファイルを復号化することはできません。";
+inline constexpr std::string_view kKeyFileNotFound =
+    "Key file is not found. \n  Please make a key set before decryption.";
+inline constexpr std::string_view kNotAuthorized = "You are not authorized to decrypt this file.";
+inline constexpr std::string_view kNotAuthorizedForward =
+    "This file cannot be transferred because the TZA file is not authorized to be decrypted.";
+inline constexpr std::string_view kNotAuthorizedHistory = "復号権限がないTZAファイルの為、履歴表示ができません。";
+inline constexpr std::string_view kSpoofing =
+    "Since there is a possibility of spoofing now, current process is stopped.";
+inline constexpr std::string_view kCheckClock = "Please check the time of the PC used for encryption.";
+inline constexpr std::string_view kExpired = "It is over effective time. A file is erased.";
+inline constexpr std::string_view kExpiredNotErased = "It is over effective time. The file could not be erased.";
+inline constexpr std::string_view kExpiredKept =
+    "It is over effective time. The file is not erased and is kept as it is.";
+inline constexpr std::string_view kOnCdRom =
+    "Direct encryption of files in CD-ROM is not allowed in Tessarin.\nPlease move a TZA file to a hard disk "
+    "before decryption..";
+inline constexpr std::string_view kContainerReadOnly =
+    "This TZA file is a read only.\n  Please change the attribution of the TZA file before decryption.";
+inline constexpr std::string_view kUsbConnected = "USBメモリが接続されました。復号化しますか？";
+inline constexpr std::string_view kAutoFolderMissing =
+    "自動暗号化・復号化に指定されているフォルダが見つかりませんでした。\nこのまま続けて起動します。";
+// The program's own texts for inputs the older program never met.
+inline constexpr std::string_view kBadStoredName =
+    "The file name stored in %s cannot be used as a file name.\nThe file was not decrypted.";
+inline constexpr std::string_view kOutputIsContainer =
+    "The decrypted file would replace %s itself.\nThe file was not decrypted.";
+}  // namespace said
 
 struct KeySet {
     std::vector<std::uint8_t> publicFile;

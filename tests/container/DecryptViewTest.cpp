@@ -10,7 +10,6 @@
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptPipeline.h"
-#include "container/DecryptTexts.h"
 #include "core/StreamCipher.h"
 #include "platform/AssociatedProgram.h"
 #include "platform/Host.h"
@@ -121,45 +120,67 @@ TEST_F(DecryptViewTest, FailuresAreBelow32) {
     EXPECT_TRUE(runner.started.size() == 1);
 }
 
-TEST_F(DecryptViewTest, ViewCycleRecordsViewingAndWipesTheCopy) {
-    const KeySet north = FixtureKeys("north");
+// A history-managed container decrypted for viewing, and the operations its
+// history holds afterwards.
+class DecryptViewCycleTest : public DecryptViewTest {
+protected:
+    KeySet north = FixtureKeys("north");
     FixedHost host;
-    auto spec = DefaultSpec(north, SystemTimeFromTimeT(host.now - 10));
-    spec.withHistory = true;
-    const auto container = dir / "doc.txt.tza";
-    WriteContainer(spec, container);
-
     ScriptedUserDialog dialog;
     CStreamCipher cipher;
-    DecryptRun run(host, dialog, cipher);
-    run.publicKeyPath = north.publicPath;
-    run.privateKeyPath = north.privatePath;
-    run.files = {container};
-    run.direct = true;
-    run.isOnCdRom = [](const auto&) { return false; };
-    spec.storedName = "plain.txt";
-    ASSERT_EQ(DecryptFiles(run, kDecryptOpenResult), 1);
-    ASSERT_EQ(run.decrypted.size(), 1u);
-    const auto output = run.decrypted[0].output;
+    ContainerSpec spec = DefaultSpec(north, SystemTimeFromTimeT(host.now - 10));
+    std::filesystem::path container;
+
+    DecryptedFile DecryptForViewing() {
+        spec.withHistory = true;
+        container = dir / "doc.txt.tza";
+        WriteContainer(spec, container);
+        DecryptRun run(host, dialog, cipher);
+        run.publicKeyPath = north.publicPath;
+        run.privateKeyPath = north.privatePath;
+        run.files = {container};
+        run.direct = true;
+        run.isOnCdRom = [](const auto&) { return false; };
+        EXPECT_EQ(DecryptFiles(run, kDecryptOpenResult), 1);
+        EXPECT_EQ(run.decrypted.size(), 1u);
+        return run.decrypted.empty() ? DecryptedFile{} : run.decrypted[0];
+    }
+    std::vector<int> Operations() {
+        CArchiveHistoryMan history(host);
+        history.Open(dir.Path());
+        FileContainerStore store(container);
+        TailInfo tail;
+        EXPECT_EQ(CheckTail(store, tail), ReadStatus::Ok);
+        history.SetContainer(container, tail.bytes, spec.fileKey);
+        EXPECT_EQ(history.Load(), CArchiveHistoryMan::Loaded);
+        std::vector<int> ops;
+        for (int i = 0; i < history.RecordCount(); ++i) ops.push_back(history.RecordAt(i).operation);
+        return ops;
+    }
+};
+
+TEST_F(DecryptViewCycleTest, ViewCycleRecordsViewingAndWipesTheCopy) {
+    const DecryptedFile file = DecryptForViewing();
+    const auto output = file.output;
     Associate(output, "text/plain", "viewer.desktop");
     bool sawFile = false;
     runner.onRun = [&](const auto&) { sawFile = std::filesystem::exists(output); };
 
-    EXPECT_EQ(RunViewCycle(run.decrypted[0], host, dialog, runner, nullptr, {apps}), ViewCycleResult::Viewed);
+    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::Viewed);
     EXPECT_TRUE(sawFile);
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_TRUE(std::filesystem::exists(container));
+    EXPECT_EQ(Operations(), (std::vector<int>{CArchiveHistoryMan::Created, CArchiveHistoryMan::Decrypted,
+                                              CArchiveHistoryMan::Viewed}));
+}
 
-    CArchiveHistoryMan history(host);
-    history.Open(dir.Path());
-    FileContainerStore store(container);
-    TailInfo tail;
-    ASSERT_EQ(CheckTail(store, tail), ReadStatus::Ok);
-    history.SetContainer(container, tail.bytes, spec.fileKey);
-    ASSERT_EQ(history.Load(), CArchiveHistoryMan::Loaded);
-    ASSERT_EQ(history.RecordCount(), 3);  // created, decrypted, viewed
-    EXPECT_EQ(history.RecordAt(1).operation, CArchiveHistoryMan::Decrypted);
-    EXPECT_EQ(history.RecordAt(2).operation, CArchiveHistoryMan::Viewed);
+TEST_F(DecryptViewCycleTest, NothingIsRecordedAsViewedWhenNoProgramOpenedTheFile) {
+    const DecryptedFile file = DecryptForViewing();
+    // No program is associated with the file type.
+    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::NotOpened);
+    EXPECT_TRUE(runner.started.empty());
+    EXPECT_FALSE(std::filesystem::exists(file.output));
+    EXPECT_EQ(Operations(), (std::vector<int>{CArchiveHistoryMan::Created, CArchiveHistoryMan::Decrypted}));
 }
 
 TEST_F(DecryptViewTest, ViewCycleRefusesWhileTheProgramRuns) {
@@ -173,7 +194,9 @@ TEST_F(DecryptViewTest, ViewCycleRefusesWhileTheProgramRuns) {
     file.output = output;
     file.container = dir / "doc.txt.tza";
     EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::AlreadyRunning);
-    EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(decrypt_text::kViewerAlreadyRunning)});
+    EXPECT_EQ(dialog.Messages(),
+              std::vector<std::string>{"既に関連付けアプリケーションが起動しています。\n"
+                                       "起動しているアプリケーションを終了させてから、再度実行してください。"});
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_TRUE(runner.started.empty());
 }

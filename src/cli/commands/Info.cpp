@@ -48,13 +48,25 @@ std::string Utf8(const std::string& cp932) {
     return text;
 }
 
-// Reads the own record; nullopt when the container is not readable for us.
-std::optional<ReadStatus> ReadOwn(Session& session, IUserDialog& dialog, ReadOnlyStore& store, ContainerReader& reader,
-                                  ReadPurpose purpose) {
+// Reads the own record, only looking; nullopt when the container is not
+// readable for us. An expired container gives Expired with its record.
+std::optional<ReadStatus> ReadOwn(Session& session, const LanguageTable& texts, ReadOnlyStore& store,
+                                  ContainerReader& reader, ReadPurpose purpose) {
     auto keys = ReaderKeys::Load(session.State().publicKeyPath, session.State().privateKeyPath);
     if (!keys) return std::nullopt;
-    (void)dialog;
+    reader.SetTexts(&texts);
+    reader.SetLookOnly(true);
     return reader.Read(store, *keys, purpose);
+}
+
+// Only regular files are opened: a FIFO or a device would block or change.
+bool IsContainerFile(CliContext& ctx, const std::string& file, int& status) {
+    std::error_code ec;
+    if (fs::is_regular_file(file, ec)) return true;
+    IUserDialog& dialog = ctx.Dialog();
+    dialog.ShowMessage(decrypt_text::kBroken, MessageKind::Error);
+    status = kExitFailed;
+    return false;
 }
 
 }  // namespace
@@ -65,6 +77,7 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
     cmd->callback([&ctx, &status, file] {
         ctx.Prepare();
+        if (!IsContainerFile(ctx, *file, status)) return;
         ReadOnlyStore store(*file);
         TailInfo tail;
         if (CheckTail(store, tail) != ReadStatus::Ok) {
@@ -90,7 +103,7 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
         }
         SilentUserDialog quiet;
         ContainerReader reader(session.Host(), quiet);
-        const auto read = ReadOwn(session, quiet, store, reader, ReadPurpose::Decrypt);
+        const auto read = ReadOwn(session, ctx.texts, store, reader, ReadPurpose::Decrypt);
         if (!read || (*read != ReadStatus::Ok && *read != ReadStatus::Expired)) {
             std::printf("own record:      none (not addressed to this key set)\n");
             status = kExitOk;
@@ -103,7 +116,7 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
         std::printf("encrypted at:    %s\n", Time(r.encryptionTime).c_str());
         std::printf("time limit:      %u s%s\n", r.limitSeconds,
                     r.limitSeconds == 0 ? " (none)" : (r.firstDecryption ? " (from first decryption)" : ""));
-        std::printf("decryptions:     %u\n", r.decryptionCount - 1);
+        std::printf("decryptions:     %u\n", r.storedDecryptionCount);
         if (*read == ReadStatus::Expired) std::printf("state:           expired\n");
         status = kExitOk;
     });
@@ -115,13 +128,15 @@ void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
     cmd->callback([&ctx, &status, file] {
         ctx.Prepare();
+        if (!IsContainerFile(ctx, *file, status)) return;
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
         Session& session = *opened;
         ReadOnlyStore store(*file);
         ContainerReader reader(session.Host(), ctx.Dialog());
-        const auto read = ReadOwn(session, ctx.Dialog(), store, reader, ReadPurpose::HistoryView);
-        if (!read || *read != ReadStatus::Ok) {
+        const auto read = ReadOwn(session, ctx.texts, store, reader, ReadPurpose::HistoryView);
+        // An expired container has been reported; its history is still shown.
+        if (!read || (*read != ReadStatus::Ok && *read != ReadStatus::Expired)) {
             status = kExitFailed;
             return;
         }
