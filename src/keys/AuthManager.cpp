@@ -41,7 +41,8 @@ CAuthManager::AuthHistoryData CAuthManager::AuthHistoryData::FromBytes(std::span
     AuthHistoryData e;
     ByteReader r(bytes);
     e.time = SystemTime::FromBytes(r.Bytes(SystemTime::kSize).data());
-    e.fileName = std::string(r.Text(kNameWidth));
+    // The field is a terminated text: at most kNameWidth - 1 bytes are the name.
+    e.fileName = std::string(r.Text(kNameWidth).substr(0, kNameWidth - 1));
     e.keyHash = r.U64();
     e.limit = SystemTime::FromBytes(r.Bytes(SystemTime::kSize).data());
     return e;

@@ -115,7 +115,8 @@ std::optional<PersonalInfo> ReadPersonalInfo(const fs::path& path) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(at, end - at);
         at = end < text.size() ? end + 1 : end;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // A line may end in CR LF; no stored value ends in a carriage return.
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     };
     std::size_t at = 0;
@@ -126,6 +127,10 @@ std::optional<PersonalInfo> ReadPersonalInfo(const fs::path& path) {
 }
 
 bool WritePersonalInfo(const fs::path& path, const PersonalInfo& info) {
+    // Each value is one line: a line feed would start another, and a
+    // trailing carriage return would be read as part of the line's end.
+    for (const std::string_view value : {std::string_view(info.name), std::string_view(info.email)})
+        if (value.find('\n') != std::string_view::npos || (!value.empty() && value.back() == '\r')) return false;
     std::string text = info.name + "\n" + info.email + "\n";
     return WriteFileReplacing(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), false)
         .Ok();
