@@ -41,7 +41,7 @@ inline long PeakKiB() {
 class YesDialog final : public IUserDialog {
 public:
     void ShowMessage(std::string_view text, MessageKind, std::string_view) override { last = std::string(text); }
-    Answer Ask(std::string_view, QuestionButtons, std::string_view) override { return Answer::Yes; }
+    Answer Ask(QuestionId, std::string_view, QuestionButtons, std::string_view) override { return Answer::Yes; }
     int AskContinue(const ContinueConfirm&) override { return ContinueConfirm::All; }
     void SetStatus(std::string_view) override {}
     void SetProgressRange(std::int64_t) override {}

@@ -550,12 +550,13 @@ int MainWindowState::EncryptFiles(int mode) {
             if (!overwriteAll) {
                 const std::string question = destName + m_texts[slot::kOverwriteSameName];
                 if (list.size() == 1) {
-                    if (!m_dialog.AskYesNo(question)) {
+                    if (!m_dialog.AskYesNo(QuestionId::OverwriteOutput, question)) {
                         m_dialog.StepProgress(1);
                         continue;
                     }
                 } else {
-                    ContinueConfirm box;
+                    ContinueConfirm box{};
+                    box.id = QuestionId::OverwriteOutput;
                     box.title = m_texts[slot::kOverwriteTitle];
                     box.text = question;
                     box.captions = {m_texts[slot::kCaptionYes], m_texts[slot::kCaptionOverwriteAll],
@@ -587,7 +588,7 @@ int MainWindowState::EncryptFiles(int mode) {
 
         // History pre-check.
         if (mode != kModeBackup && mode != kModeFolder && m_historyManaged && !m_ownKeyIncluded) {
-            if (m_dialog.AskYesNo(m_texts[slot::kNoCreatorInAddress])) {
+            if (m_dialog.AskYesNo(QuestionId::NoCreatorInAddress, m_texts[slot::kNoCreatorInAddress])) {
                 m_v -= container::kOptionHistory;
                 m_historyManaged = false;
             } else {
@@ -625,7 +626,7 @@ int MainWindowState::EncryptFiles(int mode) {
     // wipe that did not happen fails its item: the plaintext is still there.
     long long failedWipes = 0;
     if (options.deleteSource && count > 0 &&
-        m_dialog.AskYesNo(FormatText(m_texts[slot::kDeleteSourcesQuestion], {count}))) {
+        m_dialog.AskYesNo(QuestionId::DeleteSources, FormatText(m_texts[slot::kDeleteSourcesQuestion], {count}))) {
         for (const auto& w : sources) {
             const std::string shown = w.source.filename().string();
             if (!w.durable) {
@@ -661,13 +662,14 @@ int MainWindowState::EncryptFolder(const fs::path& folder) {
         if (it->is_regular_file(ec) && !it->is_symlink(ec)) collected.push_back(it->path());
     }
     std::sort(collected.begin(), collected.end());
-    if (collected.size() > 1000 && !m_dialog.AskYesNo(m_texts[slot::kOver1000Files])) return 0;
+    if (collected.size() > 1000 && !m_dialog.AskYesNo(QuestionId::ManyFiles, m_texts[slot::kOver1000Files])) return 0;
 
     bool noticeSuppressed = false;
     // The notice dialog: OK, or its check box that hides it for the rest of the run.
     auto notice = [&](int textSlot) {
         if (noticeSuppressed) return;
-        ContinueConfirm box;
+        ContinueConfirm box{};
+        box.id = QuestionId::FilesInUse;
         box.title = m_texts[slot::kContinuesCheckTitle];
         box.text = m_texts[textSlot];
         box.captions = {m_texts[slot::kCaptionOk], m_texts[slot::kDoNotShowAgain], "", ""};

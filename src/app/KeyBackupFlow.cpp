@@ -117,13 +117,13 @@ KeyBackupFlow::Outcome KeyBackupFlow::Backup() {
             // Both made earlier for this key: send those instead of splitting
             // again. Shares of an earlier key of the same name are never
             // offered: the overwrite question comes instead.
-            if (!dialog.AskYesNo(texts[slot::kBackupSendExisting])) return Outcome::Declined;
+            if (!dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendExisting])) return Outcome::Declined;
             return SendShare(paths.maker, ShareKind::Backup) ? Outcome::Sent : Outcome::Failed;
         }
-        if (!dialog.AskYesNo(texts[slot::kBackupOverwrite])) return Outcome::Declined;
+        if (!dialog.AskYesNo(QuestionId::OverwriteBackupShares, texts[slot::kBackupOverwrite])) return Outcome::Declined;
     }
     if (!MakeShares()) return Outcome::Failed;
-    if (!offerSending || !dialog.AskYesNo(texts[slot::kBackupSendQuestion])) return Outcome::SharesMade;
+    if (!offerSending || !dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendQuestion])) return Outcome::SharesMade;
     return SendShare(paths.maker, ShareKind::Backup) ? Outcome::Sent : Outcome::Failed;
 }
 
@@ -135,7 +135,7 @@ bool KeyBackupFlow::RequestRepair() {
         dialog.ShowMessage(m_state.Texts()[slot::kNoUserShare], MessageKind::Warning);
         return false;
     }
-    if (!dialog.AskYesNo(m_state.Texts()[slot::kRepairSendQuestion])) return false;
+    if (!dialog.AskYesNo(QuestionId::SendRepairRequest, m_state.Texts()[slot::kRepairSendQuestion])) return false;
     return SendShare(paths.user, ShareKind::Repair);
 }
 

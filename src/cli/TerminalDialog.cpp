@@ -40,18 +40,13 @@ void TerminalDialog::ShowMessage(std::string_view text, MessageKind kind, std::s
     std::fflush(m_err);
 }
 
-bool TerminalDialog::IsSenderQuestion(std::string_view text) const {
-    return m_options.isSenderQuestion && m_options.isSenderQuestion(text);
-}
-
-std::optional<bool> TerminalDialog::PlannedAnswer(std::string_view text) const {
-    if (IsSenderQuestion(text)) {
+std::optional<bool> TerminalDialog::PlannedAnswer(QuestionId id) const {
+    if (id == QuestionId::AuthenticateSender) {
         if (m_options.authenticateSender) return true;
         if (m_options.answer == false) return false;  // a blanket No may still refuse it
         return std::nullopt;
     }
-    if (m_options.overwrite != OverwritePolicy::Ask && m_options.isOverwriteQuestion &&
-        m_options.isOverwriteQuestion(text))
+    if (m_options.overwrite != OverwritePolicy::Ask && id == QuestionId::OverwriteOutput)
         return m_options.overwrite == OverwritePolicy::All;
     return m_options.answer;
 }
@@ -71,15 +66,15 @@ bool TerminalDialog::ReadYesNo(std::string_view prompt) {
     }
 }
 
-Answer TerminalDialog::Ask(std::string_view text, QuestionButtons buttons, std::string_view) {
+Answer TerminalDialog::Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view) {
     ClearBar();
     const Answer yes = buttons == QuestionButtons::OkCancel ? Answer::Ok : Answer::Yes;
     const Answer no = buttons == QuestionButtons::OkCancel ? Answer::Cancel : Answer::No;
-    if (auto planned = PlannedAnswer(text)) {
+    if (auto planned = PlannedAnswer(id)) {
         if (m_options.verbose) std::fprintf(m_err, "%.*s -> %s\n", static_cast<int>(text.size()), text.data(), *planned ? "yes" : "no");
         return *planned ? yes : no;
     }
-    if (!m_options.interactive && IsSenderQuestion(text)) {
+    if (!m_options.interactive && id == QuestionId::AuthenticateSender) {
         std::fprintf(m_err, "%.*s\n%s\n", static_cast<int>(text.size()), text.data(),
                      m_options.senderAnsweredNoNote.c_str());
         return no;
@@ -95,11 +90,10 @@ Answer TerminalDialog::Ask(std::string_view text, QuestionButtons buttons, std::
 
 int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
     ClearBar();
-    if (auto planned = PlannedAnswer(dialog.text)) {
+    if (auto planned = PlannedAnswer(dialog.id)) {
         // "Yes" for every item when the answer is yes (the all-button when
         // overwriting everything), "No" otherwise.
-        if (m_options.overwrite == OverwritePolicy::All && m_options.isOverwriteQuestion &&
-            m_options.isOverwriteQuestion(dialog.text))
+        if (m_options.overwrite == OverwritePolicy::All && dialog.id == QuestionId::OverwriteOutput)
             return ContinueConfirm::All;
         return *planned ? ContinueConfirm::First : ContinueConfirm::Third;
     }

@@ -25,15 +25,12 @@ struct TerminalOptions {
     bool progress = false;           // standard error is a terminal
     bool verbose = false;            // show status lines
     std::optional<bool> answer;      // --yes / --no
-    OverwritePolicy overwrite = OverwritePolicy::Ask;
-    // Tells an overwrite question from the others (the pipelines' own texts).
-    std::function<bool(std::string_view)> isOverwriteQuestion;
+    OverwritePolicy overwrite = OverwritePolicy::Ask;  // answers QuestionId::OverwriteOutput
     // Whether to authenticate a container's sender (and the questions of that
     // authentication) is never decided by --yes: only --authenticate-sender
     // answers Yes. Otherwise it is asked on a terminal and, with nothing to
     // ask, answered No with this note, which does not fail the command.
-    bool authenticateSender = false;
-    std::function<bool(std::string_view)> isSenderQuestion;
+    bool authenticateSender = false;  // answers QuestionId::AuthenticateSender
     std::string senderAnsweredNoNote;
 };
 
@@ -43,7 +40,7 @@ public:
     ~TerminalDialog() override;
 
     void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override;
-    Answer Ask(std::string_view text, QuestionButtons buttons, std::string_view title) override;
+    Answer Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view title) override;
     int AskContinue(const ContinueConfirm& dialog) override;
     void SetStatus(std::string_view text) override;
     void SetProgressRange(std::int64_t total) override;
@@ -59,8 +56,7 @@ public:
     int ErrorCount() const { return m_errors; }
 
 private:
-    std::optional<bool> PlannedAnswer(std::string_view text) const;
-    bool IsSenderQuestion(std::string_view text) const;
+    std::optional<bool> PlannedAnswer(QuestionId id) const;
     bool ReadYesNo(std::string_view prompt);
     void ClearBar();
     void DrawBar();

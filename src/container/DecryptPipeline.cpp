@@ -325,8 +325,9 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     }
     if (m_overwriteAll) return Outcome::Decrypted;
     const std::string question = shown + std::string(text::kOverwriteDecrypt);
-    if (m_run.files.size() == 1) return m_run.dialog.AskYesNo(question) ? Outcome::Decrypted : Outcome::Skipped;
-    ContinueConfirm confirm;
+    if (m_run.files.size() == 1) return m_run.dialog.AskYesNo(QuestionId::OverwriteOutput, question) ? Outcome::Decrypted : Outcome::Skipped;
+    ContinueConfirm confirm{};
+    confirm.id = QuestionId::OverwriteOutput;
     confirm.title = Text(m_run.texts, kSlotOverwriteTitle, text::kOverwriteTitle);
     confirm.text = question;
     confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
@@ -408,7 +409,7 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
     const SenderIdentity identity = sender.value_or(SenderIdentity{});
     const auto lookup = m_run.sender->LookUp(record.senderKeyCheck, record.senderKeyDigest, identity);
     if (lookup.status == ISenderFollowUp::Status::Differs && sender) {
-        if (m_run.dialog.AskYesNo(FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
+        if (m_run.dialog.AskYesNo(QuestionId::RenewSender, FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
             (void)m_run.sender->Renew(record.senderKeyCheck, identity);
         return;
     }
@@ -419,7 +420,7 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
         (void)WipeFile(output);
         outputGone = true;
     }
-    if (m_run.dialog.AskYesNo(FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
+    if (m_run.dialog.AskYesNo(QuestionId::AuthenticateSender, FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
 }
 
@@ -496,7 +497,7 @@ int DecryptFolder(DecryptRun& run, const std::filesystem::path& folder) {
 }
 
 int OfferUsbDecryption(DecryptRun& run, const std::filesystem::path& folder) {
-    if (!run.dialog.AskYesNo(text::kUsbConnected)) return 0;
+    if (!run.dialog.AskYesNo(QuestionId::DecryptAttachedDevice, text::kUsbConnected)) return 0;
     return DecryptFolder(run, folder);
 }
 

@@ -143,7 +143,8 @@ int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::
         bool confirmed = confirmAll;
         if (!confirmed) {
             if (i + 1 < names.size()) {
-                ContinueConfirm box;
+                ContinueConfirm box{};
+                box.id = QuestionId::WipeFile;
                 box.title = texts[slot::kDeleteTitle];
                 box.text = question;
                 box.captions = {texts[slot::kCaptionYes], texts[slot::kCaptionDeleteAll], texts[slot::kCaptionNo],
@@ -153,7 +154,7 @@ int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::
                 if (answer == ContinueConfirm::All) confirmAll = true;
                 confirmed = answer == ContinueConfirm::First || answer == ContinueConfirm::All;
             } else {
-                confirmed = dialog.AskYesNo(question);
+                confirmed = dialog.AskYesNo(QuestionId::WipeFile, question);
             }
         }
         if (confirmed) {

@@ -96,7 +96,8 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     const bool historyWritable =
         historyStatus == CAuthManager::LoadStatus::Ok || historyStatus == CAuthManager::LoadStatus::Truncated;
     if (history.contains(chosen) &&
-        !m_dialog.AskYesNo(m_sender ? std::string_view(m_sender->alreadyAuthenticatedQuestion) : kAlreadyAuthenticated))
+        !(m_sender ? m_dialog.AskYesNo(QuestionId::AuthenticateSender, m_sender->alreadyAuthenticatedQuestion)
+                   : m_dialog.AskYesNo(QuestionId::AuthenticateAgain, kAlreadyAuthenticated)))
         return {};
 
     // 4. The validity limit.
@@ -122,7 +123,7 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
         return {};
     }
-    if (outputExisted && !m_dialog.AskYesNo(Format1(kAuthKeyWillBeOverwritten, output.filename().string()))) return {};
+    if (outputExisted && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kAuthKeyWillBeOverwritten, output.filename().string()))) return {};
 
     // 6. The auth secret from the own private key file.
     auto privateFile = ReadPrivateKeyFile(m_keys.PrivateKeyPath());
@@ -167,7 +168,7 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             return {};
         }
     } else {
-        if (fs::exists(output, ec) && !m_dialog.AskYesNo(Format1(kOutputExists, output.filename().string()))) return {};
+        if (fs::exists(output, ec) && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kOutputExists, output.filename().string()))) return {};
         if (!WriteFileReplacing(output, authFile, true).Ok()) {
             m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
             return {};
@@ -202,7 +203,7 @@ bool CPublicKeyAuthenticator::RefreshSelfAuthKeys(const fs::path& newAuthKey) {
             copies.push_back(copy);
     }
     if (copies.empty()) return false;
-    if (!m_dialog.AskYesNo(keymgrtexts::kRefreshSelfAuthKeys)) return false;
+    if (!m_dialog.AskYesNo(QuestionId::RefreshSelfAuthKeys, keymgrtexts::kRefreshSelfAuthKeys)) return false;
     auto bytes = ReadAuthKeyFile(newAuthKey);
     if (!bytes) return false;
     const ByteVector file = BuildAuthKeyFile(bytes->issuerBlob, bytes->recordCipher);

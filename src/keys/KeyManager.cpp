@@ -760,7 +760,7 @@ int CKeyManager::RegisterUnregisteredKeys() {
     const auto files = UnregisteredFiles();
     if (files.empty()) return 0;
     const std::string question = FormatText(keymgrtexts::kUnregisteredFound, {static_cast<long long>(files.size())});
-    if (!m_dialog.AskYesNo(question, keymgrtexts::kRegisterTitle)) return 0;
+    if (!m_dialog.AskYesNo(QuestionId::RegisterFoundKeys, question, keymgrtexts::kRegisterTitle)) return 0;
 
     const bool inKeyPairFolder = !m_keyPairFolder.empty() && SameFolder(m_openFolder, m_keyPairFolder);
     int registered = 0;
@@ -869,7 +869,7 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
             }
             ownerName = record.name;
             ownerEmail = record.email;
-        } else if (m_dialog.AskYesNo(keymgrtexts::kOfferToFerrolo) && offer) {
+        } else if (m_dialog.AskYesNo(QuestionId::RegisterWithService, keymgrtexts::kOfferToFerrolo) && offer) {
             offer(file);
         }
         const int result = RegisterCp932(ownerName, ownerEmail, file);

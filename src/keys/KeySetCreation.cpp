@@ -216,7 +216,7 @@ std::optional<std::pair<std::string, std::string>> CKeySetCreation::OfferExistin
     if (usable.empty()) return std::nullopt;
     if (usable.size() == 1) {
         const std::string question = FormatText(keymgrtexts::kExistingKeyFound, {usable[0].first, usable[0].second});
-        if (!m_dialog.AskYesNo(question)) return std::nullopt;
+        if (!m_dialog.AskYesNo(QuestionId::UseExistingKeyPair, question)) return std::nullopt;
         return usable[0];
     }
     const auto index = pick ? pick(usable) : std::nullopt;
@@ -307,7 +307,7 @@ GeneratedKeyPair CGenKeyFlow::Run(const fs::path& folder, const NameDialog& askN
         report += FormatText(keymgrtexts::kGenReportPrivate, {result.privateKeyPath.string()}) + "\n";
         report += FormatText(keymgrtexts::kGenReportAuth, {(folder / SelfAuthKeyFileName(*name)).string()}) + "\n";
         result.report = std::move(report);
-        if (m_dialog.AskYesNo(keymgrtexts::kGenSendNow) && mail)
+        if (m_dialog.AskYesNo(QuestionId::SendNewPublicKey, keymgrtexts::kGenSendNow) && mail)
             mail(keymgrtexts::kPublicKeyMailSubject, keymgrtexts::kPublicKeyMailBody, {result.publicKeyPath});
         return result;
     }

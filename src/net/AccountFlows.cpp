@@ -127,14 +127,14 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
                 return result;
             case kServiceKeyRegistered:
                 doRegister =
-                    ui.Ask(text::kAskRegisterLatest, QuestionButtons::OkCancel, text::kProductTitle) == Answer::Ok;
+                    ui.Ask(QuestionId::RegisterWithService, text::kAskRegisterLatest, QuestionButtons::OkCancel, text::kProductTitle) == Answer::Ok;
                 break;
             case kServiceSameKey:
                 ui.ShowMessage(text::kAlreadyRegistered, MessageKind::Information, text::kProductTitle);
                 result.outcome = OwnKeyOutcome::AlreadyRegistered;
                 return result;
             case kServiceKeyNewer:
-                doRegister = ui.Ask(text::kAskReconfigure, QuestionButtons::YesNo, text::kProductTitle) == Answer::Yes;
+                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, text::kAskReconfigure, QuestionButtons::YesNo, text::kProductTitle) == Answer::Yes;
                 break;
             default:  // 4, 0 and anything else
                 doRegister = true;

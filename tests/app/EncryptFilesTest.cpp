@@ -309,6 +309,7 @@ TEST_F(OverwriteTest, OverwriteAllAsksOnce) {
     EXPECT_EQ(box.title, "Overwrite");
     EXPECT_EQ(box.text, "a.txt.tza\nOverwrite for same name file.\nDo you Encrypt?");
     EXPECT_EQ(box.captions, (std::array<std::string, 4>{"Yes", "Overwrite all", "No", "Stop"}));
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::OverwriteOutput});
     for (const char* n : {"a.txt", "b.txt", "c.txt"}) {
         EXPECT_FALSE(IsOld(n)) << n;
         EXPECT_TRUE(Decode(dir / "src" / (std::string(n) + ".tza"), north).ok) << n;
@@ -333,6 +334,7 @@ TEST_F(OverwriteTest, OneFileGetsAYesNoBoxAndReadOnlyIsSkipped) {
     EXPECT_EQ(state->EncryptFiles(kModeCommand), 0);
     EXPECT_EQ(dialog.Questions(),
               std::vector<std::string>{"a.txt.tza\nOverwrite for same name file.\nDo you Encrypt?"});
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::OverwriteOutput});
     EXPECT_TRUE(IsOld("a.txt"));
 
     fs::permissions(dir / "src" / "a.txt.tza", fs::perms::owner_read);
@@ -436,6 +438,7 @@ TEST_F(PipelineTest, DeleteSourcesAndSendByMail) {
     EXPECT_EQ(
         dialog.Questions(),
         std::vector<std::string>{"It tries to delete the file of 2 piece encrypted completely. \n Do you delete it ?"});
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::DeleteSources});
     EXPECT_EQ(Listing(dir / "src"), (std::vector<std::string>{"a.txt.tza", "b.txt.tza"}));
     ASSERT_EQ(launcher.calls.size(), 1u);
     const auto& argv = launcher.calls[0];
@@ -548,9 +551,9 @@ public:
     void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
         m_inner.ShowMessage(text, kind, title);
     }
-    Answer Ask(std::string_view text, QuestionButtons buttons, std::string_view title) override {
+    Answer Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view title) override {
         if (onQuestion) onQuestion();
-        return m_inner.Ask(text, buttons, title);
+        return m_inner.Ask(id, text, buttons, title);
     }
     int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
     void SetStatus(std::string_view text) override { m_inner.SetStatus(text); }

@@ -510,6 +510,7 @@ TEST_F(DecryptTest, OverwriteQuestions) {
     EXPECT_EQ(Decrypt({container}), 0);
     EXPECT_EQ(dialog.Questions(),
               std::vector<std::string>{"plain.txt\nOverwrite for same name file.\nDo you Decrypt?"});
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::OverwriteOutput});
     EXPECT_EQ(ReadFileBytes(dir / "plain.txt"), std::vector<std::uint8_t>{9});
     EXPECT_EQ(ReadFileBytes(container), before);
     // Yes overwrites.
@@ -589,6 +590,7 @@ TEST_F(DecryptTest, UnknownSenderInOpenResultModeWipesTheOutputAndOffersAuthenti
                                                        "authenticate south plain.txt.tza present"}));
     EXPECT_EQ(dialog.Questions(),
               std::vector<std::string>{"south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::AuthenticateSender});
     EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
     // The output was only a viewing copy: the container is kept even with
     // the removal option on, or nothing of the file would be left.
@@ -607,6 +609,7 @@ TEST_F(DecryptTest, SenderWhoseEntryDiffersIsOfferedARenewal) {
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
     EXPECT_EQ(dialog.Questions(), std::vector<std::string>{
                                       "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
+    EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::RenewSender});
     EXPECT_EQ(sender.calls.back(), "renew south");
     EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
 }

@@ -374,8 +374,8 @@ public:
     void ShowMessage(std::string_view t, MessageKind k, std::string_view title) override {
         m_inner.ShowMessage(t, k, title);
     }
-    Answer Ask(std::string_view t, QuestionButtons b, std::string_view title) override {
-        return m_inner.Ask(t, b, title);
+    Answer Ask(QuestionId id, std::string_view t, QuestionButtons b, std::string_view title) override {
+        return m_inner.Ask(id, t, b, title);
     }
     int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
     void SetStatus(std::string_view t) override { m_inner.SetStatus(t); }

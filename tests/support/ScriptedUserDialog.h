@@ -3,6 +3,7 @@
 // shown, so a pipeline's exact messages can be checked word for word.
 
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ public:
         std::string text;
         std::string title;
         MessageKind messageKind = MessageKind::Information;
+        std::optional<QuestionId> question;  // questions and continue-confirms
     };
 
     // Planned answers, consumed in order. A question without a planned answer
@@ -32,15 +34,15 @@ public:
     void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
         m_events.push_back({Event::Message, std::string(text), std::string(title), kind});
     }
-    Answer Ask(std::string_view text, QuestionButtons, std::string_view title) override {
-        m_events.push_back({Event::Question, std::string(text), std::string(title)});
+    Answer Ask(QuestionId id, std::string_view text, QuestionButtons, std::string_view title) override {
+        m_events.push_back({Event::Question, std::string(text), std::string(title), MessageKind::Information, id});
         if (m_answers.empty()) throw std::logic_error("unplanned question: " + std::string(text));
         Answer a = m_answers.front();
         m_answers.pop_front();
         return a;
     }
     int AskContinue(const ContinueConfirm& d) override {
-        m_events.push_back({Event::Continue, d.text, d.title});
+        m_events.push_back({Event::Continue, d.text, d.title, MessageKind::Information, d.id});
         m_lastContinue = d;
         if (m_continues.empty()) throw std::logic_error("unplanned continue-confirm: " + d.text);
         int a = m_continues.front();
@@ -67,6 +69,13 @@ public:
     std::vector<std::string> Messages() const { return Texts(Event::Message); }
     std::vector<std::string> Questions() const { return Texts(Event::Question); }
     std::vector<std::string> Statuses() const { return Texts(Event::Status); }
+    // What each question and continue-confirm asked, in order.
+    std::vector<QuestionId> QuestionIds() const {
+        std::vector<QuestionId> out;
+        for (const auto& e : m_events)
+            if (e.question) out.push_back(*e.question);
+        return out;
+    }
     const ContinueConfirm& LastContinue() const { return m_lastContinue; }
     bool AllAnswersUsed() const { return m_answers.empty() && m_continues.empty(); }
     std::int64_t Progress() const { return m_progress; }
