@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config python3 openssl
+  g++ cmake ninja-build pkg-config python3 openssl clang-format
   libssl-dev libcurl4-openssl-dev libmagic-dev libcli11-dev qt6-base-dev
   libgtest-dev libgmock-dev
   clang zbar-tools python3-segno imagemagick

@@ -11,6 +11,16 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs="$(nproc)"
 
+# Every C++ file is laid out as .clang-format says.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+  if [ ${#sources[@]} -gt 0 ] && ! clang-format --dry-run -Werror "${sources[@]}" >/dev/null 2>&1; then
+    echo "These files are not formatted (run clang-format -i on them):"
+    for f in "${sources[@]}"; do clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "  $f"; done
+    exit 1
+  fi
+fi
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DTESSARIN_BUILD_TESTS=ON -DTESSARIN_BUILD_GUI=ON -DTESSARIN_BUILD_BENCH=ON \
   -DTESSARIN_SANITIZE=OFF -DTESSARIN_FUZZ=OFF >/dev/null

@@ -124,10 +124,11 @@ int main(int argc, char** argv) {
     const double pipeSeconds = Seconds(start);
     const long peakAfterBig = PeakKiB();
 
-    std::printf("encrypt %ld MiB, 1 recipient: pipeline %.1f MB/s; core CryptFile %.1f MB/s (pipeline %.0f%% of it), "
-                "core CryptFile + fsync %.1f MB/s (pipeline %.0f%% of it)\n",
-                megabytes, mb / pipeSeconds, mb / coreSeconds, 100.0 * coreSeconds / pipeSeconds, mb / coreSyncSeconds,
-                100.0 * coreSyncSeconds / pipeSeconds);
+    std::printf(
+        "encrypt %ld MiB, 1 recipient: pipeline %.1f MB/s; core CryptFile %.1f MB/s (pipeline %.0f%% of it), "
+        "core CryptFile + fsync %.1f MB/s (pipeline %.0f%% of it)\n",
+        megabytes, mb / pipeSeconds, mb / coreSeconds, 100.0 * coreSeconds / pipeSeconds, mb / coreSyncSeconds,
+        100.0 * coreSyncSeconds / pipeSeconds);
     fs::remove_all(work / "big");
 
     // Many small files, two recipients.

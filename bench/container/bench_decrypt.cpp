@@ -83,9 +83,11 @@ int main(int argc, char** argv) {
         const std::span<const std::uint8_t> blob(publicFile.data() + 4, 148);
         const auto plain = container::RsaPlaintext(f);
         const auto rsa = RsaEncryptBlock(blob, plain);
-        const auto record = container::BuildRecord(f, Crc64(blob), std::span<const std::uint8_t, 128>(rsa->data(), 128));
+        const auto record =
+            container::BuildRecord(f, Crc64(blob), std::span<const std::uint8_t, 128>(rsa->data(), 128));
         std::fwrite(record.data(), 1, record.size(), out.get());
-        const auto tail = container::BuildTail(1, static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF)), 0);
+        const auto tail =
+            container::BuildTail(1, static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF)), 0);
         std::fwrite(tail.data(), 1, tail.size(), out.get());
     }
     // The payload length is a signed 32-bit field: larger runs decrypt its first 2 GiB − 1.

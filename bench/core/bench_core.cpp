@@ -23,7 +23,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double MBps(double bytes, double seconds) { return bytes / (1024.0 * 1024.0) / seconds; }
+double MBps(double bytes, double seconds) {
+    return bytes / (1024.0 * 1024.0) / seconds;
+}
 
 const std::uint32_t kKey[8] = {0x1234567, 0x89ABCDE, 0x2468ACE, 0x13579BD, 0x0F0F0F0, 0x3C3C3C3, 0x5A5A5A5, 0x7777};
 
@@ -66,7 +68,8 @@ int main(int argc, char** argv) {
     {
         std::FILE* f = std::fopen(inPath.c_str(), "wb");
         std::vector<std::uint8_t> chunk(1 << 20, 0xA5);
-        for (std::uint64_t done = 0; done < fileBytes; done += chunk.size()) std::fwrite(chunk.data(), 1, chunk.size(), f);
+        for (std::uint64_t done = 0; done < fileBytes; done += chunk.size())
+            std::fwrite(chunk.data(), 1, chunk.size(), f);
         std::fclose(f);
     }
     const long rssBefore = PeakKiB();

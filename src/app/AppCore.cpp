@@ -15,7 +15,9 @@ AppCore::AppCore(const IHost& host, IUserDialog& dialog, LanguageTable& texts, I
     m_keys.SetTexts(&m_texts);
 }
 
-void AppCore::LoadSettings() { settings.Read(SettingsFilePath()); }
+void AppCore::LoadSettings() {
+    settings.Read(SettingsFilePath());
+}
 
 bool AppCore::SaveSettings() {
     std::error_code ec;

@@ -33,7 +33,7 @@ struct MainWindowState::BatchKeys {
     std::optional<PrivateKeyFile> privateKey;  // read once per batch
     std::string keyText;                       // part 3 of the file key text
     std::array<std::uint8_t, 32> privateKeyDigest{};
-    ByteVector ownPublicKeyFile;               // as stored: length and blob
+    ByteVector ownPublicKeyFile;  // as stored: length and blob
     std::uint32_t senderKeyCheck = 0;
     std::array<std::uint8_t, 4> machineDigest{};
     std::vector<RecipientKey> recipients;

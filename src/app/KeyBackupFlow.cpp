@@ -117,13 +117,16 @@ KeyBackupFlow::Outcome KeyBackupFlow::Backup() {
             // Both made earlier for this key: send those instead of splitting
             // again. Shares of an earlier key of the same name are never
             // offered: the overwrite question comes instead.
-            if (!dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendExisting])) return Outcome::Declined;
+            if (!dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendExisting]))
+                return Outcome::Declined;
             return SendShare(paths.maker, ShareKind::Backup) ? Outcome::Sent : Outcome::Failed;
         }
-        if (!dialog.AskYesNo(QuestionId::OverwriteBackupShares, texts[slot::kBackupOverwrite])) return Outcome::Declined;
+        if (!dialog.AskYesNo(QuestionId::OverwriteBackupShares, texts[slot::kBackupOverwrite]))
+            return Outcome::Declined;
     }
     if (!MakeShares()) return Outcome::Failed;
-    if (!offerSending || !dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendQuestion])) return Outcome::SharesMade;
+    if (!offerSending || !dialog.AskYesNo(QuestionId::SendBackupShare, texts[slot::kBackupSendQuestion]))
+        return Outcome::SharesMade;
     return SendShare(paths.maker, ShareKind::Backup) ? Outcome::Sent : Outcome::Failed;
 }
 

@@ -39,10 +39,17 @@ int MailMessage::AddRecipient(std::string_view text, int type) {
     if (text.empty() || text.front() == '-') return 0;
     int cls = 0;
     switch (type) {
-        case To: cls = kClassTo; break;
-        case Cc: cls = kClassCc; break;
-        case Bcc: cls = kClassBcc; break;
-        default: return 0;
+        case To:
+            cls = kClassTo;
+            break;
+        case Cc:
+            cls = kClassCc;
+            break;
+        case Bcc:
+            cls = kClassBcc;
+            break;
+        default:
+            return 0;
     }
     if (m_recipients.size() == m_recipientRoom) m_recipientRoom += kGrowBy;
     m_recipients.push_back({cls, std::string(text)});
@@ -62,8 +69,10 @@ int MailMessage::AddAttachment(const std::filesystem::path& path) {
 std::vector<std::string> MailMessage::CommandLine(std::string_view subject, std::string_view body) const {
     std::vector<std::string> argv{kProgram, "--utf8"};
     for (const auto& r : m_recipients) {
-        if (r.recipientClass == kClassCc) argv.insert(argv.end(), {"--cc", r.name});
-        else if (r.recipientClass == kClassBcc) argv.insert(argv.end(), {"--bcc", r.name});
+        if (r.recipientClass == kClassCc)
+            argv.insert(argv.end(), {"--cc", r.name});
+        else if (r.recipientClass == kClassBcc)
+            argv.insert(argv.end(), {"--bcc", r.name});
     }
     argv.insert(argv.end(), {"--subject", std::string(subject), "--body", std::string(body)});
     for (const auto& a : m_attachments) argv.insert(argv.end(), {"--attach", a.string()});

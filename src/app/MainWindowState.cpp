@@ -1,7 +1,6 @@
 #include "app/MainWindowState.h"
 
 #include "app/EncryptBatch.h"
-
 #include "container/ContainerFormat.h"
 #include "keys/KeyFiles.h"
 #include "platform/Host.h"
@@ -34,10 +33,11 @@ bool MainWindowState::LoadHeldKeyMaterial() {
     }
     auto self = ReadAuthKeyFile(selfAuthKeyPath);
     if (!self) {
-        m_dialog.ShowMessage(m_texts[self.Status() == KeyFileStatus::Missing || self.Status() == KeyFileStatus::Unreadable
-                                         ? slot::kAuthKeyNotFound
-                                         : slot::kNotAuthenticated],
-                             MessageKind::Error);
+        m_dialog.ShowMessage(
+            m_texts[self.Status() == KeyFileStatus::Missing || self.Status() == KeyFileStatus::Unreadable
+                        ? slot::kAuthKeyNotFound
+                        : slot::kNotAuthenticated],
+            MessageKind::Error);
         return false;
     }
     auto record = DecryptAuthRecord(priv->Blob(), self->recordCipher);

@@ -28,12 +28,12 @@ class IUserDialog;
 
 // Encryption entry points.
 enum EncryptMode : int {
-    kModeCommand = 0,     // encrypt commands, the small window, start-up
-    kModeSelf = 1,        // to the user's own key
-    kModeAddressBook = 2, // the address book and the service client
-    kModeOptions = 3,     // command 151 after the encryption options dialog
-    kModeBackup = 5,      // key backup, to the built-in maker key
-    kModeFolder = 6,      // the automatic folder, key material held in memory
+    kModeCommand = 0,      // encrypt commands, the small window, start-up
+    kModeSelf = 1,         // to the user's own key
+    kModeAddressBook = 2,  // the address book and the service client
+    kModeOptions = 3,      // command 151 after the encryption options dialog
+    kModeBackup = 5,       // key backup, to the built-in maker key
+    kModeFolder = 6,       // the automatic folder, key material held in memory
 };
 
 // The batch options as the entry point's dialog leaves them.
@@ -42,12 +42,12 @@ struct EncryptOptions {
     // dialog (0, 1), the main window's setting (2), the options dialog (3,
     // counted only when its limit box is checked).
     TimeLimitInput timeLimit;
-    bool optionsLimitChecked = false;  // mode 3: the options dialog's limit box
-    bool manageLogs = false;           // "Manage Logs"
-    bool withoutMyAddress = false;     // "Without Adding My address."
-    bool deleteSource = false;         // "The Encryption file is completely deleted."
-    bool sendByMail = false;           // "Send encrypted files by e-mail." / TZASnedMailCheck
-    std::string mailRecipient;         // the To address supplied with send-by-mail
+    bool optionsLimitChecked = false;    // mode 3: the options dialog's limit box
+    bool manageLogs = false;             // "Manage Logs"
+    bool withoutMyAddress = false;       // "Without Adding My address."
+    bool deleteSource = false;           // "The Encryption file is completely deleted."
+    bool sendByMail = false;             // "Send encrypted files by e-mail." / TZASnedMailCheck
+    std::string mailRecipient;           // the To address supplied with send-by-mail
     std::filesystem::path outputFolder;  // empty: the source's folder
 };
 
@@ -89,8 +89,8 @@ public:
     std::string mailAddress;
     // Settings values the pipelines read.
     EncryptOptions options;
-    bool optionsCheckBox = false;         // the main window's "詳細設定" switch (mode 3)
-    bool noticeInsteadOfRepeat = false;   // in-use files: notice dialog and drop
+    bool optionsCheckBox = false;        // the main window's "詳細設定" switch (mode 3)
+    bool noticeInsteadOfRepeat = false;  // in-use files: notice dialog and drop
     // The 32-byte value at the start of the machine-digest block.
     std::array<std::uint8_t, 32> machineValue{};
     // The built-in maker public key file used by key backup (mode 5).
@@ -136,8 +136,8 @@ private:
     struct RecipientKey;
     struct BatchKeys;
 
-    bool PrepareBatchKeys();          // first record step of a batch
-    bool LoadOwnPrivateKey();         // once per batch
+    bool PrepareBatchKeys();   // first record step of a batch
+    bool LoadOwnPrivateKey();  // once per batch
     std::uint8_t FlagsNow() const { return container::FlagsFromOptionValue(m_v); }
     void ShowError(int slotNumber);
     void ShowError(const std::string& text);

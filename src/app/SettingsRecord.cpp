@@ -92,6 +92,8 @@ std::filesystem::path SettingsRecord::PrivateKeyPath() const {
     return std::filesystem::path(keyPairRoot) / privateKeyName;
 }
 
-std::filesystem::path SettingsFilePath() { return DataHome() / SettingsRecord::kFileName; }
+std::filesystem::path SettingsFilePath() {
+    return DataHome() / SettingsRecord::kFileName;
+}
 
 }  // namespace tessarin

@@ -9,17 +9,25 @@ namespace tessarin {
 
 std::uint32_t SecondsPerUnit(TimeUnit unit) {
     switch (unit) {
-        case TimeUnit::Years: return 31536000;
-        case TimeUnit::Weeks: return 604800;
-        case TimeUnit::Days: return 86400;
-        case TimeUnit::Hours: return 3600;
-        case TimeUnit::Minutes: return 60;
-        case TimeUnit::Seconds: return 1;
+        case TimeUnit::Years:
+            return 31536000;
+        case TimeUnit::Weeks:
+            return 604800;
+        case TimeUnit::Days:
+            return 86400;
+        case TimeUnit::Hours:
+            return 3600;
+        case TimeUnit::Minutes:
+            return 60;
+        case TimeUnit::Seconds:
+            return 1;
     }
     return 1;
 }
 
-int NormaliseLimitValue(int value) { return value < 1 || value > 99 ? 1 : value; }
+int NormaliseLimitValue(int value) {
+    return value < 1 || value > 99 ? 1 : value;
+}
 
 TimeLimitResult ComputeTimeLimit(const TimeLimitInput& input, const IHost& host) {
     TimeLimitResult r;
@@ -52,7 +60,7 @@ TimeLimitResult ComputeTimeLimit(const TimeLimitInput& input, const IHost& host)
             }
             const auto diff = static_cast<long long>(*when - now);
             r.seconds = diff > std::numeric_limits<std::uint32_t>::max() ? std::numeric_limits<std::uint32_t>::max()
-                                                                          : static_cast<std::uint32_t>(diff);
+                                                                         : static_cast<std::uint32_t>(diff);
             return r;
         }
     }

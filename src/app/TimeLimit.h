@@ -33,8 +33,8 @@ std::uint32_t SecondsPerUnit(TimeUnit unit);
 struct TimeLimitResult {
     enum class Problem {
         None,
-        ValueOutOfRange,   // "The range that can set time is 1 to 99."
-        FieldOutOfRange,   // hour > 23, minute or second > 59: focus goes back, no message
+        ValueOutOfRange,      // "The range that can set time is 1 to 99."
+        FieldOutOfRange,      // hour > 23, minute or second > 59: focus goes back, no message
         DeadlineNotAfterNow,  // "Please specify timelimit after this time."
     };
     Problem problem = Problem::None;

@@ -9,17 +9,16 @@ namespace tessarin::cli {
 
 namespace fs = std::filesystem;
 
-void Note(const std::string& text) { std::fprintf(stderr, "tza: %s\n", text.c_str()); }
+void Note(const std::string& text) {
+    std::fprintf(stderr, "tza: %s\n", text.c_str());
+}
 
 Session::Session(CliContext& ctx)
-    : m_ctx(ctx),
-      m_host(DefaultHost()),
-      m_core(std::make_unique<AppCore>(m_host, ctx.Dialog(), ctx.texts, m_mail)) {
+    : m_ctx(ctx), m_host(DefaultHost()), m_core(std::make_unique<AppCore>(m_host, ctx.Dialog(), ctx.texts, m_mail)) {
     m_core->LoadSettings();
     // Long files report their bytes to the progress line.
     IUserDialog& dialog = ctx.Dialog();
-    m_core->State().Cipher().SetChunkObserver(
-        [&dialog](std::int64_t done) { dialog.ReportBytes({}, done, 0); });
+    m_core->State().Cipher().SetChunkObserver([&dialog](std::int64_t done) { dialog.ReportBytes({}, done, 0); });
 }
 
 bool Session::OpenKeySet() {

@@ -28,7 +28,9 @@ std::string HumanBytes(double bytes) {
 TerminalDialog::TerminalDialog(TerminalOptions options, std::FILE* in, std::FILE* err)
     : m_options(std::move(options)), m_in(in), m_err(err), m_started(NowSeconds()) {}
 
-TerminalDialog::~TerminalDialog() { ClearBar(); }
+TerminalDialog::~TerminalDialog() {
+    ClearBar();
+}
 
 void TerminalDialog::ShowMessage(std::string_view text, MessageKind kind, std::string_view) {
     ClearBar();
@@ -71,7 +73,8 @@ Answer TerminalDialog::Ask(QuestionId id, std::string_view text, QuestionButtons
     const Answer yes = buttons == QuestionButtons::OkCancel ? Answer::Ok : Answer::Yes;
     const Answer no = buttons == QuestionButtons::OkCancel ? Answer::Cancel : Answer::No;
     if (auto planned = PlannedAnswer(id)) {
-        if (m_options.verbose) std::fprintf(m_err, "%.*s -> %s\n", static_cast<int>(text.size()), text.data(), *planned ? "yes" : "no");
+        if (m_options.verbose)
+            std::fprintf(m_err, "%.*s -> %s\n", static_cast<int>(text.size()), text.data(), *planned ? "yes" : "no");
         return *planned ? yes : no;
     }
     if (!m_options.interactive && id == QuestionId::AuthenticateSender) {
@@ -104,7 +107,8 @@ int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
     }
     for (;;) {
         std::fprintf(m_err, "%s\n", dialog.text.c_str());
-        for (int i = 0; i < 4; ++i) std::fprintf(m_err, "  %d) %s\n", i + 1, dialog.captions[static_cast<std::size_t>(i)].c_str());
+        for (int i = 0; i < 4; ++i)
+            std::fprintf(m_err, "  %d) %s\n", i + 1, dialog.captions[static_cast<std::size_t>(i)].c_str());
         std::fprintf(m_err, "[1-4] ");
         std::fflush(m_err);
         char line[64];
@@ -166,8 +170,10 @@ void TerminalDialog::DrawBar() {
     const double bytes = static_cast<double>(m_bytesBeforeFile + m_fileDone);
     const double rate = now > m_started ? bytes / (now - m_started) : 0.0;
     int percent = 0;
-    if (m_fileTotal > 0) percent = static_cast<int>(100 * m_fileDone / m_fileTotal);
-    else if (m_stepTotal > 0) percent = static_cast<int>(100 * m_step / m_stepTotal);
+    if (m_fileTotal > 0)
+        percent = static_cast<int>(100 * m_fileDone / m_fileTotal);
+    else if (m_stepTotal > 0)
+        percent = static_cast<int>(100 * m_step / m_stepTotal);
     std::string name = m_file;
     while (!name.empty() && (name.back() == '.' || name.back() == '\n')) name.pop_back();
     if (name.size() > 32) name = "..." + name.substr(name.size() - 29);

@@ -21,10 +21,10 @@ namespace tessarin::cli {
 enum class OverwritePolicy { Ask, All, None };
 
 struct TerminalOptions {
-    bool interactive = false;        // standard input is a terminal
-    bool progress = false;           // standard error is a terminal
-    bool verbose = false;            // show status lines
-    std::optional<bool> answer;      // --yes / --no
+    bool interactive = false;                          // standard input is a terminal
+    bool progress = false;                             // standard error is a terminal
+    bool verbose = false;                              // show status lines
+    std::optional<bool> answer;                        // --yes / --no
     OverwritePolicy overwrite = OverwritePolicy::Ask;  // answers QuestionId::OverwriteOutput
     // Whether to authenticate a container's sender (and the questions of that
     // authentication) is never decided by --yes: only --authenticate-sender

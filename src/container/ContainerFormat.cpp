@@ -64,7 +64,8 @@ std::array<std::uint8_t, kNameFieldSize> BuildNameField(std::string_view name) {
         std::size_t lastSep = std::string_view::npos;
         for (std::size_t at = 0; (at = Cp932FindAnyOf(name, "\\/", at)) != std::string_view::npos; ++at) lastSep = at;
         std::size_t dot = Cp932FindLast(name, '.');
-        if (dot != std::string_view::npos && lastSep != std::string_view::npos && dot < lastSep) dot = std::string_view::npos;
+        if (dot != std::string_view::npos && lastSep != std::string_view::npos && dot < lastSep)
+            dot = std::string_view::npos;
         std::string_view stem = dot == std::string_view::npos ? name : name.substr(0, dot);
         std::string_view ext = dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
         if (ext.size() > kNameFieldSize) ext = ext.substr(0, Cp932CutLength(ext, kNameFieldSize));
@@ -112,7 +113,7 @@ std::array<std::uint8_t, kProtectedSize> ProtectedPlaintext(const RecipientField
 }
 
 std::array<std::uint8_t, kProtectedSize> CryptProtectedBlock(std::span<const std::uint8_t, kProtectedSize> block,
-                                                            std::span<const std::uint8_t, kFileKeySize> fileKey) {
+                                                             std::span<const std::uint8_t, kFileKeySize> fileKey) {
     CStreamCipher cipher;
     cipher.SetWordCount(CStreamCipher::kWordCount);
     cipher.SetKey(fileKey);
@@ -145,7 +146,9 @@ Record BuildRecord(const RecipientFields& f, std::uint64_t recipientFingerprint,
 // The program constant and the auth secret live with the key store, which
 // makes auth keys from the same values.
 
-const std::array<std::uint8_t, kProgramConstantSize>& ProgramConstant() { return AuthProgramConstant(); }
+const std::array<std::uint8_t, kProgramConstantSize>& ProgramConstant() {
+    return AuthProgramConstant();
+}
 
 std::optional<std::array<std::uint8_t, kPrivateKeyBlockSize>> PrivateKeyBlock(std::span<const std::uint8_t> file) {
     return AuthInput(file);
@@ -165,7 +168,8 @@ std::array<std::uint8_t, 4> MachineDigest(std::span<const std::uint8_t, 32> valu
     // Expands the two %s of the format in order.
     std::size_t arg = 0;
     for (std::size_t i = 0; i < kMachineDigestFormat.size(); ++i) {
-        if (kMachineDigestFormat[i] == '%' && i + 1 < kMachineDigestFormat.size() && kMachineDigestFormat[i + 1] == 's') {
+        if (kMachineDigestFormat[i] == '%' && i + 1 < kMachineDigestFormat.size() &&
+            kMachineDigestFormat[i + 1] == 's') {
             text += arg++ == 0 ? user : computer;
             ++i;
         } else {

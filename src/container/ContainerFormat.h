@@ -112,7 +112,7 @@ Record BuildRecord(const RecipientFields& f, std::uint64_t recipientFingerprint,
 // The protected block XORed under a fresh cipher keyed with the file key
 // (used in both directions).
 std::array<std::uint8_t, kProtectedSize> CryptProtectedBlock(std::span<const std::uint8_t, kProtectedSize> block,
-                                                            std::span<const std::uint8_t, kFileKeySize> fileKey);
+                                                             std::span<const std::uint8_t, kFileKeySize> fileKey);
 
 // ---------------------------------------------------------------------------
 // Built-in values. They are identical in every installation and must never
@@ -129,7 +129,8 @@ const std::array<std::uint8_t, kProgramConstantSize>& ProgramConstant();
 // The private-key block of a private key file: the 48 bytes after its
 // length-prefixed blob, file bytes 200–499, the program constant, 0xB6 × 19.
 // Empty when the file is too short or its length runs past the end.
-std::optional<std::array<std::uint8_t, kPrivateKeyBlockSize>> PrivateKeyBlock(std::span<const std::uint8_t> privateKeyFile);
+std::optional<std::array<std::uint8_t, kPrivateKeyBlockSize>> PrivateKeyBlock(
+    std::span<const std::uint8_t> privateKeyFile);
 // Bytes 0–31 of the SHA-512 of that block (the auth secret of the key set).
 std::optional<std::array<std::uint8_t, 32>> PrivateKeyDigest(std::span<const std::uint8_t> privateKeyFile);
 

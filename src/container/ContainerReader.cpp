@@ -65,7 +65,9 @@ FileContainerStore::FileContainerStore(std::filesystem::path path) : m_path(std:
     m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
-FileContainerStore::~FileContainerStore() { Close(); }
+FileContainerStore::~FileContainerStore() {
+    Close();
+}
 
 void FileContainerStore::Close() {
     if (m_fd >= 0) ::close(m_fd);
@@ -83,7 +85,8 @@ bool FileContainerStore::ReadAt(std::int64_t offset, std::span<std::uint8_t> out
     if (m_fd < 0 || offset < 0) return false;
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        const ssize_t n =
+            ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
@@ -103,7 +106,8 @@ bool FileContainerStore::WriteAt(std::int64_t offset, std::span<const std::uint8
     std::size_t done = 0;
     bool ok = true;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             ok = false;
@@ -152,7 +156,9 @@ bool MemoryContainerStore::Wipe() {
 // ---------------------------------------------------------------------------
 // Keys
 
-ReaderKeys::~ReaderKeys() { SecureWipe(privateKeyFile); }
+ReaderKeys::~ReaderKeys() {
+    SecureWipe(privateKeyFile);
+}
 
 std::optional<ReaderKeys> ReaderKeys::Load(const std::filesystem::path& publicKey,
                                            const std::filesystem::path& privateKey) {
@@ -179,7 +185,9 @@ std::string OwnRecord::StoredNameBytes() const {
     return std::string(reinterpret_cast<const char*>(nameField.data()), n);
 }
 
-TextFormResult::~TextFormResult() { SecureWipe(fileKey); }
+TextFormResult::~TextFormResult() {
+    SecureWipe(fileKey);
+}
 
 // ---------------------------------------------------------------------------
 // Tail
@@ -192,8 +200,9 @@ ReadStatus CheckTail(IContainerStore& store, TailInfo& info) {
     if (!store.ReadAt(*size - static_cast<std::int64_t>(kTailSize), info.bytes)) return ReadStatus::Broken;
     const auto& t = info.bytes;
     if (std::memcmp(t.data(), kMagic.data(), kMagic.size()) != 0) return ReadStatus::Broken;
-    const std::uint32_t version = (static_cast<std::uint32_t>(t[24]) << 24) | (static_cast<std::uint32_t>(t[25]) << 16) |
-                                  (static_cast<std::uint32_t>(t[26]) << 8) | t[27];
+    const std::uint32_t version = (static_cast<std::uint32_t>(t[24]) << 24) |
+                                  (static_cast<std::uint32_t>(t[25]) << 16) | (static_cast<std::uint32_t>(t[26]) << 8) |
+                                  t[27];
     if (version > kNewestVersion || LoadLe16(t.data() + 32) != 0 || LoadLe16(t.data() + 34) != 1 ||
         LoadLe32(t.data() + 36) != 0)
         return ReadStatus::NewerVersion;
@@ -228,10 +237,14 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     m_written = false;
 
     switch (CheckTail(store, m_tail)) {
-    case ReadStatus::Ok: break;
-    case ReadStatus::NewerVersion: return Refuse(ReadStatus::NewerVersion, text::kNewerVersion);
-    case ReadStatus::OldHistoryFormat: return Refuse(ReadStatus::OldHistoryFormat, text::kOldHistoryFormat);
-    default: return Refuse(ReadStatus::Broken, text::kBroken);
+        case ReadStatus::Ok:
+            break;
+        case ReadStatus::NewerVersion:
+            return Refuse(ReadStatus::NewerVersion, text::kNewerVersion);
+        case ReadStatus::OldHistoryFormat:
+            return Refuse(ReadStatus::OldHistoryFormat, text::kOldHistoryFormat);
+        default:
+            return Refuse(ReadStatus::Broken, text::kBroken);
     }
 
     // The user's own keys.
@@ -251,7 +264,8 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         if (std::memcmp(record.data() + kRecFingerprint, fingerprint.data(), 8) != 0) continue;
         if (!key) {
             auto imported = RsaKey::Import(*privateBlob);
-            if (!imported) return Refuse(ReadStatus::PlatformError, std::string(text::kCryptApiError) + imported.Error());
+            if (!imported)
+                return Refuse(ReadStatus::PlatformError, std::string(text::kCryptApiError) + imported.Error());
             key.emplace(std::move(*imported));
         }
         auto decrypted = key->Decrypt(std::span<const std::uint8_t>(record.data() + kRecRsa, 128));
@@ -267,9 +281,12 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     }
     if (m_record.index < 0) {
         switch (purpose) {
-        case ReadPurpose::Forward: return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedForward);
-        case ReadPurpose::HistoryView: return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedHistory);
-        default: return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorized);
+            case ReadPurpose::Forward:
+                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedForward);
+            case ReadPurpose::HistoryView:
+                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedHistory);
+            default:
+                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorized);
         }
     }
 
@@ -294,7 +311,8 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     // digest, or be a sender-attached container without an authentication value.
     const bool authMatches = m_record.authValue == *digest;
     const bool senderDigestMatches = m_record.senderKeyDigest == *digest;
-    const bool zeroAuth = std::all_of(m_record.authValue.begin(), m_record.authValue.end(), [](std::uint8_t b) { return b == 0; });
+    const bool zeroAuth =
+        std::all_of(m_record.authValue.begin(), m_record.authValue.end(), [](std::uint8_t b) { return b == 0; });
     SecureWipe(*digest);
     if (!authMatches && !senderDigestMatches && !(m_tail.HasSender() && zeroAuth))
         return Refuse(ReadStatus::Spoofing, text::kSpoofing);
@@ -350,8 +368,8 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
 bool ContainerReader::WriteBack(IContainerStore& store) {
     if (!m_pendingWrite) return true;
     const auto encrypted = CryptProtectedBlock(m_record.protectedPlain, m_record.fileKey);
-    const std::int64_t recordOffset = m_tail.TableOffset() +
-                                      static_cast<std::int64_t>(m_record.index) * static_cast<std::int64_t>(kRecordSize);
+    const std::int64_t recordOffset =
+        m_tail.TableOffset() + static_cast<std::int64_t>(m_record.index) * static_cast<std::int64_t>(kRecordSize);
     const std::int64_t startOffset = recordOffset + static_cast<std::int64_t>(kRecProtected + kProtLimitStart);
     const std::int64_t countOffset = recordOffset + static_cast<std::int64_t>(kRecProtected + kProtCount);
     bool ok = true;
@@ -371,8 +389,8 @@ bool ContainerReader::WriteBack(IContainerStore& store) {
 
 bool ContainerReader::UndoWriteBack(IContainerStore& store) {
     if (!m_written) return true;
-    const std::int64_t recordOffset = m_tail.TableOffset() +
-                                      static_cast<std::int64_t>(m_record.index) * static_cast<std::int64_t>(kRecordSize);
+    const std::int64_t recordOffset =
+        m_tail.TableOffset() + static_cast<std::int64_t>(m_record.index) * static_cast<std::int64_t>(kRecordSize);
     if (!store.WriteAt(recordOffset + static_cast<std::int64_t>(kRecProtected + kProtLimitStart), m_originalBytes))
         return false;
     m_written = false;
@@ -415,13 +433,16 @@ TextFormResult TextFormLookup(IContainerStore& store, const ReaderKeys& keys) {
 
     container::Record record{};
     for (std::int32_t i = 0; i < result.tail.recordCount; ++i) {
-        if (!store.ReadAt(result.tail.TableOffset() + static_cast<std::int64_t>(i) * static_cast<std::int64_t>(kRecordSize), record))
+        if (!store.ReadAt(
+                result.tail.TableOffset() + static_cast<std::int64_t>(i) * static_cast<std::int64_t>(kRecordSize),
+                record))
             return result;
         if (std::memcmp(record.data(), wanted.data(), 8) != 0) continue;
         // The block is stored least significant byte first: reversing it
         // gives the number's big-endian form, which is what the little-endian
         // reading below does directly.
-        const BigNumber block = BigNumber::FromBytesLittleEndian(std::span<const std::uint8_t>(record.data() + kRecRsa, kModulusSize));
+        const BigNumber block =
+            BigNumber::FromBytesLittleEndian(std::span<const std::uint8_t>(record.data() + kRecRsa, kModulusSize));
         const BigNumber modulus = BigNumber::FromBytesLittleEndian(
             std::span<const std::uint8_t>(keys.publicKeyFile.data() + kPublicModulusOffset, kModulusSize));
         const BigNumber exponent = BigNumber::FromBytesLittleEndian(

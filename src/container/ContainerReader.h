@@ -90,10 +90,10 @@ enum class ReadStatus {
     OldHistoryFormat,  // flag 4
     KeyFileMissing,
     NotAuthorized,
-    PlatformError,     // the RSA service failed
+    PlatformError,  // the RSA service failed
     Spoofing,
     ClockBehind,
-    Expired,           // the container was wiped (or kept: see the message shown)
+    Expired,  // the container was wiped (or kept: see the message shown)
     WriteBackFailed,
 };
 
@@ -115,11 +115,11 @@ struct ReaderKeys {
 // The tail's fields as checked.
 struct TailInfo {
     Tail bytes{};
-    std::int32_t recordCount = 0;   // N
-    std::int32_t payloadLength = 0; // P
+    std::int32_t recordCount = 0;    // N
+    std::int32_t payloadLength = 0;  // P
     std::uint8_t flags = 0;
     std::int64_t fileLength = 0;
-    std::int64_t trailerSize = 0;   // T = 48 + 256·N
+    std::int64_t trailerSize = 0;  // T = 48 + 256·N
     std::int64_t TableOffset() const { return fileLength - trailerSize; }
     bool HasSender() const { return (flags & kFlagSender) != 0; }
     bool HasHistory() const { return (flags & kFlagHistory) != 0; }
@@ -138,8 +138,8 @@ struct OwnRecord {
     std::array<std::uint8_t, kProtectedSize> protectedPlain{};  // after any update
     SystemTime encryptionTime;
     std::uint32_t limitSeconds = 0;
-    SystemTime limitStart;  // as stored, or now after a first decryption
-    std::uint32_t decryptionCount = 0;  // after the increment
+    SystemTime limitStart;                    // as stored, or now after a first decryption
+    std::uint32_t decryptionCount = 0;        // after the increment
     std::uint32_t storedDecryptionCount = 0;  // as the container holds it
     bool firstDecryption = false;
     std::int64_t elapsedSeconds = 0;
@@ -218,8 +218,8 @@ struct ReaderState {
     std::filesystem::path privateKeyPath;
 };
 [[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog,
-                                 const std::filesystem::path& container, std::string& storedName,
-                                 ReadPurpose purpose, bool writeBack);
+                                 const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
+                                 bool writeBack);
 
 // The fuzz entry: runs the text-form lookup and the reader (with its
 // write-back and undo) over bytes in memory, showing nothing. Returns what

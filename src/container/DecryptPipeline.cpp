@@ -13,7 +13,6 @@
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptTexts.h"
-#include "platform/TempFile.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -21,6 +20,7 @@
 #include "platform/AssociatedProgram.h"
 #include "platform/Cp932.h"
 #include "platform/Host.h"
+#include "platform/TempFile.h"
 #include "platform/UserDialog.h"
 #include "platform/crypto/RsaService.h"
 
@@ -101,8 +101,9 @@ private:
     Outcome CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container);
     // Writes P bytes (and reads the sender record) into a temporary file
     // beside the destination. Null after its message.
-    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
-                                           const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
+    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container,
+                                           const std::filesystem::path& destination, const TailInfo& tail,
+                                           std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
     // False, after its message, when the history could not be saved.
     bool RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
@@ -187,7 +188,8 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         Message(text::kContainerReadOnly);
         return Outcome::Skipped;
     }
-    if (!EndsWithNoCase(container.filename().string(), kExtension) || !std::filesystem::is_regular_file(container, ec)) {
+    if (!EndsWithNoCase(container.filename().string(), kExtension) ||
+        !std::filesystem::is_regular_file(container, ec)) {
         if (m_mode != kDecryptFolder) Message(container.filename().string() + std::string(text::kIsNotEncrypted));
         return Outcome::Skipped;
     }
@@ -325,7 +327,8 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     }
     if (m_overwriteAll) return Outcome::Decrypted;
     const std::string question = shown + std::string(text::kOverwriteDecrypt);
-    if (m_run.files.size() == 1) return m_run.dialog.AskYesNo(QuestionId::OverwriteOutput, question) ? Outcome::Decrypted : Outcome::Skipped;
+    if (m_run.files.size() == 1)
+        return m_run.dialog.AskYesNo(QuestionId::OverwriteOutput, question) ? Outcome::Decrypted : Outcome::Skipped;
     ContinueConfirm confirm{};
     confirm.id = QuestionId::OverwriteOutput;
     confirm.title = Text(m_run.texts, kSlotOverwriteTitle, text::kOverwriteTitle);
@@ -333,15 +336,21 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
                         Text(m_run.texts, kSlotNo, "No"), Text(m_run.texts, kSlotStop, "Stop")};
     switch (m_run.dialog.AskContinue(confirm)) {
-    case ContinueConfirm::First: return Outcome::Decrypted;
-    case ContinueConfirm::All: m_overwriteAll = true; return Outcome::Decrypted;
-    case ContinueConfirm::Stop: return Outcome::Stop;
-    default: return Outcome::Skipped;
+        case ContinueConfirm::First:
+            return Outcome::Decrypted;
+        case ContinueConfirm::All:
+            m_overwriteAll = true;
+            return Outcome::Decrypted;
+        case ContinueConfirm::Stop:
+            return Outcome::Stop;
+        default:
+            return Outcome::Skipped;
     }
 }
 
-std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container, const std::filesystem::path& destination,
-                                            const TailInfo& tail, std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
+std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container,
+                                            const std::filesystem::path& destination, const TailInfo& tail,
+                                            std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
     File in(std::fopen(container.c_str(), "rb"));
     if (!in) {
         Message(Text(m_run.texts, kSlotInputCannotOpen, text::kInputCannotOpen));
@@ -409,7 +418,8 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
     const SenderIdentity identity = sender.value_or(SenderIdentity{});
     const auto lookup = m_run.sender->LookUp(record.senderKeyCheck, record.senderKeyDigest, identity);
     if (lookup.status == ISenderFollowUp::Status::Differs && sender) {
-        if (m_run.dialog.AskYesNo(QuestionId::RenewSender, FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
+        if (m_run.dialog.AskYesNo(QuestionId::RenewSender,
+                                  FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
             (void)m_run.sender->Renew(record.senderKeyCheck, identity);
         return;
     }
@@ -420,7 +430,8 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
         (void)WipeFile(output);
         outputGone = true;
     }
-    if (m_run.dialog.AskYesNo(QuestionId::AuthenticateSender, FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
+    if (m_run.dialog.AskYesNo(QuestionId::AuthenticateSender,
+                              FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
 }
 
@@ -454,7 +465,9 @@ void Run::RemoveContainer(const std::filesystem::path& container) {
 
 }  // namespace
 
-DecryptedFile::~DecryptedFile() { SecureWipe(fileKey); }
+DecryptedFile::~DecryptedFile() {
+    SecureWipe(fileKey);
+}
 
 // ---------------------------------------------------------------------------
 
@@ -474,8 +487,9 @@ bool KeyDirectorySenderFollowUp::Renew(std::uint32_t keyCheck, const SenderIdent
     return m_renew ? m_renew(keyCheck, sender) : false;
 }
 
-bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container, const std::filesystem::path& output,
-                                              const SenderIdentity& sender, std::span<const std::uint8_t, 32> keyDigest) {
+bool KeyDirectorySenderFollowUp::Authenticate(const std::filesystem::path& container,
+                                              const std::filesystem::path& output, const SenderIdentity& sender,
+                                              std::span<const std::uint8_t, 32> keyDigest) {
     return m_authenticate ? m_authenticate(container, output, sender, keyDigest) : false;
 }
 
@@ -525,8 +539,9 @@ std::optional<std::string> SafeOutputName(std::string_view stored) {
     return utf8;
 }
 
-ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog, IProcessRunner& programs,
-                             const LanguageTable* texts, const std::vector<std::filesystem::path>& desktopFolders) {
+ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog,
+                             IProcessRunner& programs, const LanguageTable* texts,
+                             const std::vector<std::filesystem::path>& desktopFolders) {
     const auto folders = desktopFolders.empty() ? DesktopEntryFolders() : desktopFolders;
     const auto program = FindAssociatedProgram(file.output, programs, folders);
     if (program && programs.IsRunning(program->executable)) {

@@ -106,7 +106,7 @@ inline constexpr int kDecryptCommand = 0;
 inline constexpr int kDecryptOpenResult = 1;  // start-up with one container: the output may be viewed and wiped;
                                               // the container is never removed
 inline constexpr int kDecryptDialog = 2;
-inline constexpr int kDecryptFolder = 5;      // fetched files and the automatic or USB folder
+inline constexpr int kDecryptFolder = 5;  // fetched files and the automatic or USB folder
 
 // What one run needs from the main window.
 struct DecryptRun {
@@ -114,27 +114,27 @@ struct DecryptRun {
 
     const IHost& host;
     IUserDialog& dialog;
-    CStreamCipher& cipher;             // the main window's cipher; cleared at the end
+    CStreamCipher& cipher;                 // the main window's cipher; cleared at the end
     const LanguageTable* texts = nullptr;  // texts the table holds come from it
 
     std::filesystem::path publicKeyPath;
     std::filesystem::path privateKeyPath;
     std::vector<std::filesystem::path> files;
 
-    bool direct = false;               // run mode "DIRECT": the container is never removed
-    bool removeAfterDecrypt = false;   // the main window's removal option
-    bool keepContainerName = false;    // "Hereafter,Decrypt without Namechange."
+    bool direct = false;              // run mode "DIRECT": the container is never removed
+    bool removeAfterDecrypt = false;  // the main window's removal option
+    bool keepContainerName = false;   // "Hereafter,Decrypt without Namechange."
 
-    ISenderFollowUp* sender = nullptr;  // no follow-up without it
-    IProcessRunner* programs = nullptr; // opening outputs with their program
+    ISenderFollowUp* sender = nullptr;   // no follow-up without it
+    IProcessRunner* programs = nullptr;  // opening outputs with their program
     // Whether a file lies on a CD-ROM; the platform's probe when empty.
     std::function<bool(const std::filesystem::path&)> isOnCdRom;
 
     // Filled by the run.
-    bool decryptMode = false;          // the reader's flag, cleared at the end
+    bool decryptMode = false;  // the reader's flag, cleared at the end
     int recordIndex = -1;
     std::vector<DecryptedFile> decrypted;
-    bool stopped = false;              // "Stop" in the overwrite question or the cancel flag
+    bool stopped = false;  // "Stop" in the overwrite question or the cancel flag
 };
 
 // Returns the number of files decrypted.

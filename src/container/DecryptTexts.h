@@ -79,7 +79,8 @@ inline constexpr std::string_view kAutoFolderMissing =
 
 // The view cycle.
 inline constexpr std::string_view kViewerAlreadyRunning =
-    "既に関連付けアプリケーションが起動しています。\n起動しているアプリケーションを終了させてから、再度実行してください。";
+    "既に関連付けアプリケーションが起動しています。\n起動しているアプリケーションを終了させてから、再度実行してください"
+    "。";
 
 // Texts of this program's own making, for inputs the older program never
 // met. Stored names come from the file and are untrusted.

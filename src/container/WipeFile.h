@@ -54,7 +54,7 @@ bool IsReadOnlyFile(const std::filesystem::path& path);
 
 // The wipe command on the work-area list: for each name (joined to the work
 // folder) ask, then wipe. Returns the number of files wiped.
-int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names,
-                IUserDialog& dialog, const LanguageTable& texts);
+int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names, IUserDialog& dialog,
+                const LanguageTable& texts);
 
 }  // namespace tessarin

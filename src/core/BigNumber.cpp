@@ -107,7 +107,9 @@ BigNumber::BigNumber(std::uint64_t value) {
     }
 }
 
-BigNumber::BigNumber(BigNumber&& other) noexcept : m_limbs(std::move(other.m_limbs)) { other.m_limbs.clear(); }
+BigNumber::BigNumber(BigNumber&& other) noexcept : m_limbs(std::move(other.m_limbs)) {
+    other.m_limbs.clear();
+}
 
 BigNumber& BigNumber::operator=(BigNumber&& other) noexcept {
     if (this != &other) {
@@ -118,9 +120,13 @@ BigNumber& BigNumber::operator=(BigNumber&& other) noexcept {
     return *this;
 }
 
-BigNumber::~BigNumber() { Wipe(); }
+BigNumber::~BigNumber() {
+    Wipe();
+}
 
-void BigNumber::Wipe() { WipeLimbs(m_limbs); }
+void BigNumber::Wipe() {
+    WipeLimbs(m_limbs);
+}
 
 void BigNumber::Trim() {
     while (!m_limbs.empty() && m_limbs.back() == 0) m_limbs.pop_back();
@@ -211,8 +217,8 @@ BigNumber BigNumber::Add(const BigNumber& a, const BigNumber& b) {
     r.m_limbs.resize(n + 1, 0);
     std::uint64_t carry = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t s = carry + (i < a.m_limbs.size() ? a.m_limbs[i] : 0u) +
-                                (i < b.m_limbs.size() ? b.m_limbs[i] : 0u);
+        const std::uint64_t s =
+            carry + (i < a.m_limbs.size() ? a.m_limbs[i] : 0u) + (i < b.m_limbs.size() ? b.m_limbs[i] : 0u);
         r.m_limbs[i] = static_cast<std::uint32_t>(s);
         carry = s >> 32;
     }
@@ -227,8 +233,8 @@ std::optional<BigNumber> BigNumber::Subtract(const BigNumber& a, const BigNumber
     r.m_limbs.resize(a.m_limbs.size(), 0);
     std::int64_t borrow = 0;
     for (std::size_t i = 0; i < a.m_limbs.size(); ++i) {
-        const std::int64_t d = static_cast<std::int64_t>(a.m_limbs[i]) -
-                               (i < b.m_limbs.size() ? b.m_limbs[i] : 0u) - borrow;
+        const std::int64_t d =
+            static_cast<std::int64_t>(a.m_limbs[i]) - (i < b.m_limbs.size() ? b.m_limbs[i] : 0u) - borrow;
         r.m_limbs[i] = static_cast<std::uint32_t>(d);
         borrow = d < 0 ? 1 : 0;
     }
@@ -303,7 +309,8 @@ std::optional<BigNumberDivision> BigNumber::Divide(const BigNumber& a, const Big
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint64_t p = qhat * v[i] + carry;
             carry = p >> 32;
-            const std::int64_t t = static_cast<std::int64_t>(u[i + j]) - borrow - static_cast<std::int64_t>(p & 0xFFFFFFFFu);
+            const std::int64_t t =
+                static_cast<std::int64_t>(u[i + j]) - borrow - static_cast<std::int64_t>(p & 0xFFFFFFFFu);
             u[i + j] = static_cast<std::uint32_t>(t);
             borrow = t < 0 ? 1 : 0;
         }
@@ -338,8 +345,7 @@ std::optional<BigNumber> BigNumber::Mod(const BigNumber& a, const BigNumber& m) 
     return std::move(d->remainder);
 }
 
-std::optional<BigNumber> BigNumber::ModPow(const BigNumber& base, const BigNumber& exponent,
-                                           const BigNumber& modulus) {
+std::optional<BigNumber> BigNumber::ModPow(const BigNumber& base, const BigNumber& exponent, const BigNumber& modulus) {
     if (modulus.IsZero()) return std::nullopt;
     if (modulus == BigNumber(1)) return BigNumber();
     auto reduced = Mod(base, modulus);

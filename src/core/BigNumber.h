@@ -59,8 +59,7 @@ public:
     static std::optional<BigNumber> Mod(const BigNumber& a, const BigNumber& m);
     // base^exponent mod modulus; empty for a zero modulus. An odd modulus
     // takes the Montgomery path, an even one plain reduction.
-    static std::optional<BigNumber> ModPow(const BigNumber& base, const BigNumber& exponent,
-                                           const BigNumber& modulus);
+    static std::optional<BigNumber> ModPow(const BigNumber& base, const BigNumber& exponent, const BigNumber& modulus);
 
     std::span<const std::uint32_t> Limbs() const { return m_limbs; }
 

@@ -12,7 +12,9 @@ namespace tessarin {
 // Feeds bytes into a running state, without initial value or final XOR.
 void Crc64Update(std::uint64_t& state, const std::uint8_t* data, std::size_t length);
 std::uint64_t Crc64(const std::uint8_t* data, std::size_t length);
-inline std::uint64_t Crc64(std::span<const std::uint8_t> data) { return Crc64(data.data(), data.size()); }
+inline std::uint64_t Crc64(std::span<const std::uint8_t> data) {
+    return Crc64(data.data(), data.size());
+}
 
 // Stored form: low 32-bit word first, each word little-endian.
 std::array<std::uint8_t, 8> Crc64Bytes(std::uint64_t value);

@@ -319,7 +319,7 @@ inline constexpr int kBackupHint2 = 121;
 inline constexpr int kRepairShareSubject = 571;  // the subject of a share sent for repair
 inline constexpr int kBackupShareBody = 408;
 inline constexpr int kRepairShareBody = 409;
-inline constexpr int kShareSenderLine = 410;       // name, mail address, identification text
+inline constexpr int kShareSenderLine = 410;  // name, mail address, identification text
 inline constexpr int kBackupOverwrite = 411;
 inline constexpr int kBackupSendExisting = 412;
 inline constexpr int kBackupSendQuestion = 413;
@@ -421,14 +421,14 @@ inline constexpr int kInfoFlagTimeLimit = 299;
 inline constexpr int kInfoFlagSender = 300;
 inline constexpr int kInfoFlagHistory = 301;
 // Advertisement viewer.
-inline constexpr int kViewerTitle = 359;             // "Tessarin"
-inline constexpr int kViewerPreparing = 360;         // "表示準備中です..."
-inline constexpr int kViewerClose = 361;             // "閉じる"
-inline constexpr int kViewerAboutMenu = 362;         // "バージョン情報 Tessarin_CM(&A)..."
-inline constexpr int kViewerAboutTitle = 363;        // "バージョン情報 Tessarin_CM"
-inline constexpr int kViewerVersion = 364;           // "Tessarin_CM Version 1.0"
-inline constexpr int kViewerAboutOk = 365;           // "OK"
-inline constexpr int kViewerMenuButton = 366;        // the menu button's tooltip
+inline constexpr int kViewerTitle = 359;       // "Tessarin"
+inline constexpr int kViewerPreparing = 360;   // "表示準備中です..."
+inline constexpr int kViewerClose = 361;       // "閉じる"
+inline constexpr int kViewerAboutMenu = 362;   // "バージョン情報 Tessarin_CM(&A)..."
+inline constexpr int kViewerAboutTitle = 363;  // "バージョン情報 Tessarin_CM"
+inline constexpr int kViewerVersion = 364;     // "Tessarin_CM Version 1.0"
+inline constexpr int kViewerAboutOk = 365;     // "OK"
+inline constexpr int kViewerMenuButton = 366;  // the menu button's tooltip
 }  // namespace slot
 
 }  // namespace tessarin

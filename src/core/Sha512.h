@@ -48,7 +48,7 @@ private:
 
     std::uint8_t m_block[kBlockSize];
     std::uint64_t m_hash[8];
-    std::uint64_t m_lengthLow = 0;   // message length in bits, 128-bit counter
+    std::uint64_t m_lengthLow = 0;  // message length in bits, 128-bit counter
     std::uint64_t m_lengthHigh = 0;
     std::size_t m_blockUsed = 0;
     bool m_dataAdded = false;

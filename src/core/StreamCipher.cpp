@@ -1,8 +1,8 @@
 #include "core/StreamCipher.h"
 
 #include <bit>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -25,29 +25,31 @@ inline void Xor32(std::uint8_t* p, std::uint32_t k) {
     std::memcpy(p, &v, 4);
 }
 
-inline std::uint32_t OddTerm(std::uint32_t w) { return (w & 0xFFFFFFFDu) | 1u; }
+inline std::uint32_t OddTerm(std::uint32_t w) {
+    return (w & 0xFFFFFFFDu) | 1u;
+}
 
 // One round of the mode-3 mix on eight words held in registers. The products
 // use the words as they stood at the start of the round; the rotation moves
 // the 256-bit product left by five bits.
-#define TESSARIN_ROUND(s0, s1, s2, s3, s4, s5, s6, s7)                 \
-    do {                                                                \
-        const std::uint32_t t0 = s0 * (2u * s0 + OddTerm(s5));         \
-        const std::uint32_t t1 = s1 * (2u * s1 + OddTerm(s4));         \
-        const std::uint32_t t2 = s2 * (2u * s2 + OddTerm(s6));         \
-        const std::uint32_t t3 = s3 * (2u * s3 + OddTerm(s7));         \
-        const std::uint32_t t4 = s4 * (2u * s4 + OddTerm(s2));         \
-        const std::uint32_t t5 = s5 * (2u * s5 + OddTerm(s3));         \
-        const std::uint32_t t6 = s6 * (2u * s6 + OddTerm(s0));         \
-        const std::uint32_t t7 = s7 * (2u * s7 + OddTerm(s1));         \
-        s0 = (t0 << 5) | (t1 >> 27);                                    \
-        s1 = (t1 << 5) | (t2 >> 27);                                    \
-        s2 = (t2 << 5) | (t3 >> 27);                                    \
-        s3 = (t3 << 5) | (t4 >> 27);                                    \
-        s4 = (t4 << 5) | (t5 >> 27);                                    \
-        s5 = (t5 << 5) | (t6 >> 27);                                    \
-        s6 = (t6 << 5) | (t7 >> 27);                                    \
-        s7 = (t7 << 5) | (t0 >> 27);                                    \
+#define TESSARIN_ROUND(s0, s1, s2, s3, s4, s5, s6, s7)         \
+    do {                                                       \
+        const std::uint32_t t0 = s0 * (2u * s0 + OddTerm(s5)); \
+        const std::uint32_t t1 = s1 * (2u * s1 + OddTerm(s4)); \
+        const std::uint32_t t2 = s2 * (2u * s2 + OddTerm(s6)); \
+        const std::uint32_t t3 = s3 * (2u * s3 + OddTerm(s7)); \
+        const std::uint32_t t4 = s4 * (2u * s4 + OddTerm(s2)); \
+        const std::uint32_t t5 = s5 * (2u * s5 + OddTerm(s3)); \
+        const std::uint32_t t6 = s6 * (2u * s6 + OddTerm(s0)); \
+        const std::uint32_t t7 = s7 * (2u * s7 + OddTerm(s1)); \
+        s0 = (t0 << 5) | (t1 >> 27);                           \
+        s1 = (t1 << 5) | (t2 >> 27);                           \
+        s2 = (t2 << 5) | (t3 >> 27);                           \
+        s3 = (t3 << 5) | (t4 >> 27);                           \
+        s4 = (t4 << 5) | (t5 >> 27);                           \
+        s5 = (t5 << 5) | (t6 >> 27);                           \
+        s6 = (t6 << 5) | (t7 >> 27);                           \
+        s7 = (t7 << 5) | (t0 >> 27);                           \
     } while (0)
 
 struct Words8 {
@@ -56,8 +58,14 @@ struct Words8 {
     explicit Words8(const std::uint32_t* s)
         : s0(s[0]), s1(s[1]), s2(s[2]), s3(s[3]), s4(s[4]), s5(s[5]), s6(s[6]), s7(s[7]) {}
     void Store(std::uint32_t* s) const {
-        s[0] = s0; s[1] = s1; s[2] = s2; s[3] = s3;
-        s[4] = s4; s[5] = s5; s[6] = s6; s[7] = s7;
+        s[0] = s0;
+        s[1] = s1;
+        s[2] = s2;
+        s[3] = s3;
+        s[4] = s4;
+        s[5] = s5;
+        s[6] = s6;
+        s[7] = s7;
     }
     inline void Mix3() {
         TESSARIN_ROUND(s0, s1, s2, s3, s4, s5, s6, s7);
@@ -111,7 +119,9 @@ CStreamCipher::~CStreamCipher() {
     std::memset(m_buffer.get(), 0, kBufferSize);
 }
 
-void CStreamCipher::SetWordCount(int n) { m_wordCount = n; }
+void CStreamCipher::SetWordCount(int n) {
+    m_wordCount = n;
+}
 
 void CStreamCipher::SetKey(const std::uint32_t* words) {
     if (m_state) Clear(true);
@@ -139,36 +149,38 @@ void CStreamCipher::SetKey(std::span<const std::uint8_t> keyBytes) {
     std::memset(words.get(), 0, static_cast<std::size_t>(m_wordCount) * 4);
 }
 
-void CStreamCipher::Mix() { MixCount(1); }
+void CStreamCipher::Mix() {
+    MixCount(1);
+}
 
 void CStreamCipher::MixCount(std::size_t count) {
     if (!m_state) return;
     const int n = m_stateWords;
     switch (m_mode) {
-    case 3: {
-        // Defined for eight words only; other counts are left alone.
-        if (n != 8) return;
-        Words8 w(m_state.get());
-        for (std::size_t c = 0; c < count; ++c) w.Mix3();
-        w.Store(m_state.get());
-        return;
-    }
-    case 1:
-        if (n < 2) return;
-        for (std::size_t c = 0; c < count; ++c) {
-            ProductChain(m_state.get(), n);
-            RotateLeft5(m_state.get(), n);
+        case 3: {
+            // Defined for eight words only; other counts are left alone.
+            if (n != 8) return;
+            Words8 w(m_state.get());
+            for (std::size_t c = 0; c < count; ++c) w.Mix3();
+            w.Store(m_state.get());
+            return;
         }
-        return;
-    case 2:
-        if (n < 2) return;
-        for (std::size_t c = 0; c < count; ++c) {
-            RotateLeft5(m_state.get(), n);
-            ProductChain(m_state.get(), n);
-        }
-        return;
-    default:
-        return;  // any other mode leaves the state unchanged
+        case 1:
+            if (n < 2) return;
+            for (std::size_t c = 0; c < count; ++c) {
+                ProductChain(m_state.get(), n);
+                RotateLeft5(m_state.get(), n);
+            }
+            return;
+        case 2:
+            if (n < 2) return;
+            for (std::size_t c = 0; c < count; ++c) {
+                RotateLeft5(m_state.get(), n);
+                ProductChain(m_state.get(), n);
+            }
+            return;
+        default:
+            return;  // any other mode leaves the state unchanged
     }
 }
 
@@ -199,8 +211,10 @@ void CStreamCipher::ApplyBlocks(std::uint8_t* data, std::size_t length, bool mix
         data += kBlockSize;
         length -= kBlockSize;
     }
-    if (length == kBlockSize) w.XorBlock(data);
-    else w.XorPartial(data, length);
+    if (length == kBlockSize)
+        w.XorBlock(data);
+    else
+        w.XorPartial(data, length);
     if (mixAfterLast) w.Mix3();
     w.Store(m_state.get());
 }

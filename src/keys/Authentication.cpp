@@ -123,7 +123,9 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
         return {};
     }
-    if (outputExisted && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kAuthKeyWillBeOverwritten, output.filename().string()))) return {};
+    if (outputExisted && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
+                                            Format1(kAuthKeyWillBeOverwritten, output.filename().string())))
+        return {};
 
     // 6. The auth secret from the own private key file.
     auto privateFile = ReadPrivateKeyFile(m_keys.PrivateKeyPath());
@@ -168,7 +170,9 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             return {};
         }
     } else {
-        if (fs::exists(output, ec) && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kOutputExists, output.filename().string()))) return {};
+        if (fs::exists(output, ec) &&
+            !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kOutputExists, output.filename().string())))
+            return {};
         if (!WriteFileReplacing(output, authFile, true).Ok()) {
             m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
             return {};

@@ -1,15 +1,15 @@
 #include "keys/KeyFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/Crc64.h"
 #include "core/Sha512.h"
@@ -32,7 +32,9 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string ErrnoText(int error) { return std::system_category().message(error); }
+std::string ErrnoText(int error) {
+    return std::system_category().message(error);
+}
 
 template <class T>
 KeyFileResult<T> OpenFailure(const fs::path& path, int error) {
@@ -51,7 +53,8 @@ KeyFileResult<ByteVector> ReadSmallFile(const fs::path& path) {
     if (!S_ISREG(st.st_mode))
         return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Unreadable, path.string() + ": not a file");
     if (static_cast<std::uintmax_t>(st.st_size) > kMaxKeyFileRead)
-        return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Incomplete, path.string() + ": too large for a key file");
+        return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Incomplete,
+                                                  path.string() + ": too large for a key file");
     ByteVector bytes(static_cast<std::size_t>(st.st_size));
     if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
         return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Unreadable, path.string() + ": read failed");
@@ -105,7 +108,8 @@ KeyFileResult<ByteVector> ReadFirstKeyBlob(const fs::path& path) {
     const std::uint32_t length = LoadLe32(lengthBytes);
     const auto available = static_cast<std::uintmax_t>(st.st_size) - 4;
     if (length > available || length > kMaxKeyFileRead)
-        return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Incomplete, path.string() + ": key length runs past the end");
+        return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Incomplete,
+                                                  path.string() + ": key length runs past the end");
     ByteVector blob(length);
     if (length && std::fread(blob.data(), 1, length, f.get()) != length)
         return KeyFileResult<ByteVector>::Failure(KeyFileStatus::Unreadable, path.string() + ": read failed");
@@ -116,10 +120,15 @@ std::span<const std::uint8_t> PrivateKeyFile::Blob() const {
     return std::span<const std::uint8_t>(bytes).subspan(kKeyLengthFieldSize, kPrivateKeyBlobSize);
 }
 std::span<const std::uint8_t> PrivateKeyFile::Trailer() const {
-    return std::span<const std::uint8_t>(bytes).subspan(kKeyLengthFieldSize + kPrivateKeyBlobSize, kPrivateKeyTrailerSize);
+    return std::span<const std::uint8_t>(bytes).subspan(kKeyLengthFieldSize + kPrivateKeyBlobSize,
+                                                        kPrivateKeyTrailerSize);
 }
-SystemTime PrivateKeyFile::WrittenAt() const { return SystemTime::FromBytes(Trailer().data()); }
-std::span<const std::uint8_t> PrivateKeyFile::Tag() const { return Trailer().subspan(SystemTime::kSize, kKeySetTagSize); }
+SystemTime PrivateKeyFile::WrittenAt() const {
+    return SystemTime::FromBytes(Trailer().data());
+}
+std::span<const std::uint8_t> PrivateKeyFile::Tag() const {
+    return Trailer().subspan(SystemTime::kSize, kKeySetTagSize);
+}
 
 bool IsUsablePublicKeyValue(std::span<const std::uint8_t> blob) {
     // BLOBHEADER (8) and RSAPUBKEY (magic, bit length, exponent: 12), then the
@@ -196,15 +205,21 @@ KeyFileResult<AuthKeyFile> ReadAuthKeyFile(const fs::path& path) {
 // ---------------------------------------------------------------------------
 // Completeness
 
-bool IsCompletePublicKeyFile(std::span<const std::uint8_t> fileBytes) { return ParsePublicKeyFile(fileBytes).Ok(); }
+bool IsCompletePublicKeyFile(std::span<const std::uint8_t> fileBytes) {
+    return ParsePublicKeyFile(fileBytes).Ok();
+}
 bool IsCompletePrivateKeyFile(std::span<const std::uint8_t> fileBytes) {
     auto bytes = FirstBlob(fileBytes);
     return bytes && fileBytes.size() == bytes->size() + kKeyLengthFieldSize + kPrivateKeyTrailerSize &&
            CheckPrivateKeyBlob(*bytes) == KeyBlobProblem::None;
 }
-bool IsCompleteAuthKeyFile(std::span<const std::uint8_t> fileBytes) { return ParseAuthKeyFile(fileBytes).Ok(); }
+bool IsCompleteAuthKeyFile(std::span<const std::uint8_t> fileBytes) {
+    return ParseAuthKeyFile(fileBytes).Ok();
+}
 
-bool IsAuthKeyFileName(std::string_view fileName) { return EndsWith(AsciiLower(fileName), "-auth.vpub"); }
+bool IsAuthKeyFileName(std::string_view fileName) {
+    return EndsWith(AsciiLower(fileName), "-auth.vpub");
+}
 
 KeyFileKind ClassifyKeyFile(const fs::path& path) {
     const std::string lower = AsciiLower(path.filename().string());
@@ -221,10 +236,17 @@ KeyFileKind ClassifyKeyFile(const fs::path& path) {
     if (!bytes) return KeyFileKind::NotAKey;
     bool complete = false;
     switch (kind) {
-        case KeyFileKind::AuthKey: complete = IsCompleteAuthKeyFile(*bytes); break;
-        case KeyFileKind::PublicKey: complete = IsCompletePublicKeyFile(*bytes); break;
-        case KeyFileKind::PrivateKey: complete = IsCompletePrivateKeyFile(*bytes); break;
-        case KeyFileKind::NotAKey: break;
+        case KeyFileKind::AuthKey:
+            complete = IsCompleteAuthKeyFile(*bytes);
+            break;
+        case KeyFileKind::PublicKey:
+            complete = IsCompletePublicKeyFile(*bytes);
+            break;
+        case KeyFileKind::PrivateKey:
+            complete = IsCompletePrivateKeyFile(*bytes);
+            break;
+        case KeyFileKind::NotAKey:
+            break;
     }
     SecureWipe(*bytes);
     return complete ? kind : KeyFileKind::NotAKey;
@@ -267,7 +289,8 @@ ByteVector BuildPrivateKeyFile(std::span<const std::uint8_t> privateBlob, const 
     return out;
 }
 
-ByteVector BuildAuthKeyFile(std::span<const std::uint8_t> issuerPublicBlob, std::span<const std::uint8_t> recordCipher) {
+ByteVector BuildAuthKeyFile(std::span<const std::uint8_t> issuerPublicBlob,
+                            std::span<const std::uint8_t> recordCipher) {
     ByteVector out;
     out.reserve(2 * kKeyLengthFieldSize + issuerPublicBlob.size() + recordCipher.size());
     AppendLengthPrefixed(out, issuerPublicBlob);
@@ -572,13 +595,21 @@ bool IsUsableSenderKeySetName(std::string_view utf8Name) {
            !EndsWith(AsciiLower(utf8Name), "-auth");
 }
 
-std::string PublicKeyFileName(std::string_view name) { return std::string(name) + ".vpub"; }
-std::string PrivateKeyFileName(std::string_view name) { return std::string(name) + "Private.vpri"; }
-std::string MemberTextFileName(std::string_view name) { return std::string(name) + "Member.txt"; }
+std::string PublicKeyFileName(std::string_view name) {
+    return std::string(name) + ".vpub";
+}
+std::string PrivateKeyFileName(std::string_view name) {
+    return std::string(name) + "Private.vpri";
+}
+std::string MemberTextFileName(std::string_view name) {
+    return std::string(name) + "Member.txt";
+}
 std::string AuthKeyFileName(std::string_view owner, std::string_view issuer) {
     return std::string(owner) + "))" + std::string(issuer) + "-auth.vpub";
 }
-std::string SelfAuthKeyFileName(std::string_view name) { return AuthKeyFileName(name, name); }
+std::string SelfAuthKeyFileName(std::string_view name) {
+    return AuthKeyFileName(name, name);
+}
 
 fs::path KeyFolderPath(const fs::path& keyPairRoot, std::string_view name) {
     const std::string wanted = std::string(kKeyFolderPrefix) + std::string(name);

@@ -33,15 +33,15 @@
 namespace tessarin {
 
 inline constexpr std::size_t kKeyLengthFieldSize = 4;
-inline constexpr std::size_t kPublicKeyFileSize = kKeyLengthFieldSize + kPublicKeyBlobSize;    // 152
+inline constexpr std::size_t kPublicKeyFileSize = kKeyLengthFieldSize + kPublicKeyBlobSize;  // 152
 inline constexpr std::size_t kKeySetTagSize = 32;
-inline constexpr std::size_t kPrivateKeyTrailerSize = SystemTime::kSize + kKeySetTagSize;      // 48
+inline constexpr std::size_t kPrivateKeyTrailerSize = SystemTime::kSize + kKeySetTagSize;  // 48
 inline constexpr std::size_t kPrivateKeyFileSize =
-    kKeyLengthFieldSize + kPrivateKeyBlobSize + kPrivateKeyTrailerSize;                         // 648
+    kKeyLengthFieldSize + kPrivateKeyBlobSize + kPrivateKeyTrailerSize;  // 648
 inline constexpr std::size_t kAuthRecordSize = 115;
-inline constexpr std::size_t kAuthRecordCipherSize = kRsaModulusSize;                          // 128
+inline constexpr std::size_t kAuthRecordCipherSize = kRsaModulusSize;  // 128
 inline constexpr std::size_t kAuthKeyFileSize =
-    kPublicKeyFileSize + kKeyLengthFieldSize + kAuthRecordCipherSize;                          // 284
+    kPublicKeyFileSize + kKeyLengthFieldSize + kAuthRecordCipherSize;  // 284
 
 // ---------------------------------------------------------------------------
 // Results
@@ -170,8 +170,7 @@ bool IsAuthKeyFileName(std::string_view fileName);
 ByteVector BuildPublicKeyFile(std::span<const std::uint8_t> publicBlob);
 ByteVector BuildPrivateKeyFile(std::span<const std::uint8_t> privateBlob, const SystemTime& written,
                                std::span<const std::uint8_t, kKeySetTagSize> tag);
-ByteVector BuildAuthKeyFile(std::span<const std::uint8_t> issuerPublicBlob,
-                            std::span<const std::uint8_t> recordCipher);
+ByteVector BuildAuthKeyFile(std::span<const std::uint8_t> issuerPublicBlob, std::span<const std::uint8_t> recordCipher);
 
 // The key set tag: bytes 16 to 47 of the SHA-512 of the tick count written in
 // decimal as a signed 32-bit number ("%d").
@@ -239,7 +238,7 @@ struct AuthRecord {
     std::string email;  // CP932 bytes, stored cut to 30 bytes
     SystemTime created;
     std::uint8_t reserved = 1;
-    SystemTime limit;   // all zero: no limit
+    SystemTime limit;  // all zero: no limit
 
     static constexpr std::size_t kNameWidth = 20;
     static constexpr std::size_t kEmailWidth = 30;
@@ -289,11 +288,11 @@ std::string KeySetNameOfPublicKeyFile(std::string_view publicKeyFileName);
 // not end in "-auth" (any case): such a name would spell an auth key's name.
 bool IsUsableSenderKeySetName(std::string_view utf8Name);
 
-std::string PublicKeyFileName(std::string_view name);       // <name>.vpub
-std::string PrivateKeyFileName(std::string_view name);      // <name>Private.vpri
-std::string MemberTextFileName(std::string_view name);      // <name>Member.txt
+std::string PublicKeyFileName(std::string_view name);                          // <name>.vpub
+std::string PrivateKeyFileName(std::string_view name);                         // <name>Private.vpri
+std::string MemberTextFileName(std::string_view name);                         // <name>Member.txt
 std::string AuthKeyFileName(std::string_view owner, std::string_view issuer);  // <owner>))<issuer>-auth.vpub
-std::string SelfAuthKeyFileName(std::string_view name);     // <name>))<name>-auth.vpub
+std::string SelfAuthKeyFileName(std::string_view name);                        // <name>))<name>-auth.vpub
 inline constexpr std::string_view kKeyFolderPrefix = "KeyList_";
 // <root>/KeyList_<name>. An existing folder whose name matches without regard
 // to case (the older "keyList_" spelling) is returned instead.

@@ -36,11 +36,14 @@ std::optional<ByteVector> ReadWhole(const fs::path& p) {
 
 int CKeyGenerator::Generate(std::string_view name) {
     switch (CheckNewKeySetName(name)) {
-        case KeySetNameCheck::Ok: break;
+        case KeySetNameCheck::Ok:
+            break;
         case KeySetNameCheck::Empty:
-        case KeySetNameCheck::TooLong: return NameLength;
+        case KeySetNameCheck::TooLong:
+            return NameLength;
         case KeySetNameCheck::ForbiddenCharacter:
-        case KeySetNameCheck::NotConvertible: return NameCharacter;
+        case KeySetNameCheck::NotConvertible:
+            return NameCharacter;
     }
     const fs::path publicPath = m_folder / PublicKeyFileName(name);
     const fs::path privatePath = m_folder / PrivateKeyFileName(name);

@@ -20,10 +20,10 @@ public:
     // Results of Generate.
     enum Result : int {
         Generated = 1,
-        NameLength = 0,        // empty or longer than 60 CP932 bytes
-        NameCharacter = -1,    // a forbidden character, or one CP932 cannot hold
-        WriteFailed = -2,      // key creation, export or writing failed (message shown)
-        AlreadyExists = -3,    // <name>.vpub or <name>Private.vpri is already there (message shown)
+        NameLength = 0,      // empty or longer than 60 CP932 bytes
+        NameCharacter = -1,  // a forbidden character, or one CP932 cannot hold
+        WriteFailed = -2,    // key creation, export or writing failed (message shown)
+        AlreadyExists = -3,  // <name>.vpub or <name>Private.vpri is already there (message shown)
     };
 
     CKeyGenerator(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
@@ -49,8 +49,8 @@ public:
     // the originals. Success shows the saved paths.
     using FolderChooser = std::function<std::optional<std::filesystem::path>(std::string_view prompt)>;
     [[nodiscard]] static bool BackupKeys(const std::filesystem::path& publicKeyPath,
-                                         const std::filesystem::path& privateKeyPath,
-                                         const FolderChooser& chooseFolder, IUserDialog& dialog);
+                                         const std::filesystem::path& privateKeyPath, const FolderChooser& chooseFolder,
+                                         IUserDialog& dialog);
     // The same for the last generated pair.
     [[nodiscard]] bool BackupKeys(const FolderChooser& chooseFolder) {
         return BackupKeys(m_publicPath, m_privatePath, chooseFolder, m_dialog);

@@ -20,7 +20,8 @@ inline constexpr std::string_view kBackupNoKeys = "バックアップする公�
 inline constexpr std::string_view kBackupFolderPrompt = "フォルダを選んでください";
 inline constexpr std::string_view kBackupDone = "鍵の保存に成功しました.\n\n";
 inline constexpr std::string_view kBackupPathLine = " %s\n\n";
-inline constexpr std::string_view kBackupHint1 = "古い鍵を使用するにはバックアップされたPublic keyファイルとPrivate key";
+inline constexpr std::string_view kBackupHint1 =
+    "古い鍵を使用するにはバックアップされたPublic keyファイルとPrivate key";
 inline constexpr std::string_view kBackupHint2 = "ファイルをアプリケーションフォルダにコピーしてください.\n";
 
 }  // namespace tessarin::keytexts

@@ -23,6 +23,8 @@ bool WriteClientMakerKey(const std::filesystem::path& dataHome) {
     return WriteFileReplacing(dataHome / kClientMakerKeyFileName, MakerPublicKeyFile(kClientMakerKeyId), false).Ok();
 }
 
-bool WriteClientMakerKey() { return WriteClientMakerKey(DataHome()); }
+bool WriteClientMakerKey() {
+    return WriteClientMakerKey(DataHome());
+}
 
 }  // namespace tessarin

@@ -31,15 +31,15 @@ struct UserData {
     static constexpr std::size_t kStoredSize = 447;
     static constexpr std::size_t kTextWidth = 128;
 
-    std::string name;      // 0: owner's name
-    std::string email;     // 128: owner's e-mail address
-    std::string fileName;  // 256: key file name within the key folder
+    std::string name;                         // 0: owner's name
+    std::string email;                        // 128: owner's e-mail address
+    std::string fileName;                     // 256: key file name within the key folder
     std::array<std::uint8_t, 4> reserved1{};  // 384
-    SystemTime limit;      // 388: validity limit, all zero = none
-    SystemTime registered; // 404: key file's last-write time at registration
-    SystemTime used;       // 420: shown as a date, all zero = "未使用"
+    SystemTime limit;                         // 388: validity limit, all zero = none
+    SystemTime registered;                    // 404: key file's last-write time at registration
+    SystemTime used;                          // 420: shown as a date, all zero = "未使用"
     std::array<std::uint8_t, 4> reserved2{};  // 436
-    std::uint64_t keyMark = 0;  // 440: only the low 56 bits survive storage
+    std::uint64_t keyMark = 0;                // 440: only the low 56 bits survive storage
 
     // 448 bytes; texts are cut to 128 bytes (a 128-byte text has no terminator).
     std::array<std::uint8_t, kSize> ToBytes() const;

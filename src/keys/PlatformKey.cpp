@@ -26,7 +26,9 @@ private:
 
 }  // namespace
 
-void CPlatformKey::Release() { m_key.reset(); }
+void CPlatformKey::Release() {
+    m_key.reset();
+}
 
 void CPlatformKey::ShowError(std::string_view text) {
     std::string message(keytexts::kCryptApiError);
@@ -98,8 +100,6 @@ std::optional<ByteVector> CPlatformKey::RunBlock(std::span<const std::uint8_t> d
     ReleaseOnExit release(*this);
     return UseKey([&](RsaKey& key) { return operation(key, data); });
 }
-
-
 
 std::optional<ByteVector> CPlatformKey::EncryptBlock(std::span<const std::uint8_t> data) {
     return RunBlock(data, [](RsaKey& key, std::span<const std::uint8_t> block) { return key.Encrypt(block); });

@@ -126,15 +126,16 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
                 result.outcome = OwnKeyOutcome::ServiceFault;
                 return result;
             case kServiceKeyRegistered:
-                doRegister =
-                    ui.Ask(QuestionId::RegisterWithService, text::kAskRegisterLatest, QuestionButtons::OkCancel, text::kProductTitle) == Answer::Ok;
+                doRegister = ui.Ask(QuestionId::RegisterWithService, text::kAskRegisterLatest,
+                                    QuestionButtons::OkCancel, text::kProductTitle) == Answer::Ok;
                 break;
             case kServiceSameKey:
                 ui.ShowMessage(text::kAlreadyRegistered, MessageKind::Information, text::kProductTitle);
                 result.outcome = OwnKeyOutcome::AlreadyRegistered;
                 return result;
             case kServiceKeyNewer:
-                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, text::kAskReconfigure, QuestionButtons::YesNo, text::kProductTitle) == Answer::Yes;
+                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, text::kAskReconfigure, QuestionButtons::YesNo,
+                                    text::kProductTitle) == Answer::Yes;
                 break;
             default:  // 4, 0 and anything else
                 doRegister = true;

@@ -197,15 +197,22 @@ std::optional<std::vector<std::string>> ExpandExecLine(std::string_view exec, co
         } else if (c == '%' && i + 1 < exec.size()) {
             const char code = exec[++i];
             switch (code) {
-            case '%': current.push_back('%'); inArg = true; break;
-            case 'f': case 'F': case 'u': case 'U':
-                if (!usedFile) {
-                    current += file.string();
+                case '%':
+                    current.push_back('%');
                     inArg = true;
-                    usedFile = true;
-                }
-                break;
-            default: break;  // %i %c %k and the deprecated codes
+                    break;
+                case 'f':
+                case 'F':
+                case 'u':
+                case 'U':
+                    if (!usedFile) {
+                        current += file.string();
+                        inArg = true;
+                        usedFile = true;
+                    }
+                    break;
+                default:
+                    break;  // %i %c %k and the deprecated codes
             }
         } else {
             current.push_back(c);
@@ -224,7 +231,8 @@ std::optional<AssociatedProgram> FindAssociatedProgram(const std::filesystem::pa
     AssociatedProgram program;
     if (auto type = runner.Capture({"xdg-mime", "query", "filetype", file.string()}); type && !Trim(*type).empty()) {
         program.mimeType = Trim(*type);
-    } else if (auto type2 = runner.Capture({"file", "--brief", "--mime-type", file.string()}); type2 && !Trim(*type2).empty()) {
+    } else if (auto type2 = runner.Capture({"file", "--brief", "--mime-type", file.string()});
+               type2 && !Trim(*type2).empty()) {
         program.mimeType = Trim(*type2);
     } else {
         return std::nullopt;

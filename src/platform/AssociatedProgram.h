@@ -37,10 +37,10 @@ public:
 
 struct AssociatedProgram {
     std::string mimeType;
-    std::string desktopId;              // e.g. "org.gnome.TextEditor.desktop"
+    std::string desktopId;  // e.g. "org.gnome.TextEditor.desktop"
     std::filesystem::path desktopFile;
-    std::vector<std::string> argv;      // the Exec line expanded with the file
-    std::string executable;             // argv[0]'s file name
+    std::vector<std::string> argv;  // the Exec line expanded with the file
+    std::string executable;         // argv[0]'s file name
 };
 
 // The folders searched for .desktop entries: $XDG_DATA_HOME (or

@@ -30,19 +30,30 @@ inline std::uint32_t LoadLe32(const std::uint8_t* p) {
 inline std::uint64_t LoadLe64(const std::uint8_t* p) {
     return static_cast<std::uint64_t>(LoadLe32(p)) | (static_cast<std::uint64_t>(LoadLe32(p + 4)) << 32);
 }
-inline std::int32_t LoadLeI32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadLe32(p)); }
+inline std::int32_t LoadLeI32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(LoadLe32(p));
+}
 
 // Appends fixed-width little-endian fields to a growing byte vector.
 class ByteWriter {
 public:
     explicit ByteWriter(std::vector<std::uint8_t>& out) : m_out(out) {}
-    ByteWriter& U8(std::uint8_t v) { m_out.push_back(v); return *this; }
+    ByteWriter& U8(std::uint8_t v) {
+        m_out.push_back(v);
+        return *this;
+    }
     ByteWriter& U16(std::uint16_t v) { return Le(v, 2); }
     ByteWriter& U32(std::uint32_t v) { return Le(v, 4); }
     ByteWriter& I32(std::int32_t v) { return Le(static_cast<std::uint32_t>(v), 4); }
     ByteWriter& U64(std::uint64_t v) { return Le(v, 8); }
-    ByteWriter& Bytes(std::span<const std::uint8_t> b) { m_out.insert(m_out.end(), b.begin(), b.end()); return *this; }
-    ByteWriter& Zeros(std::size_t n) { m_out.insert(m_out.end(), n, 0); return *this; }
+    ByteWriter& Bytes(std::span<const std::uint8_t> b) {
+        m_out.insert(m_out.end(), b.begin(), b.end());
+        return *this;
+    }
+    ByteWriter& Zeros(std::size_t n) {
+        m_out.insert(m_out.end(), n, 0);
+        return *this;
+    }
     // Text copied into a zero-padded field of width bytes, cut when longer.
     ByteWriter& Text(std::string_view s, std::size_t width) {
         const std::size_t n = s.size() < width ? s.size() : width;
@@ -64,11 +75,23 @@ private:
 class ByteReader {
 public:
     explicit ByteReader(std::span<const std::uint8_t> in) : m_in(in) {}
-    std::uint8_t U8() { const std::uint8_t* p = Take(1); return p ? *p : 0; }
-    std::uint16_t U16() { const std::uint8_t* p = Take(2); return p ? LoadLe16(p) : 0; }
-    std::uint32_t U32() { const std::uint8_t* p = Take(4); return p ? LoadLe32(p) : 0; }
+    std::uint8_t U8() {
+        const std::uint8_t* p = Take(1);
+        return p ? *p : 0;
+    }
+    std::uint16_t U16() {
+        const std::uint8_t* p = Take(2);
+        return p ? LoadLe16(p) : 0;
+    }
+    std::uint32_t U32() {
+        const std::uint8_t* p = Take(4);
+        return p ? LoadLe32(p) : 0;
+    }
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
-    std::uint64_t U64() { const std::uint8_t* p = Take(8); return p ? LoadLe64(p) : 0; }
+    std::uint64_t U64() {
+        const std::uint8_t* p = Take(8);
+        return p ? LoadLe64(p) : 0;
+    }
     std::span<const std::uint8_t> Bytes(std::size_t n) {
         const std::uint8_t* p = Take(n);
         return p ? std::span<const std::uint8_t>(p, n) : std::span<const std::uint8_t>();
@@ -87,7 +110,10 @@ public:
 
 private:
     const std::uint8_t* Take(std::size_t n) {
-        if (m_failed || n > m_in.size() - m_pos) { m_failed = true; return nullptr; }
+        if (m_failed || n > m_in.size() - m_pos) {
+            m_failed = true;
+            return nullptr;
+        }
         const std::uint8_t* p = m_in.data() + m_pos;
         m_pos += n;
         return p;

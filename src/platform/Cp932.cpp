@@ -1,7 +1,8 @@
 #include "platform/Cp932.h"
 
-#include <cerrno>
 #include <iconv.h>
+
+#include <cerrno>
 
 namespace tessarin {
 namespace {
@@ -39,8 +40,12 @@ std::optional<std::string> Convert(const char* to, const char* from, std::string
 
 }  // namespace
 
-std::optional<std::string> Cp932ToUtf8(std::string_view cp932) { return Convert("UTF-8", "CP932", cp932); }
-std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return Convert("CP932", "UTF-8", utf8); }
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
+    return Convert("UTF-8", "CP932", cp932);
+}
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+    return Convert("CP932", "UTF-8", utf8);
+}
 
 std::size_t Cp932FindAnyOf(std::string_view text, std::string_view chars, std::size_t from) {
     std::size_t i = 0;

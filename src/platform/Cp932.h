@@ -15,7 +15,9 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 
 // Lead bytes of a double-byte character: 0x81-0x9F and 0xE0-0xFC.
-constexpr bool IsCp932LeadByte(std::uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool IsCp932LeadByte(std::uint8_t b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Character-wise search: the offset of the first single-byte character of text
 // that is one of chars, never matching the second byte of a double-byte

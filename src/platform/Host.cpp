@@ -1,14 +1,17 @@
 #include "platform/Host.h"
 
-#include <chrono>
-#include <cstdlib>
 #include <pwd.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
+
 namespace tessarin {
 
-std::time_t LinuxHost::Now() const { return std::time(nullptr); }
+std::time_t LinuxHost::Now() const {
+    return std::time(nullptr);
+}
 
 SystemTime LinuxHost::LocalTime() const {
     timeval tv{};
@@ -17,9 +20,9 @@ SystemTime LinuxHost::LocalTime() const {
 }
 
 std::uint32_t LinuxHost::TickCount() const {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     return static_cast<std::uint32_t>(ms);
 }
 

@@ -15,7 +15,11 @@ std::filesystem::path FromEnvironment(const char* xdgVariable, const char* homeR
 
 }  // namespace
 
-std::filesystem::path DataHome() { return FromEnvironment("XDG_DATA_HOME", ".local/share"); }
-std::filesystem::path ConfigHome() { return FromEnvironment("XDG_CONFIG_HOME", ".config"); }
+std::filesystem::path DataHome() {
+    return FromEnvironment("XDG_DATA_HOME", ".local/share");
+}
+std::filesystem::path ConfigHome() {
+    return FromEnvironment("XDG_CONFIG_HOME", ".config");
+}
 
 }  // namespace tessarin

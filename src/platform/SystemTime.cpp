@@ -24,9 +24,13 @@ SystemTime SystemTime::FromBytes(const std::uint8_t* b) {
     return t;
 }
 
-SystemTime SystemTime::FromBytes(std::span<const std::uint8_t, kSize> bytes) { return FromBytes(bytes.data()); }
+SystemTime SystemTime::FromBytes(std::span<const std::uint8_t, kSize> bytes) {
+    return FromBytes(bytes.data());
+}
 
-bool SystemTime::IsZero() const { return *this == SystemTime{}; }
+bool SystemTime::IsZero() const {
+    return *this == SystemTime{};
+}
 
 SystemTime SystemTimeFromTimeT(std::time_t t, std::uint16_t milliseconds) {
     std::tm tm{};

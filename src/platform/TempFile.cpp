@@ -23,7 +23,9 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-std::string ErrorText(int error) { return std::generic_category().message(error); }
+std::string ErrorText(int error) {
+    return std::generic_category().message(error);
+}
 
 std::atomic<bool> g_unnamedAllowed{true};
 
@@ -138,7 +140,9 @@ std::unique_ptr<TempFile> TempFile::CreateBeside(const std::filesystem::path& ta
     return temp;
 }
 
-TempFile::~TempFile() { Discard(); }
+TempFile::~TempFile() {
+    Discard();
+}
 
 void TempFile::SetName(const std::filesystem::path& path) {
     m_path = path;

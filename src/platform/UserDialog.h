@@ -20,26 +20,26 @@ enum class Answer { Yes, No, Cancel, Ok };
 // script's --overwrite answers OverwriteOutput, only its own option answers
 // AuthenticateSender), never by a question's text.
 enum class QuestionId {
-    OverwriteOutput,           // an output of the same name exists (encryption, decryption)
-    DeleteSources,             // wipe the encrypted sources
-    ManyFiles,                 // a folder holds more than 1,000 files
-    FilesInUse,                // notice: files another program holds are left out
-    NoCreatorInAddress,        // go on without the own key among the recipients
-    WipeFile,                  // wipe this file
-    DecryptAttachedDevice,     // decrypt the automatic folder of an attached device
-    RenewSender,               // renew a known sender's address book entry
-    AuthenticateSender,        // authenticate a container's sender, and that authentication's questions
-    AuthenticateAgain,         // a key authenticated before is authenticated again
-    OverwriteAuthKey,          // an existing auth key or authentication output is replaced
-    RefreshSelfAuthKeys,       // renew the own auth keys in the address book
-    RegisterFoundKeys,         // register key files found in the key folder
-    RegisterWithService,       // register a public key with the service
-    ReconfigureServerKey,      // set up a key the service renewed
-    UseExistingKeyPair,        // take a key pair found in the chosen folder
-    SendNewPublicKey,          // mail a newly made public key
-    OverwriteBackupShares,     // replace existing backup shares
-    SendBackupShare,           // mail a backup share to the maker
-    SendRepairRequest,         // mail a repair request to the maker
+    OverwriteOutput,        // an output of the same name exists (encryption, decryption)
+    DeleteSources,          // wipe the encrypted sources
+    ManyFiles,              // a folder holds more than 1,000 files
+    FilesInUse,             // notice: files another program holds are left out
+    NoCreatorInAddress,     // go on without the own key among the recipients
+    WipeFile,               // wipe this file
+    DecryptAttachedDevice,  // decrypt the automatic folder of an attached device
+    RenewSender,            // renew a known sender's address book entry
+    AuthenticateSender,     // authenticate a container's sender, and that authentication's questions
+    AuthenticateAgain,      // a key authenticated before is authenticated again
+    OverwriteAuthKey,       // an existing auth key or authentication output is replaced
+    RefreshSelfAuthKeys,    // renew the own auth keys in the address book
+    RegisterFoundKeys,      // register key files found in the key folder
+    RegisterWithService,    // register a public key with the service
+    ReconfigureServerKey,   // set up a key the service renewed
+    UseExistingKeyPair,     // take a key pair found in the chosen folder
+    SendNewPublicKey,       // mail a newly made public key
+    OverwriteBackupShares,  // replace existing backup shares
+    SendBackupShare,        // mail a backup share to the maker
+    SendRepairRequest,      // mail a repair request to the maker
 };
 
 // CContinueConfirmDialog: one message and four buttons whose captions the

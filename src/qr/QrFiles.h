@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "platform/TempFile.h"
-#include <span>
 
 namespace tessarin {
 

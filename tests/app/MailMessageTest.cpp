@@ -37,9 +37,9 @@ TEST(MailMessage, FoldersAndMissingFilesAreLeftOutAndTheMessageStillGoes) {
     m.AddRecipient("cc@x", MailMessage::Cc);
     EXPECT_EQ(m.Send("Subject", "Body\n"), 1);
     ASSERT_EQ(launcher.calls.size(), 1u);
-    EXPECT_EQ(launcher.calls[0], (std::vector<std::string>{"xdg-email", "--utf8", "--cc", "cc@x", "--subject", "Subject",
-                                                            "--body", "Body\n", "--attach", (dir / "a.tza").string(),
-                                                            "to@x"}));
+    EXPECT_EQ(launcher.calls[0],
+              (std::vector<std::string>{"xdg-email", "--utf8", "--cc", "cc@x", "--subject", "Subject", "--body",
+                                        "Body\n", "--attach", (dir / "a.tza").string(), "to@x"}));
     launcher.result = false;
     EXPECT_EQ(m.Send("s", "b"), 0);
 }

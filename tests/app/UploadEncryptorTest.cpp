@@ -13,8 +13,9 @@ namespace fs = std::filesystem;
 class UploadEncryptorTest : public PipelineTest {
 protected:
     PipelineUploadEncryptor Encryptor() {
-        return PipelineUploadEncryptor(host, {state->publicKeyPath, state->privateKeyPath, selfAuth, "north", "north@example.jp"},
-                                       LanguageTable::Language::English);
+        return PipelineUploadEncryptor(
+            host, {state->publicKeyPath, state->privateKeyPath, selfAuth, "north", "north@example.jp"},
+            LanguageTable::Language::English);
     }
 };
 
@@ -30,7 +31,7 @@ TEST_F(UploadEncryptorTest, EncryptsForTheFetchedKeyIntoTheTransferFolder) {
     const auto decoded = Decode(transfer / "report.txt.tza", south);
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.payload, Bytes("for south, by way of the service"));
-    EXPECT_EQ(decoded.flags & 8, 8);  // a plain public key: the sender identity goes along
+    EXPECT_EQ(decoded.flags & 8, 8);                             // a plain public key: the sender identity goes along
     EXPECT_TRUE(Decode(transfer / "report.txt.tza", north).ok);  // and the sender keeps access
     EXPECT_TRUE(fs::exists(source));
 }

@@ -21,9 +21,9 @@ TEST(ContainerFormat, FlagsFromOptionValue) {
 
 TEST(ContainerFormat, TailBytes) {
     const Tail t = BuildTail(3, 0x01020304, 0x18);
-    const std::uint8_t expected[48] = {'T', 'Z', 'A', '!', 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    const std::uint8_t expected[48] = {'T', 'Z', 'A', '!', 3, 0, 0, 0,    0, 0, 0, 0,    0, 0, 0, 0,
                                        4,   3,   2,   1,   1, 0, 0, 0x18, 1, 0, 0, 0x18, 0, 0, 0, 0,
-                                       0,   0,   1,   0,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+                                       0,   0,   1,   0,   0, 0, 0, 0,    0, 0, 0, 0,    0, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(t.data(), expected, 48));
 }
 
@@ -45,8 +45,16 @@ TEST(ContainerFormat, NameFieldKeepsTheExtensionWhole) {
         {std::string(72, 'x') + ".txt", std::string(72, 'x') + ".txt"},
         {std::string(73, 'x') + ".txt", std::string(72, 'x') + ".txt"},
         // A cut never leaves half of a double-byte character ("\x82\xa0" is one).
-        {[] { std::string s; for (int i = 0; i < 40; ++i) s += "\x82\xa0"; return s + ".txt"; }(),
-         [] { std::string s; for (int i = 0; i < 36; ++i) s += "\x82\xa0"; return s + ".txt"; }()},
+        {[] {
+             std::string s;
+             for (int i = 0; i < 40; ++i) s += "\x82\xa0";
+             return s + ".txt";
+         }(),
+         [] {
+             std::string s;
+             for (int i = 0; i < 36; ++i) s += "\x82\xa0";
+             return s + ".txt";
+         }()},
     };
     for (const auto& c : cases) EXPECT_EQ(FieldText(BuildNameField(c.name)), c.stored) << c.name;
     // 76 bytes: no terminator inside the field.

@@ -23,7 +23,9 @@ namespace {
 
 using namespace container;
 
-BigNumber Hex(const std::string& s) { return *BigNumber::FromHex(s); }
+BigNumber Hex(const std::string& s) {
+    return *BigNumber::FromHex(s);
+}
 
 TEST(DecryptBigNumber, Vectors) {
     const auto cases = LoadVectors(TestDataPath("decrypt/bignumber.vec"));
@@ -51,8 +53,9 @@ TEST(DecryptBigNumber, EdgeValues) {
     EXPECT_EQ(BigNumber::ModPow(BigNumber(4), BigNumber(13), BigNumber(497))->ToHex(), "1bd");  // 445
     EXPECT_FALSE(BigNumber::Subtract(BigNumber(1), BigNumber(2)));
     EXPECT_EQ(BigNumber::Subtract(*BigNumber::FromHex("100000000"), BigNumber(1))->ToHex(), "ffffffff");
-    EXPECT_EQ(BigNumber::Multiply(*BigNumber::FromHex("ffffffffffffffff"), *BigNumber::FromHex("ffffffffffffffff")).ToHex(),
-              "fffffffffffffffe0000000000000001");
+    EXPECT_EQ(
+        BigNumber::Multiply(*BigNumber::FromHex("ffffffffffffffff"), *BigNumber::FromHex("ffffffffffffffff")).ToHex(),
+        "fffffffffffffffe0000000000000001");
     EXPECT_FALSE(BigNumber::FromHex("12g4"));
     // Byte forms.
     const std::vector<std::uint8_t> be{0x00, 0x01, 0x02, 0x03, 0x04};
@@ -65,8 +68,8 @@ TEST(DecryptBigNumber, EdgeValues) {
     const auto d = BigNumber::Divide(*BigNumber::FromHex("7fffffff800000010000000000000000"),
                                      *BigNumber::FromHex("800000008000000200000005"));
     ASSERT_TRUE(d);
-    const auto back = BigNumber::Add(BigNumber::Multiply(d->quotient, *BigNumber::FromHex("800000008000000200000005")),
-                                     d->remainder);
+    const auto back =
+        BigNumber::Add(BigNumber::Multiply(d->quotient, *BigNumber::FromHex("800000008000000200000005")), d->remainder);
     EXPECT_EQ(back.ToHex(), "7fffffff800000010000000000000000");
 }
 
@@ -109,7 +112,8 @@ std::vector<std::uint8_t> TextFormContainer(const KeySet& keys, const std::vecto
     std::vector<std::uint8_t> block(128, 0);
     std::memcpy(block.data(), fileKey.data(), 32);
     block[100] = 0x5A;  // something beyond the key
-    const auto modulus = BigNumber::FromBytesLittleEndian(std::span<const std::uint8_t>(keys.publicFile.data() + 24, 128));
+    const auto modulus =
+        BigNumber::FromBytesLittleEndian(std::span<const std::uint8_t>(keys.publicFile.data() + 24, 128));
     const auto raw = BigNumber::ModPow(BigNumber::FromBytesLittleEndian(block), BigNumber(65537), modulus);
     const auto le = raw->ToBytesLittleEndian(128);
     std::memcpy(bytes.data() + record + 16, le->data(), 128);

@@ -67,7 +67,8 @@ struct Vector {
 
 Vector LoadVector(const std::filesystem::path& path) {
     const auto raw = ReadFileBytes(path);
-    const std::string head(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(raw.size(), 4096)));
+    const std::string head(raw.begin(),
+                           raw.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(raw.size(), 4096)));
     const auto split = head.find("\n\n");
     if (split == std::string::npos) throw std::runtime_error("no blank line in " + path.string());
     Vector v;
@@ -163,7 +164,8 @@ TEST(DecryptCorpus, DISABLED_WriteSeeds) {
         WriteFileBytes(data / (name + ".tzv"), out);
     };
     auto tail = [](std::vector<std::uint8_t> b, std::size_t off, std::uint32_t v, int width) {
-        for (int i = 0; i < width; ++i) b[b.size() - 48 + off + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < width; ++i)
+            b[b.size() - 48 + off + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
         return b;
     };
     write("short-303", "not a container", "303 bytes: one short of a tail and one record",

@@ -30,7 +30,8 @@ public:
     bool Run(const std::vector<std::string>&) override { return true; }
 };
 
-std::vector<std::uint8_t> AuthKeyFor(const std::vector<std::uint8_t>& ownerPub, const std::vector<std::uint8_t>& issuerPub,
+std::vector<std::uint8_t> AuthKeyFor(const std::vector<std::uint8_t>& ownerPub,
+                                     const std::vector<std::uint8_t>& issuerPub,
                                      const std::vector<std::uint8_t>& issuerPriv, const std::string& name) {
     AuthRecord record;
     record.secret = *AuthSecret(issuerPriv);
@@ -47,7 +48,7 @@ struct Case {
     bool limit;
     bool fromFirst;
     bool logs;
-    bool plainRecipient;  // south as a plain public key: the sender block is attached
+    bool plainRecipient;   // south as a plain public key: the sender block is attached
     bool forSouth = true;  // mode 1 encrypts to the user alone
 };
 
@@ -113,8 +114,9 @@ TEST_P(DecryptEncryptRoundTrip, EachRecipientDecrypts) {
         const char* name;
         fs::path pub, priv;
     };
-    for (const Reader& r : {Reader{"north", keys / "north.vpub", keys / "northPrivate.vpri"},
-                            Reader{"south", FixturePath("cryptoapi/south.vpub"), FixturePath("cryptoapi/southPrivate.vpri")}}) {
+    for (const Reader& r :
+         {Reader{"north", keys / "north.vpub", keys / "northPrivate.vpri"},
+          Reader{"south", FixturePath("cryptoapi/south.vpub"), FixturePath("cryptoapi/southPrivate.vpri")}}) {
         SCOPED_TRACE(std::string(c.label) + " read by " + r.name);
         if (!c.forSouth && std::string(r.name) == "south") continue;
         ScriptedUserDialog dialog;
@@ -152,22 +154,21 @@ TEST_P(DecryptEncryptRoundTrip, EachRecipientDecrypts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, DecryptEncryptRoundTrip,
-    ::testing::Values(Case{"command", kModeCommand, false, false, false, false},
-                      Case{"command, limit", kModeCommand, true, false, false, false},
-                      Case{"command, limit from first", kModeCommand, true, true, false, false},
-                      Case{"command, logs", kModeCommand, false, false, true, false},
-                      Case{"command, sender", kModeCommand, false, false, false, true},
-                      Case{"command, limit, logs, sender", kModeCommand, true, false, true, true},
-                      Case{"self", kModeSelf, false, false, false, false, false},
-                      Case{"address book, limit", kModeAddressBook, true, true, false, false}),
-    [](const auto& p) {
-        std::string s;
-        for (const char ch : std::string(p.param.label))
-            if (std::isalnum(static_cast<unsigned char>(ch))) s.push_back(ch);
-        return s;
-    });
+INSTANTIATE_TEST_SUITE_P(Modes, DecryptEncryptRoundTrip,
+                         ::testing::Values(Case{"command", kModeCommand, false, false, false, false},
+                                           Case{"command, limit", kModeCommand, true, false, false, false},
+                                           Case{"command, limit from first", kModeCommand, true, true, false, false},
+                                           Case{"command, logs", kModeCommand, false, false, true, false},
+                                           Case{"command, sender", kModeCommand, false, false, false, true},
+                                           Case{"command, limit, logs, sender", kModeCommand, true, false, true, true},
+                                           Case{"self", kModeSelf, false, false, false, false, false},
+                                           Case{"address book, limit", kModeAddressBook, true, true, false, false}),
+                         [](const auto& p) {
+                             std::string s;
+                             for (const char ch : std::string(p.param.label))
+                                 if (std::isalnum(static_cast<unsigned char>(ch))) s.push_back(ch);
+                             return s;
+                         });
 
 }  // namespace
 }  // namespace tessarin::test

@@ -26,7 +26,9 @@ namespace {
 
 using namespace container;
 
-std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) { return FormatText(f, args); }
+std::string Fmt(std::string_view f, std::initializer_list<FormatArg> args) {
+    return FormatText(f, args);
+}
 
 class RecordingSender final : public ISenderFollowUp {
 public:
@@ -122,10 +124,11 @@ TEST_F(DecryptTest, IndependentContainerDecryptsToItsSource) {
 TEST_F(DecryptTest, IndependentContainerIsNotForSouth) {
     const auto container = dir / "south-to-north.txt.tza";
     WriteFileBytes(container, ReadFileBytes(FixturePath("containers/south-to-north.txt.tza")));
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) {
-                  r.publicKeyPath = south.publicPath;
-                  r.privateKeyPath = south.privatePath;
-              }),
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand,
+                      [&](DecryptRun& r) {
+                          r.publicKeyPath = south.publicPath;
+                          r.privateKeyPath = south.privatePath;
+                      }),
               0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kNotAuthorized)});
     EXPECT_FALSE(std::filesystem::exists(dir / "south-to-north.txt"));
@@ -186,8 +189,9 @@ TEST_P(DecryptRoundTrip, ReproducesPayloadAndStampsTime) {
 INSTANTIATE_TEST_SUITE_P(Flags, DecryptRoundTrip,
                          ::testing::Values(RoundTripCase{false, false, 0, 5000}, RoundTripCase{true, false, 0, 5000},
                                            RoundTripCase{false, true, 0, 5000}, RoundTripCase{true, true, 0, 5000},
-                                           RoundTripCase{false, false, 3600, 5000}, RoundTripCase{true, false, 3600, 16},
-                                           RoundTripCase{false, true, 3600, 0}, RoundTripCase{true, true, 3600, 1024000 + 17}));
+                                           RoundTripCase{false, false, 3600, 5000},
+                                           RoundTripCase{true, false, 3600, 16}, RoundTripCase{false, true, 3600, 0},
+                                           RoundTripCase{true, true, 3600, 1024000 + 17}));
 
 TEST_F(DecryptTest, EmptySourceGivesThe304ByteContainerAndAnEmptyFile) {
     auto spec = Spec();
@@ -265,7 +269,7 @@ struct TimeCase {
     const char* what;
     std::int64_t encryptedAgo;  // negative: the encryption time lies ahead of this clock
     std::uint32_t limit;
-    std::string_view refusal;   // empty: decrypts
+    std::string_view refusal;  // empty: decrypts
     bool wiped;
 };
 
@@ -293,15 +297,14 @@ TEST_P(DecryptTime, Table) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, DecryptTime,
-    ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
-                      TimeCase{"limit reached", 60, 60, said::kExpired, true},
-                      TimeCase{"long expired", 86400 * 400, 86400, said::kExpired, true},
-                      TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
-                      TimeCase{"clock 61 s behind fails", -61, 3600, said::kCheckClock, false},
-                      TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
-                      TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
+INSTANTIATE_TEST_SUITE_P(Limits, DecryptTime,
+                         ::testing::Values(TimeCase{"within the limit", 59, 60, {}, false},
+                                           TimeCase{"limit reached", 60, 60, said::kExpired, true},
+                                           TimeCase{"long expired", 86400 * 400, 86400, said::kExpired, true},
+                                           TimeCase{"clock 30 s behind passes", -30, 3600, {}, false},
+                                           TimeCase{"clock 61 s behind fails", -61, 3600, said::kCheckClock, false},
+                                           TimeCase{"no limit ignores the clock", -86400, 0, {}, false},
+                                           TimeCase{"no limit never expires", 86400 * 4000, 0, {}, false}));
 
 // ---------------------------------------------------------------------------
 // Refusals
@@ -354,10 +357,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"count negative", {}, [](auto& b) { SetTail(b, 4, 0x80000000u); }, said::kBroken},
         RefusalCase{"count zero", {}, [](auto& b) { SetTail(b, 4, 0); }, said::kBroken},
         RefusalCase{"P negative", {}, [](auto& b) { SetTail(b, 16, 0xFFFFFFF0u); }, said::kBroken},
-        RefusalCase{"P beyond the records", {}, [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
+        RefusalCase{"P beyond the records",
+                    {},
+                    [](auto& b) { SetTail(b, 16, static_cast<std::uint32_t>(b.size())); },
                     said::kBroken},
         RefusalCase{"not a recipient",
-                    [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; }, {},
+                    [](auto& s, const KeySet&, const KeySet& so) { s.recipients[0].keys = &so; },
+                    {},
                     said::kNotAuthorized},
         RefusalCase{"damaged check value", {}, [](auto& b) { b[b.size() - 48 - 256 + 8] ^= 1; }, said::kNotAuthorized},
         RefusalCase{"spoofing",
@@ -365,27 +371,42 @@ INSTANTIATE_TEST_SUITE_P(
                         s.recipients[0].authValue = so.Digest();
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {}, said::kSpoofing},
+                    {},
+                    said::kSpoofing},
         RefusalCase{"zero value without the sender block",
                     [](auto& s, const KeySet&, const KeySet& so) {
                         s.recipients[0].authValue = {};
                         s.recipients[0].privateKeyDigest = so.Digest();
                     },
-                    {}, said::kSpoofing},
-        RefusalCase{"record version 0x2004", [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
-                    {}, said::kNewerVersion},
-        RefusalCase{"stored name ..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; }, {},
+                    {},
+                    said::kSpoofing},
+        RefusalCase{"record version 0x2004",
+                    [](auto& s, const KeySet&, const KeySet&) { s.recipients[0].version = 0x2004; },
+                    {},
+                    said::kNewerVersion},
+        RefusalCase{"stored name ..",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = ".."; },
+                    {},
                     said::kBadStoredName},
-        RefusalCase{"stored name a/..", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; }, {},
+        RefusalCase{"stored name a/..",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a/.."; },
+                    {},
                     said::kBadStoredName},
-        RefusalCase{"stored name ending in a separator", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
-                    {}, said::kBadStoredName},
-        RefusalCase{"empty stored name", [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; }, {},
+        RefusalCase{"stored name ending in a separator",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "x\\"; },
+                    {},
                     said::kBadStoredName},
-        RefusalCase{"control character", [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; }, {},
+        RefusalCase{"empty stored name",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = ""; },
+                    {},
+                    said::kBadStoredName},
+        RefusalCase{"control character",
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "a\nb.txt"; },
+                    {},
                     said::kBadStoredName},
         RefusalCase{"stored name is the container's",
-                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; }, {},
+                    [](auto& s, const KeySet&, const KeySet&) { s.storedName = "plain.txt.tza"; },
+                    {},
                     said::kOutputIsContainer}));
 
 TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
@@ -402,7 +423,8 @@ TEST_F(DecryptTest, StoredPathKeepsOnlyItsLastComponent) {
         EXPECT_EQ(Decrypt({container}), 1) << stored;
         const std::string last = stored.substr(stored.find_last_of("/\\") + 1);
         EXPECT_EQ(ReadFileBytes(inner / last), spec.payload) << stored;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub.Path()), std::filesystem::directory_iterator()), 1)
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sub.Path()), std::filesystem::directory_iterator()),
+                  1)
             << stored;
     }
 }
@@ -419,7 +441,8 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     auto spec = Spec();
     const auto container = Write(spec);
     // CD-ROM.
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }), 0);
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [](DecryptRun& r) { r.isOnCdRom = [](auto&) { return true; }; }),
+              0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kOnCdRom)});
     // Read-only container.
     dialog.ClearEvents();
@@ -438,7 +461,8 @@ TEST_F(DecryptTest, RefusalsBeforeReading) {
     // No key set.
     dialog.ClearEvents();
     std::filesystem::permissions(container, std::filesystem::perms::owner_all);
-    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }), 0);
+    EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.privateKeyPath = dir / "missing.vpri"; }),
+              0);
     EXPECT_EQ(Refusals(), std::vector<std::string>{std::string(said::kKeyFileNotFound)});
     // Nothing selected.
     dialog.ClearEvents();
@@ -465,9 +489,9 @@ TEST_F(DecryptTest, StatusTextsPerMode) {
     specC.storedName = "c.txt";
     const auto c = Write(specC, "c.tza");
     ASSERT_EQ(Decrypt({c}, kDecryptFolder, [](DecryptRun& r) { r.direct = true; }), 1);
-    EXPECT_EQ(dialog.Statuses(),
-              (std::vector<std::string>{"Decrypt Processing. Please wait a minute.",
-                                        "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
+    EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{
+                                     "Decrypt Processing. Please wait a minute.",
+                                     "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
 }
 
 TEST_F(DecryptTest, KeepContainerNameOption) {
@@ -486,15 +510,16 @@ TEST_F(DecryptTest, RemovalByModeAndRunKind) {
     };
     for (const Case c : {Case{kDecryptCommand, false, false, false}, Case{kDecryptCommand, true, false, true},
                          Case{kDecryptCommand, true, true, false}, Case{kDecryptDialog, true, false, true},
-                         Case{kDecryptOpenResult, true, false, false},
-                         Case{kDecryptFolder, false, false, true}, Case{kDecryptFolder, false, true, false}}) {
+                         Case{kDecryptOpenResult, true, false, false}, Case{kDecryptFolder, false, false, true},
+                         Case{kDecryptFolder, false, true, false}}) {
         std::filesystem::remove(dir / "plain.txt");
         const auto container = Write(Spec());
         dialog.ClearEvents();
-        EXPECT_EQ(Decrypt({container}, c.mode, [&](DecryptRun& r) {
-                      r.removeAfterDecrypt = c.option;
-                      r.direct = c.direct;
-                  }),
+        EXPECT_EQ(Decrypt({container}, c.mode,
+                          [&](DecryptRun& r) {
+                              r.removeAfterDecrypt = c.option;
+                              r.direct = c.direct;
+                          }),
                   1);
         EXPECT_EQ(std::filesystem::exists(container), !c.removed) << c.mode << c.option << c.direct;
         EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
@@ -580,16 +605,18 @@ TEST_F(DecryptTest, UnknownSenderInOpenResultModeWipesTheOutputAndOffersAuthenti
     const auto container = Write(spec);
     RecordingSender sender;
     dialog.PlanYes();
-    EXPECT_EQ(Decrypt({container}, kDecryptOpenResult, [&](DecryptRun& r) {
-                  r.sender = &sender;
-                  r.removeAfterDecrypt = true;
-              }),
+    EXPECT_EQ(Decrypt({container}, kDecryptOpenResult,
+                      [&](DecryptRun& r) {
+                          r.sender = &sender;
+                          r.removeAfterDecrypt = true;
+                      }),
               1);
     EXPECT_EQ(sender.lastCheck, 0x12345678u);
-    EXPECT_EQ(sender.calls, (std::vector<std::string>{"lookup south south@example.com",
-                                                       "authenticate south plain.txt.tza present"}));
+    EXPECT_EQ(sender.calls,
+              (std::vector<std::string>{"lookup south south@example.com", "authenticate south plain.txt.tza present"}));
     EXPECT_EQ(dialog.Questions(),
-              std::vector<std::string>{"south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
+              std::vector<std::string>{
+                  "south(south@example.com)'s log is Encrypted file.\nDo you authenicate this file creater?"});
     EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::AuthenticateSender});
     EXPECT_FALSE(std::filesystem::exists(dir / "plain.txt"));
     // The output was only a viewing copy: the container is kept even with
@@ -607,8 +634,10 @@ TEST_F(DecryptTest, SenderWhoseEntryDiffersIsOfferedARenewal) {
     sender.status = ISenderFollowUp::Status::Differs;
     dialog.PlanYes();
     EXPECT_EQ(Decrypt({container}, kDecryptCommand, [&](DecryptRun& r) { r.sender = &sender; }), 1);
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{
-                                      "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
+    EXPECT_EQ(
+        dialog.Questions(),
+        std::vector<std::string>{
+            "Succeed in Decryption.\nDo you renew KeyChainList?\n\nUserName:south\nMailAddress:south@example.com"});
     EXPECT_EQ(dialog.QuestionIds(), std::vector<QuestionId>{QuestionId::RenewSender});
     EXPECT_EQ(sender.calls.back(), "renew south");
     EXPECT_TRUE(std::filesystem::exists(dir / "plain.txt"));
@@ -650,7 +679,7 @@ TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::Forward, false));
     EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, false));
     EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(said::kNotAuthorizedForward),
-                                                            std::string(said::kNotAuthorizedHistory)}));
+                                                           std::string(said::kNotAuthorizedHistory)}));
 }
 
 }  // namespace
@@ -688,7 +717,6 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
 
 }  // namespace
 }  // namespace tessarin::test
-
 
 namespace tessarin::test {
 namespace {

@@ -41,7 +41,9 @@ std::vector<std::uint8_t> KeySet::PublicBlob() const {
     return std::vector<std::uint8_t>(publicFile.begin() + 4, publicFile.end());
 }
 
-std::array<std::uint8_t, 32> KeySet::Digest() const { return *container::PrivateKeyDigest(privateFile); }
+std::array<std::uint8_t, 32> KeySet::Digest() const {
+    return *container::PrivateKeyDigest(privateFile);
+}
 
 KeySet FixtureKeys(const std::string& name) {
     KeySet k;

@@ -32,14 +32,30 @@ DecodedContainer Fail(DecodedContainer d, const char* why) {
 
 }  // namespace
 
-std::array<std::uint8_t, 32> DecodedContainer::AuthValue() const { return Slice<32>(protectedBlock, 0); }
-std::array<std::uint8_t, 4> DecodedContainer::MachineDigest() const { return Slice<4>(protectedBlock, 32); }
-std::array<std::uint8_t, 16> DecodedContainer::EncryptionTime() const { return Slice<16>(protectedBlock, 36); }
-std::uint32_t DecodedContainer::Limit() const { return Le32(protectedBlock.data() + 52); }
-std::array<std::uint8_t, 32> DecodedContainer::PrivateKeyDigest() const { return Slice<32>(protectedBlock, 56); }
-std::array<std::uint8_t, 16> DecodedContainer::LimitStart() const { return Slice<16>(protectedBlock, 88); }
-std::uint32_t DecodedContainer::Count() const { return Le32(protectedBlock.data() + 104); }
-std::uint32_t DecodedContainer::SenderKeyCheck() const { return Le32(protectedBlock.data() + 108); }
+std::array<std::uint8_t, 32> DecodedContainer::AuthValue() const {
+    return Slice<32>(protectedBlock, 0);
+}
+std::array<std::uint8_t, 4> DecodedContainer::MachineDigest() const {
+    return Slice<4>(protectedBlock, 32);
+}
+std::array<std::uint8_t, 16> DecodedContainer::EncryptionTime() const {
+    return Slice<16>(protectedBlock, 36);
+}
+std::uint32_t DecodedContainer::Limit() const {
+    return Le32(protectedBlock.data() + 52);
+}
+std::array<std::uint8_t, 32> DecodedContainer::PrivateKeyDigest() const {
+    return Slice<32>(protectedBlock, 56);
+}
+std::array<std::uint8_t, 16> DecodedContainer::LimitStart() const {
+    return Slice<16>(protectedBlock, 88);
+}
+std::uint32_t DecodedContainer::Count() const {
+    return Le32(protectedBlock.data() + 104);
+}
+std::uint32_t DecodedContainer::SenderKeyCheck() const {
+    return Le32(protectedBlock.data() + 108);
+}
 
 DecodedContainer DecodeContainer(const std::vector<std::uint8_t>& c, const std::vector<std::uint8_t>& pub,
                                  const std::vector<std::uint8_t>& priv) {
@@ -49,7 +65,8 @@ DecodedContainer DecodeContainer(const std::vector<std::uint8_t>& c, const std::
     if (std::memcmp(tail, "TZA!", 4) != 0) return Fail(d, "bad magic");
     d.recordCount = static_cast<std::int32_t>(Le32(tail + 4));
     d.payloadLength = static_cast<std::int32_t>(Le32(tail + 16));
-    const std::uint32_t version = static_cast<std::uint32_t>(tail[24]) << 24 | tail[25] << 16 | tail[26] << 8 | tail[27];
+    const std::uint32_t version =
+        static_cast<std::uint32_t>(tail[24]) << 24 | tail[25] << 16 | tail[26] << 8 | tail[27];
     if (version > 0x0100001F) return Fail(d, "newer version");
     if (tail[32] != 0 || tail[33] != 0 || tail[34] != 1 || tail[35] != 0 || Le32(tail + 36) != 0)
         return Fail(d, "bad fixed field");
@@ -73,7 +90,8 @@ DecodedContainer DecodeContainer(const std::vector<std::uint8_t>& c, const std::
         auto plain = RsaDecryptBlock(privBlob, std::span<const std::uint8_t>(rec + 16, 128));
         if (!plain || plain->size() != 112) continue;
         const std::uint64_t check = Crc64(plain->data(), plain->size());
-        if (Le32(rec + 8) != static_cast<std::uint32_t>(check) || Le32(rec + 12) != static_cast<std::uint32_t>(check >> 32))
+        if (Le32(rec + 8) != static_cast<std::uint32_t>(check) ||
+            Le32(rec + 12) != static_cast<std::uint32_t>(check >> 32))
             continue;
         d.recordIndex = i;
         std::memcpy(d.fileKey.data(), plain->data(), 32);
@@ -94,8 +112,8 @@ DecodedContainer DecodeContainer(const std::vector<std::uint8_t>& c, const std::
     CStreamCipher cipher;
     cipher.SetWordCount(8);
     cipher.SetKey(std::span<const std::uint8_t>(d.fileKey));
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(
-        fmemopen(const_cast<std::uint8_t*>(c.data()), c.size(), "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(fmemopen(const_cast<std::uint8_t*>(c.data()), c.size(), "rb"),
+                                                       &std::fclose);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::tmpfile(), &std::fclose);
     if (!in || !out) return Fail(d, "stream");
     if (cipher.CryptFileRange(in.get(), d.payloadLength, out.get()) != d.payloadLength) return Fail(d, "short payload");

@@ -21,7 +21,9 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-ByteVector Fixture(const std::string& name) { return ReadFileBytes(FixturePath("cryptoapi/" + name)); }
+ByteVector Fixture(const std::string& name) {
+    return ReadFileBytes(FixturePath("cryptoapi/" + name));
+}
 ByteVector Blob(const ByteVector& file, std::size_t size) {
     return ByteVector(file.begin() + 4, file.begin() + 4 + static_cast<std::ptrdiff_t>(size));
 }
@@ -69,7 +71,8 @@ TEST(KeyFileFixtures, CryptoApiFilesReadAndRebuildByteForByte) {
 }
 
 TEST(KeyFileFixtures, TagIsBytes16To47OfSha512OfTheTickText) {
-    const std::pair<const char*, std::uint32_t> cases[] = {{"northPrivate.vpri", 123456}, {"southPrivate.vpri", 987654}};
+    const std::pair<const char*, std::uint32_t> cases[] = {{"northPrivate.vpri", 123456},
+                                                           {"southPrivate.vpri", 987654}};
     for (const auto& [file, tick] : cases) {
         SCOPED_TRACE(file);
         auto pri = ReadPrivateKeyFile(FixturePath(std::string("cryptoapi/") + file));
@@ -107,8 +110,10 @@ TEST(KeyFileCompleteness, TableOfCases) {
     const ByteVector pri = Fixture("northPrivate.vpri");
     const ByteVector auth = NorthForSouthAuthKey();
     auto with = [](ByteVector b, int delta) {
-        if (delta > 0) b.insert(b.end(), static_cast<std::size_t>(delta), 0x00);
-        else b.resize(b.size() - static_cast<std::size_t>(-delta));
+        if (delta > 0)
+            b.insert(b.end(), static_cast<std::size_t>(delta), 0x00);
+        else
+            b.resize(b.size() - static_cast<std::size_t>(-delta));
         return b;
     };
     auto changed = [](ByteVector b, std::size_t at, std::uint8_t v) {
@@ -332,12 +337,25 @@ TEST(KeySetNames, TableOfCases) {
         {"plain", "north", KeySetNameCheck::Ok},
         {"60 bytes", std::string(60, 'n'), KeySetNameCheck::Ok},
         {"61 bytes", std::string(61, 'n'), KeySetNameCheck::TooLong},
-        {"30 double-byte characters", [&] { std::string s; for (int i = 0; i < 30; ++i) s += a; return s; }(),
+        {"30 double-byte characters",
+         [&] {
+             std::string s;
+             for (int i = 0; i < 30; ++i) s += a;
+             return s;
+         }(),
          KeySetNameCheck::Ok},
         {"30 double-byte characters and one more byte",
-         [&] { std::string s; for (int i = 0; i < 30; ++i) s += a; return s + "x"; }(), KeySetNameCheck::TooLong},
+         [&] {
+             std::string s;
+             for (int i = 0; i < 30; ++i) s += a;
+             return s + "x";
+         }(),
+         KeySetNameCheck::TooLong},
         {"second byte is a backslash (表)", "\xE8\xA1\xA8", KeySetNameCheck::Ok},
-        {"second byte is a backslash (ソ)", "\xE3\x82\xBD" "ft", KeySetNameCheck::Ok},
+        {"second byte is a backslash (ソ)",
+         "\xE3\x82\xBD"
+         "ft",
+         KeySetNameCheck::Ok},
         {"second byte is a vertical bar (ポ)", "\xE3\x83\x9D", KeySetNameCheck::Ok},
         {"empty", "", KeySetNameCheck::Empty},
         {"61 bytes with a slash", std::string(60, 'n') + "/", KeySetNameCheck::TooLong},

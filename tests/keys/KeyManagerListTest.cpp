@@ -487,8 +487,9 @@ TEST_F(RegisterTest, PersonalInfoNeedsAKeyFolder) {
     ASSERT_TRUE(user.keys.ReadPersonalInfo());
     EXPECT_EQ(user.keys.OwnerName(), "北");
     // A value that would not come back as one line is refused, the file kept.
-    for (const auto& [name, mail] : {std::pair{"north\nkita@evil.example", "kita@example.com"},
-                                     std::pair{"north\r", "kita@example.com"}, std::pair{"north", "kita@example.com\n"}}) {
+    for (const auto& [name, mail] :
+         {std::pair{"north\nkita@evil.example", "kita@example.com"}, std::pair{"north\r", "kita@example.com"},
+          std::pair{"north", "kita@example.com\n"}}) {
         EXPECT_FALSE(user.keys.WritePersonalInfo(name, mail)) << name << " / " << mail;
         EXPECT_EQ(ReadFileBytes(user.keys.KeyFolderPath() / "personalinfo.dat"), bytes);
     }

@@ -7,8 +7,8 @@
 
 #include "Fixtures.h"
 #include "keys/MemberList.h"
-#include "platform/crypto/RsaService.h"
 #include "platform/ByteIo.h"
+#include "platform/crypto/RsaService.h"
 
 namespace tessarin {
 namespace {
@@ -45,7 +45,7 @@ ByteVector ListFile(std::int32_t count, const std::vector<UserData>& records, st
 TEST(MemberList, RoundTripStores447BytesPerRecord) {
     TempDir dir;
     UserData longTexts = Member("x", 0x0102030405060708ULL);
-    longTexts.name = std::string(128, 'N');  // a full field has no terminator
+    longTexts.name = std::string(128, 'N');   // a full field has no terminator
     longTexts.email = std::string(200, 'E');  // cut to 128
     longTexts.reserved1 = {1, 2, 3, 4};
     const std::vector<UserData> records = {Member("south", 0xAABBCCDDEEFF1122ULL), longTexts};

@@ -8,9 +8,8 @@ namespace {
 TEST(ByteIo, WriterAndReaderRoundTripLittleEndianFields) {
     std::vector<std::uint8_t> buf;
     ByteWriter(buf).U8(0xAB).U16(0x1234).U32(0xDEADBEEF).I32(-2).U64(0x0102030405060708ull).Text("hi", 5);
-    const std::vector<std::uint8_t> expected = {0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 0xFE, 0xFF, 0xFF, 0xFF,
-                                                8,    7,    6,    5,    4,    3,    2,    1,    'h',  'i',  0,
-                                                0,    0};
+    const std::vector<std::uint8_t> expected = {0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 0xFE, 0xFF, 0xFF, 0xFF, 8,
+                                                7,    6,    5,    4,    3,    2,    1,    'h',  'i',  0,    0,    0};
     EXPECT_EQ(buf, expected);
 
     ByteReader r(buf);

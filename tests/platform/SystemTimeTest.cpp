@@ -51,8 +51,10 @@ TEST(Paths, TessarinHomeOverridesTheDataFolder) {
     setenv("HOME", "/home/u", 1);
     EXPECT_EQ(DataHome(), std::filesystem::path("/home/u/.local/share/Tessarin"));
     EXPECT_EQ(ConfigHome(), std::filesystem::path("/home/u/.config/Tessarin"));
-    if (oldHome) setenv("HOME", savedHome.c_str(), 1);
-    else unsetenv("HOME");
+    if (oldHome)
+        setenv("HOME", savedHome.c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 }  // namespace

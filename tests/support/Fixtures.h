@@ -1,10 +1,10 @@
 #pragma once
 // Paths to the shared fixtures made outside the project, and scratch folders.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <cstdint>
 
 namespace tessarin::test {
 

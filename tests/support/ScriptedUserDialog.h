@@ -25,14 +25,18 @@ public:
     // Planned answers, consumed in order. A question without a planned answer
     // fails the test loudly instead of guessing.
     void PlanAnswer(Answer a) { m_answers.push_back(a); }
-    void PlanYes(int times = 1) { for (int i = 0; i < times; ++i) PlanAnswer(Answer::Yes); }
-    void PlanNo(int times = 1) { for (int i = 0; i < times; ++i) PlanAnswer(Answer::No); }
+    void PlanYes(int times = 1) {
+        for (int i = 0; i < times; ++i) PlanAnswer(Answer::Yes);
+    }
+    void PlanNo(int times = 1) {
+        for (int i = 0; i < times; ++i) PlanAnswer(Answer::No);
+    }
     void PlanContinue(int index) { m_continues.push_back(index); }
     // Sets the cancel flag after this many CancelRequested() polls.
     void CancelAfterPolls(int polls) { m_cancelAfter = polls; }
 
     void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
-        m_events.push_back({Event::Message, std::string(text), std::string(title), kind});
+        m_events.push_back({Event::Message, std::string(text), std::string(title), kind, std::nullopt});
     }
     Answer Ask(QuestionId id, std::string_view text, QuestionButtons, std::string_view title) override {
         m_events.push_back({Event::Question, std::string(text), std::string(title), MessageKind::Information, id});
@@ -49,8 +53,13 @@ public:
         m_continues.pop_front();
         return a;
     }
-    void SetStatus(std::string_view text) override { m_events.push_back({Event::Status, std::string(text), {}}); }
-    void SetProgressRange(std::int64_t total) override { m_progressTotal = total; m_progress = 0; }
+    void SetStatus(std::string_view text) override {
+        m_events.push_back({Event::Status, std::string(text), {}, MessageKind::Information, std::nullopt});
+    }
+    void SetProgressRange(std::int64_t total) override {
+        m_progressTotal = total;
+        m_progress = 0;
+    }
     void SetProgress(std::int64_t position) override { m_progress = position; }
     void StepProgress(std::int64_t step) override { m_progress += step; }
     bool CancelRequested() override {

@@ -21,7 +21,9 @@ const std::string& VectorCase::Get(const std::string& name) const {
     return it->second;
 }
 
-std::vector<std::uint8_t> VectorCase::Hex(const std::string& name) const { return FromHex(Get(name)); }
+std::vector<std::uint8_t> VectorCase::Hex(const std::string& name) const {
+    return FromHex(Get(name));
+}
 
 std::vector<VectorCase> LoadVectors(const std::filesystem::path& file) {
     std::ifstream in(file);
@@ -43,7 +45,8 @@ std::vector<VectorCase> LoadVectors(const std::filesystem::path& file) {
         }
         if (line[0] == '#') continue;
         const auto eq = line.find('=');
-        if (eq == std::string::npos) throw std::runtime_error(file.string() + ":" + std::to_string(lineNo) + ": no '='");
+        if (eq == std::string::npos)
+            throw std::runtime_error(file.string() + ":" + std::to_string(lineNo) + ": no '='");
         if (current.fields.empty()) current.line = lineNo;
         // The value keeps inner spaces; only the one space after '=' goes.
         std::string value = raw.substr(raw.find('=') + 1);
@@ -71,7 +74,8 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
     for (char c : hex) {
         const int v = nibble(c);
         if (v < 0) continue;
-        if (high < 0) high = v;
+        if (high < 0)
+            high = v;
         else {
             out.push_back(static_cast<std::uint8_t>(high * 16 + v));
             high = -1;

@@ -2,11 +2,11 @@
 // Loads INI-like test vector files: '#' comments, then blocks of
 // "Name = value" lines separated by blank lines. Each block is one case.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
-#include <cstdint>
 
 namespace tessarin::test {
 

@@ -2,7 +2,6 @@
 // auth key), with the limit choices of the limit dialog.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <map>
 
@@ -49,8 +48,10 @@ void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status) {
             {"end-of-fiscal-year", AuthLimitChoice::EndOfFiscalYear}};
         std::optional<AuthLimitChoice> choice;
         std::optional<SystemTime> picked;
-        if (auto it = choices.find(args->limit); it != choices.end()) choice = it->second;
-        else if ((picked = ParseDay(args->limit))) choice = AuthLimitChoice::Picked;
+        if (auto it = choices.find(args->limit); it != choices.end())
+            choice = it->second;
+        else if ((picked = ParseDay(args->limit)))
+            choice = AuthLimitChoice::Picked;
         if (!choice) {
             Note("--limit: not a choice or a day: " + args->limit);
             status = kExitUsage;

@@ -16,7 +16,8 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     };
     auto a = std::make_shared<Args>();
     cmd->add_option("FILE", a->files, "Containers")->required()->check(CLI::ExistingFile);
-    cmd->add_flag("--keep-name", a->keepName, "Hereafter,Decrypt without Namechange.: name outputs after the container");
+    cmd->add_flag("--keep-name", a->keepName,
+                  "Hereafter,Decrypt without Namechange.: name outputs after the container");
     cmd->add_flag("--remove", a->remove, "Wipe each container once it is decrypted");
     cmd->add_flag("--authenticate-sender", a->authenticateSender,
                   "Answer Yes when asked to authenticate an unknown sender's public key (--yes never does)");

@@ -2,7 +2,6 @@
 // recipients (and the own key unless left out).
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "cli/Session.h"
@@ -81,9 +80,11 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("--unit", a->unit, "years, weeks, days, hours, minutes or seconds")
         ->check(CLI::IsMember({"years", "weeks", "days", "hours", "minutes", "seconds"}));
     cmd->add_option("--deadline", a->deadline, "Time limit as a moment: \"YYYY-MM-DD HH:MM[:SS]\"")->excludes(limit);
-    cmd->add_flag("--from-first-decryption", a->fromFirst, "TimeLimit After First Decryption (default: after encryption)");
+    cmd->add_flag("--from-first-decryption", a->fromFirst,
+                  "TimeLimit After First Decryption (default: after encryption)");
     cmd->add_flag("--logs", a->logs, "Manage Logs: the container carries a history");
-    cmd->add_option("--output,-o", a->output, "Output folder (default: beside each source)")->check(CLI::ExistingDirectory);
+    cmd->add_option("--output,-o", a->output, "Output folder (default: beside each source)")
+        ->check(CLI::ExistingDirectory);
     cmd->add_flag("--wipe", a->wipe, "Wipe each source once its container is complete");
     cmd->add_option("--mail", a->mail, "Hand the containers to the mail program, addressed to this address");
     cmd->callback([&ctx, &status, a, limit] {

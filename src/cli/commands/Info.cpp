@@ -4,7 +4,6 @@
 // Both look without changing the container.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "cli/Session.h"

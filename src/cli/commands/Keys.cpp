@@ -2,7 +2,6 @@
 // tza keys: the address book rows of the key folder.
 
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "cli/Session.h"

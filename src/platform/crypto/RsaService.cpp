@@ -1,8 +1,5 @@
 #include "platform/crypto/RsaService.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
@@ -10,6 +7,9 @@
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
 #include <openssl/rsa.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace tessarin {
 
@@ -70,7 +70,9 @@ public:
     Scratch& operator=(const Scratch&) = delete;
     std::uint8_t* data() { return m_bytes.data(); }
     std::size_t size() const { return m_bytes.size(); }
-    ByteVector Take(std::size_t n) { return ByteVector(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(n)); }
+    ByteVector Take(std::size_t n) {
+        return ByteVector(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    }
 
 private:
     ByteVector m_bytes;
@@ -84,8 +86,7 @@ void PutLe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-KeyBlobProblem CheckBlob(std::span<const std::uint8_t> blob, std::uint8_t type, std::uint32_t magic,
-                         std::size_t size) {
+KeyBlobProblem CheckBlob(std::span<const std::uint8_t> blob, std::uint8_t type, std::uint32_t magic, std::size_t size) {
     if (blob.size() < kRsaBlobHeaderSize) return KeyBlobProblem::Truncated;
     if (blob[0] != type) return KeyBlobProblem::WrongType;
     if (blob[1] != kKeyBlobVersion) return KeyBlobProblem::WrongVersion;
@@ -119,14 +120,20 @@ KeyBlobProblem CheckPrivateKeyBlob(std::span<const std::uint8_t> blob) {
 
 std::string KeyBlobProblemText(KeyBlobProblem problem) {
     switch (problem) {
-        case KeyBlobProblem::None: return {};
+        case KeyBlobProblem::None:
+            return {};
         case KeyBlobProblem::Truncated:
-        case KeyBlobProblem::WrongSize: return kBadLength;
-        case KeyBlobProblem::WrongType: return kBadType;
-        case KeyBlobProblem::WrongVersion: return kBadVersion;
-        case KeyBlobProblem::WrongAlgorithm: return kBadAlgorithm;
+        case KeyBlobProblem::WrongSize:
+            return kBadLength;
+        case KeyBlobProblem::WrongType:
+            return kBadType;
+        case KeyBlobProblem::WrongVersion:
+            return kBadVersion;
+        case KeyBlobProblem::WrongAlgorithm:
+            return kBadAlgorithm;
         case KeyBlobProblem::WrongMagic:
-        case KeyBlobProblem::WrongBitLength: return kBadKey;
+        case KeyBlobProblem::WrongBitLength:
+            return kBadKey;
     }
     return kBadKey;
 }
@@ -147,7 +154,9 @@ RsaKey::RsaKey(RsaKey&&) noexcept = default;
 RsaKey& RsaKey::operator=(RsaKey&&) noexcept = default;
 RsaKey::~RsaKey() = default;  // EVP_PKEY_free clears the key's numbers
 
-bool RsaKey::HasPrivate() const { return m_impl && m_impl->hasPrivate; }
+bool RsaKey::HasPrivate() const {
+    return m_impl && m_impl->hasPrivate;
+}
 
 RsaResult<RsaKey> RsaKey::Import(std::span<const std::uint8_t> blob) {
     ERR_clear_error();
@@ -191,8 +200,7 @@ RsaResult<RsaKey> RsaKey::Import(std::span<const std::uint8_t> blob) {
         BnPtr product(BN_new());
         if (!ctx || !product || !BN_mul(product.get(), p.get(), q.get(), ctx.get()))
             return RsaResult<RsaKey>::Failure(LibraryError(kBadKey));
-        if (BN_cmp(product.get(), n.get()) != 0 || BN_is_zero(d.get()) || BN_is_one(p.get()) ||
-            BN_is_one(q.get()))
+        if (BN_cmp(product.get(), n.get()) != 0 || BN_is_zero(d.get()) || BN_is_one(p.get()) || BN_is_one(q.get()))
             return RsaResult<RsaKey>::Failure(kBadKey);
         if (!OSSL_PARAM_BLD_push_BN(bld.get(), OSSL_PKEY_PARAM_RSA_D, d.get()) ||
             !OSSL_PARAM_BLD_push_BN(bld.get(), OSSL_PKEY_PARAM_RSA_FACTOR1, p.get()) ||
@@ -280,9 +288,9 @@ RsaResult<ByteVector> RsaKey::ExportPrivateBlob() const {
         std::size_t width;
     };
     const Part parts[] = {
-        {OSSL_PKEY_PARAM_RSA_N, kRsaModulusSize},          {OSSL_PKEY_PARAM_RSA_FACTOR1, kRsaHalfSize},
-        {OSSL_PKEY_PARAM_RSA_FACTOR2, kRsaHalfSize},       {OSSL_PKEY_PARAM_RSA_EXPONENT1, kRsaHalfSize},
-        {OSSL_PKEY_PARAM_RSA_EXPONENT2, kRsaHalfSize},     {OSSL_PKEY_PARAM_RSA_COEFFICIENT1, kRsaHalfSize},
+        {OSSL_PKEY_PARAM_RSA_N, kRsaModulusSize},      {OSSL_PKEY_PARAM_RSA_FACTOR1, kRsaHalfSize},
+        {OSSL_PKEY_PARAM_RSA_FACTOR2, kRsaHalfSize},   {OSSL_PKEY_PARAM_RSA_EXPONENT1, kRsaHalfSize},
+        {OSSL_PKEY_PARAM_RSA_EXPONENT2, kRsaHalfSize}, {OSSL_PKEY_PARAM_RSA_COEFFICIENT1, kRsaHalfSize},
         {OSSL_PKEY_PARAM_RSA_D, kRsaModulusSize},
     };
     ByteVector blob(kPrivateKeyBlobSize, 0);

@@ -31,22 +31,22 @@
 namespace tessarin {
 
 inline constexpr std::size_t kRsaBits = 1024;
-inline constexpr std::size_t kRsaModulusSize = kRsaBits / 8;        // 128
-inline constexpr std::size_t kRsaHalfSize = kRsaBits / 16;          // 64
-inline constexpr std::size_t kRsaBlobHeaderSize = 8 + 12;           // BLOBHEADER + RSAPUBKEY
+inline constexpr std::size_t kRsaModulusSize = kRsaBits / 8;                             // 128
+inline constexpr std::size_t kRsaHalfSize = kRsaBits / 16;                               // 64
+inline constexpr std::size_t kRsaBlobHeaderSize = 8 + 12;                                // BLOBHEADER + RSAPUBKEY
 inline constexpr std::size_t kPublicKeyBlobSize = kRsaBlobHeaderSize + kRsaModulusSize;  // 148
 inline constexpr std::size_t kPrivateKeyBlobSize =
-    kRsaBlobHeaderSize + kRsaModulusSize + 5 * kRsaHalfSize + kRsaModulusSize;            // 596
+    kRsaBlobHeaderSize + kRsaModulusSize + 5 * kRsaHalfSize + kRsaModulusSize;  // 596
 // Largest plaintext one PKCS #1 v1.5 block of a 1024-bit key carries.
-inline constexpr std::size_t kRsaMaxPlaintext = kRsaModulusSize - 11;                      // 117
+inline constexpr std::size_t kRsaMaxPlaintext = kRsaModulusSize - 11;  // 117
 inline constexpr std::uint32_t kRsaPublicExponent = 65537;
 
 inline constexpr std::uint8_t kPublicKeyBlobType = 0x06;   // PUBLICKEYBLOB
 inline constexpr std::uint8_t kPrivateKeyBlobType = 0x07;  // PRIVATEKEYBLOB
 inline constexpr std::uint8_t kKeyBlobVersion = 0x02;
 inline constexpr std::uint32_t kCalgRsaKeyx = 0xA400;
-inline constexpr std::uint32_t kRsa1Magic = 0x31415352;    // "RSA1"
-inline constexpr std::uint32_t kRsa2Magic = 0x32415352;    // "RSA2"
+inline constexpr std::uint32_t kRsa1Magic = 0x31415352;  // "RSA1"
+inline constexpr std::uint32_t kRsa2Magic = 0x32415352;  // "RSA2"
 
 using ByteVector = std::vector<std::uint8_t>;
 
@@ -81,13 +81,13 @@ private:
 // What is wrong with a blob, found by looking at its bytes only.
 enum class KeyBlobProblem {
     None,
-    Truncated,      // shorter than its header promises
-    WrongSize,      // not exactly 148 / 596 bytes
-    WrongType,      // bType is not the expected blob type
-    WrongVersion,   // bVersion is not 2
-    WrongAlgorithm, // aiKeyAlg is not CALG_RSA_KEYX
-    WrongMagic,     // not "RSA1" / "RSA2"
-    WrongBitLength, // not 1024
+    Truncated,       // shorter than its header promises
+    WrongSize,       // not exactly 148 / 596 bytes
+    WrongType,       // bType is not the expected blob type
+    WrongVersion,    // bVersion is not 2
+    WrongAlgorithm,  // aiKeyAlg is not CALG_RSA_KEYX
+    WrongMagic,      // not "RSA1" / "RSA2"
+    WrongBitLength,  // not 1024
 };
 
 // Structural checks, no arithmetic: the header fields and the exact size.
@@ -139,8 +139,7 @@ private:
 };
 
 // Blob-level one-shots for callers that hold key file bytes.
-RsaResult<ByteVector> RsaEncryptBlock(std::span<const std::uint8_t> keyBlob,
-                                      std::span<const std::uint8_t> plaintext);
+RsaResult<ByteVector> RsaEncryptBlock(std::span<const std::uint8_t> keyBlob, std::span<const std::uint8_t> plaintext);
 RsaResult<ByteVector> RsaDecryptBlock(std::span<const std::uint8_t> privateKeyBlob,
                                       std::span<const std::uint8_t> ciphertext);
 
@@ -155,6 +154,8 @@ RsaResult<std::string> Sha1Hex(std::string_view text);
 
 // Overwrites bytes so the compiler cannot drop the store.
 void SecureWipe(void* data, std::size_t length);
-inline void SecureWipe(std::span<std::uint8_t> bytes) { SecureWipe(bytes.data(), bytes.size()); }
+inline void SecureWipe(std::span<std::uint8_t> bytes) {
+    SecureWipe(bytes.data(), bytes.size());
+}
 
 }  // namespace tessarin

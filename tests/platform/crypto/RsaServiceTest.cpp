@@ -21,9 +21,15 @@ ByteVector BlobOf(const std::string& fixture, std::size_t blobSize) {
     const ByteVector file = ReadFileBytes(FixturePath("cryptoapi/" + fixture));
     return ByteVector(file.begin() + 4, file.begin() + 4 + static_cast<std::ptrdiff_t>(blobSize));
 }
-ByteVector NorthPublic() { return BlobOf("north.vpub", kPublicKeyBlobSize); }
-ByteVector NorthPrivate() { return BlobOf("northPrivate.vpri", kPrivateKeyBlobSize); }
-ByteVector SouthPrivate() { return BlobOf("southPrivate.vpri", kPrivateKeyBlobSize); }
+ByteVector NorthPublic() {
+    return BlobOf("north.vpub", kPublicKeyBlobSize);
+}
+ByteVector NorthPrivate() {
+    return BlobOf("northPrivate.vpri", kPrivateKeyBlobSize);
+}
+ByteVector SouthPrivate() {
+    return BlobOf("southPrivate.vpri", kPrivateKeyBlobSize);
+}
 
 TEST(RsaInterop, ImportedKeysExportTheSameBytes) {
     for (const char* name : {"north", "south"}) {
@@ -164,7 +170,7 @@ struct BadBlobCase {
     bool fromPrivate;
     std::size_t offset;  // byte to change; SIZE_MAX: change the length instead
     std::uint8_t value;
-    int resize;          // bytes to add (or remove, when negative)
+    int resize;  // bytes to add (or remove, when negative)
     KeyBlobProblem problem;
     const char* error;
 };
