@@ -304,6 +304,7 @@ private:
 // boundaries and the keystream are the same either way.
 std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std::FILE* output, bool& ok) {
     ok = true;
+    m_stopped = false;
     std::uint8_t* buffer = m_buffer.get();
     auto wanted = [&](std::int64_t done, std::size_t cap) -> std::size_t {
         if (limit < 0) return cap;
@@ -323,7 +324,7 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
     if (count < want || wanted(static_cast<std::int64_t>(count), kBufferSize) == 0) {
         const std::size_t done = std::fwrite(buffer, 1, count, output);
         ok = done == count && (count == want || std::ferror(input) == 0);
-        if (m_observer) m_observer(static_cast<std::int64_t>(done));
+        if (m_observer) (void)m_observer(static_cast<std::int64_t>(done));
         return static_cast<std::int64_t>(done);
     }
 
@@ -336,7 +337,8 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
     writer.Submit(buffer, kHalf);
     writer.Submit(buffer + kHalf, kHalf);
     int next = 0;
-    for (;;) {
+    bool more = ContinueAfterChunk(read);
+    while (more) {
         want = wanted(read, kHalf);
         if (want == 0) break;
         // The half we read into was handed over two submits ago; Submit
@@ -349,19 +351,26 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
         }
         ApplyBlocks(half, count, true);
         if (!writer.Submit(half, count)) break;
-        if (m_observer) m_observer(read);  // what has been handed to the writer before this chunk
         read += static_cast<std::int64_t>(count);
         next ^= 1;
         if (count < want) {
             if (std::ferror(input)) ok = false;
             break;
         }
+        more = wanted(read, kHalf) == 0 || ContinueAfterChunk(read);
     }
     bool wrote = true;
     const std::int64_t written = writer.Drain(wrote);
-    ok = ok && wrote;
-    if (m_observer) m_observer(written);
+    ok = ok && wrote && !m_stopped;
+    if (m_observer) (void)m_observer(written);
     return written;
+}
+
+bool CStreamCipher::ContinueAfterChunk(std::int64_t done) {
+    const bool go = !m_observer || m_observer(done);
+    if (go && !(m_stopCheck && m_stopCheck())) return true;
+    m_stopped = true;
+    return false;
 }
 
 bool CStreamCipher::CryptFile(std::FILE* input, std::FILE* output) {
@@ -371,6 +380,7 @@ bool CStreamCipher::CryptFile(std::FILE* input, std::FILE* output) {
 }
 
 std::int64_t CStreamCipher::CryptFileRange(std::FILE* input, std::int64_t length, std::FILE* output) {
+    m_stopped = false;
     if (length <= 0) return 0;
     bool ok = true;
     return StreamFile(input, length, output, ok);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <type_traits>
+#include <utility>
 
 namespace tessarin {
 
@@ -45,10 +47,43 @@ public:
     // number of bytes written; less than length means a short input or an error.
     [[nodiscard]] std::int64_t CryptFileRange(std::FILE* input, std::int64_t length, std::FILE* output);
 
-    // Called by the file operations after each chunk with the bytes done so
-    // far in the current call; for progress displays. Not copied by GetKey.
-    using ChunkObserver = std::function<void(std::int64_t bytesDone)>;
+    // Called by the file operations after each chunk with the bytes
+    // enciphered so far in the current call. Returning false stops the
+    // operation after that chunk: CryptFile returns false, CryptFileRange a
+    // short count, and Stopped() tells the caller why. The last chunk of an
+    // input cannot be stopped (its output is complete). Not copied by GetKey.
+    using ChunkObserver = std::function<bool(std::int64_t bytesDone)>;
     void SetChunkObserver(ChunkObserver observer) { m_observer = std::move(observer); }
+    // An observer that only watches (progress displays) never stops a file.
+    template <class F>
+    requires std::is_void_v<std::invoke_result_t<F&, std::int64_t>>
+    void SetChunkObserver(F observer) {
+        m_observer = [watch = std::move(observer)](std::int64_t done) mutable {
+            watch(done);
+            return true;
+        };
+    }
+
+    // Asked after each chunk, after the observer: true stops the file
+    // operation as a false observer does. A job installs its cancel flag
+    // for its lifetime without replacing the front end's observer.
+    using StopCheck = std::function<bool()>;
+    class ScopedStopCheck final {
+    public:
+        ScopedStopCheck(CStreamCipher& cipher, StopCheck check)
+            : m_cipher(cipher), m_previous(std::exchange(cipher.m_stopCheck, std::move(check))) {}
+        ~ScopedStopCheck() { m_cipher.m_stopCheck = std::move(m_previous); }
+        ScopedStopCheck(const ScopedStopCheck&) = delete;
+        ScopedStopCheck& operator=(const ScopedStopCheck&) = delete;
+
+    private:
+        CStreamCipher& m_cipher;
+        StopCheck m_previous;
+    };
+
+    // Whether the last file operation was stopped before the end of its
+    // input by the observer or the stop check.
+    bool Stopped() const { return m_stopped; }
 
     // Copies the key as set (not the running state), as many words as the
     // key was set with. False when unkeyed.
@@ -68,6 +103,8 @@ private:
     void ApplyBlocks(std::uint8_t* data, std::size_t length, bool mixAfterLast);
     std::int64_t StreamFile(std::FILE* input, std::int64_t limit, std::FILE* output, bool& ok);
     void MixCount(std::size_t count);
+    // After a chunk that is not the input's last: false to stop.
+    bool ContinueAfterChunk(std::int64_t done);
 
     std::unique_ptr<std::uint32_t[]> m_state;
     std::unique_ptr<std::uint32_t[]> m_key;
@@ -77,6 +114,8 @@ private:
     std::uint32_t m_spareBits = 0;
     std::unique_ptr<std::uint8_t[]> m_buffer;
     ChunkObserver m_observer;
+    StopCheck m_stopCheck;
+    bool m_stopped = false;
 };
 
 }  // namespace tessarin

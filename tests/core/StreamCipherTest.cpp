@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -371,6 +372,95 @@ TEST(StreamCipher, ChunkObserverSeesRisingCountsEndingAtTheTotal) {
         ASSERT_FALSE(seen.empty());
         EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
         EXPECT_EQ(seen.back(), static_cast<std::int64_t>(len));
+    }
+}
+
+}  // namespace
+}  // namespace tessarin
+
+namespace tessarin {
+namespace {
+
+long FileLength(std::FILE* f) {
+    std::fflush(f);
+    std::fseek(f, 0, SEEK_END);
+    return std::ftell(f);
+}
+
+// A file operation stops after the chunk whose observer says so, or whose
+// stop check says so; the last chunk of an input always completes.
+TEST(StreamCipher, ObserverOrStopCheckEndsAFileAfterTheFirstChunk) {
+    const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::size_t len = 5 * CStreamCipher::kBufferSize + 7;
+    auto in = TempFileWith(Bytes(len, 9));
+    for (const bool byObserver : {true, false}) {
+        SCOPED_TRACE(byObserver);
+        CStreamCipher c;
+        c.SetWordCount(8);
+        c.SetKey(key);
+        std::vector<std::int64_t> seen;
+        bool stop = false;
+        c.SetChunkObserver([&](std::int64_t done) {
+            seen.push_back(done);
+            return !byObserver;
+        });
+        std::optional<CStreamCipher::ScopedStopCheck> check;
+        if (!byObserver) check.emplace(c, [&] { return stop = true; });
+        std::rewind(in.get());
+        File out(std::tmpfile(), &std::fclose);
+        EXPECT_FALSE(c.CryptFile(in.get(), out.get()));
+        EXPECT_TRUE(c.Stopped());
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.front(), static_cast<std::int64_t>(CStreamCipher::kBufferSize));
+        EXPECT_EQ(FileLength(out.get()), static_cast<long>(CStreamCipher::kBufferSize));
+        EXPECT_EQ(stop, !byObserver);
+
+        // The range form stops the same way.
+        c.SetKey(key);
+        std::rewind(in.get());
+        File out2(std::tmpfile(), &std::fclose);
+        EXPECT_EQ(c.CryptFileRange(in.get(), static_cast<std::int64_t>(len), out2.get()),
+                  static_cast<std::int64_t>(CStreamCipher::kBufferSize));
+        EXPECT_TRUE(c.Stopped());
+    }
+
+    // Once the stop check's scope ends, files run to their end again, and a
+    // watching observer never stops one.
+    CStreamCipher c;
+    c.SetWordCount(8);
+    c.SetKey(key);
+    {
+        CStreamCipher::ScopedStopCheck check(c, [] { return true; });
+    }
+    int calls = 0;
+    c.SetChunkObserver([&](std::int64_t) { ++calls; });
+    std::rewind(in.get());
+    File out(std::tmpfile(), &std::fclose);
+    EXPECT_TRUE(c.CryptFile(in.get(), out.get()));
+    EXPECT_FALSE(c.Stopped());
+    EXPECT_EQ(FileLength(out.get()), static_cast<long>(len));
+    EXPECT_GT(calls, 1);
+}
+
+// A stop asked for after the input's last chunk changes nothing: the output is whole.
+TEST(StreamCipher, OnlyAChunkWithMoreBehindItStops) {
+    const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (const std::size_t len : {std::size_t{5000}, 2 * CStreamCipher::kBufferSize - 100}) {
+        SCOPED_TRACE(len);
+        CStreamCipher c;
+        c.SetWordCount(8);
+        c.SetKey(key);
+        auto in = TempFileWith(Bytes(len, 4));
+        File out(std::tmpfile(), &std::fclose);
+        CStreamCipher::ScopedStopCheck check(c, [] { return true; });
+        const std::int64_t done = c.CryptFileRange(in.get(), static_cast<std::int64_t>(len), out.get());
+        if (len > CStreamCipher::kBufferSize) {
+            EXPECT_TRUE(c.Stopped());  // more was left after the first chunk
+            EXPECT_EQ(done, static_cast<std::int64_t>(CStreamCipher::kBufferSize));
+        } else {
+            EXPECT_FALSE(c.Stopped());
+            EXPECT_EQ(done, static_cast<std::int64_t>(len));
+        }
     }
 }
 
