@@ -8,24 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindowState.h"
+#include "app/EncryptionBatch.h"
 #include "keys/KeyFiles.h"
 #include "platform/crypto/RsaService.h"
 
 namespace tessarin {
 
-struct MainWindowState::RecipientKey {
-    std::filesystem::path path;
-    ByteVector blob;
-    std::uint64_t fingerprint = 0;
-    std::array<std::uint8_t, 32> authValue{};
-    bool isOwn = false;
-    std::string name;  // CP932, for the history's user table
-    std::string mail;
-};
-
-struct MainWindowState::BatchKeys {
-    ~BatchKeys() {
+struct EncryptionBatch::Keys {
+    struct Recipient {
+        std::filesystem::path path;
+        ByteVector blob;
+        std::uint64_t fingerprint = 0;
+        std::array<std::uint8_t, 32> authValue{};
+        bool isOwn = false;
+        std::string name;  // CP932, for the history's user table
+        std::string mail;
+    };
+    ~Keys() {
         SecureWipe(privateKeyDigest);
         SecureWipe(reinterpret_cast<std::uint8_t*>(keyText.data()), keyText.size());
         for (auto& r : recipients) SecureWipe(r.authValue);
@@ -36,9 +35,8 @@ struct MainWindowState::BatchKeys {
     ByteVector ownPublicKeyFile;  // as stored: length and blob
     std::uint32_t senderKeyCheck = 0;
     std::array<std::uint8_t, 4> machineDigest{};
-    std::vector<RecipientKey> recipients;
+    std::vector<Recipient> recipients;
     bool prepared = false;
-    bool fatal = false;  // a key problem that ends the batch
 };
 
 }  // namespace tessarin

@@ -1,5 +1,7 @@
 // The encryption pipeline: a batch of source files to containers.
 
+#include "app/EncryptionBatch.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 #include <set>
 
 #include "app/EncryptBatch.h"
-#include "app/MainWindowState.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
 #include "container/WipeFile.h"
@@ -94,27 +95,60 @@ bool SyncFolderToDisk(const fs::path& folder) {
     return ::close(fd) == 0 && ok;
 }
 
-void MainWindowState::ShowError(int slotNumber) {
+std::string RefusalText(const LanguageTable& texts, const Refusal& refusal) {
+    switch (refusal.kind) {
+        case EncryptRefusal::PrivateKeyUnreadable:
+            return FormatText(texts[slot::kCannotOpenPrivateKey], {refusal.detail});
+        case EncryptRefusal::PublicKeyUnreadable:
+            return FormatText(texts[slot::kKeyNotFound], {refusal.detail});
+        case EncryptRefusal::AuthKeyMissing:
+            return texts[slot::kAuthKeyNotFound];
+        case EncryptRefusal::NotAuthenticated:
+            return texts[slot::kNotAuthenticated];
+        case EncryptRefusal::WrongKey:
+            return texts[slot::kUseRightPublicKey];
+        case EncryptRefusal::NoAvailablePublicKey:
+            return texts[slot::kNoAvailablePublicKey];
+        case EncryptRefusal::RsaFailure:
+            return texts[slot::kCryptApiError] + refusal.detail;
+        case EncryptRefusal::InputCannotOpen:
+            return texts[slot::kInputCannotOpen];
+        case EncryptRefusal::OutputCannotOpen:
+            return texts[slot::kOutputCannotOpen];
+    }
+    return {};
+}
+
+EncryptRefusal AuthKeyRefusal(KeyFileStatus status) {
+    return status == KeyFileStatus::Missing || status == KeyFileStatus::Unreadable ? EncryptRefusal::AuthKeyMissing
+                                                                                   : EncryptRefusal::NotAuthenticated;
+}
+
+FileKey::~FileKey() {
+    SecureWipe(key);
+    SecureWipe(senderKeystream);
+}
+
+EncryptionBatch::EncryptionBatch(MainWindowState& inputs, EncryptMode mode)
+    : m_in(inputs),
+      m_dialog(inputs.Dialog()),
+      m_texts(inputs.Texts()),
+      m_mode(mode),
+      m_keys(std::make_unique<Keys>()),
+      m_mail(inputs.MailLauncher()) {}
+
+EncryptionBatch::~EncryptionBatch() = default;
+
+void EncryptionBatch::ShowError(int slotNumber) {
     m_dialog.ShowMessage(m_texts[slotNumber], MessageKind::Error);
 }
-void MainWindowState::ShowError(const std::string& text) {
-    m_dialog.ShowMessage(text, MessageKind::Error);
+void EncryptionBatch::Refuse(const Refusal& refusal) {
+    m_dialog.ShowMessage(RefusalText(m_texts, refusal), MessageKind::Error);
 }
 
-void MainWindowState::ResetBatch() {
-    m_keys = std::make_unique<BatchKeys>();
-    m_written.clear();
-    m_v = 0;
-    m_historyManaged = false;
-    m_ownKeyIncluded = false;
-    m_limitSeconds = 0;
-    m_limitFromFirstDecryption = false;
-    m_batchRecipients.clear();
-}
-
-bool MainWindowState::LoadOwnPrivateKey() {
-    if (m_keys->privateKey) return true;
-    auto priv = ReadPrivateKeyFile(privateKeyPath);
+std::optional<Refusal> EncryptionBatch::LoadOwnPrivateKey() {
+    if (m_keys->privateKey) return std::nullopt;
+    auto priv = ReadPrivateKeyFile(m_in.privateKeyPath);
     std::optional<std::string> text;
     std::optional<std::array<std::uint8_t, 32>> digest;
     if (priv) {
@@ -122,84 +156,63 @@ bool MainWindowState::LoadOwnPrivateKey() {
         digest = container::PrivateKeyDigest(priv->bytes);
     }
     if (!priv || !text || !digest) {
-        ShowError(FormatText(m_texts[slot::kCannotOpenPrivateKey], {privateKeyPath.string()}));
-        m_keys->fatal = true;
-        return false;
+        m_fatal = true;
+        return Refusal{EncryptRefusal::PrivateKeyUnreadable, m_in.privateKeyPath.string()};
     }
     m_keys->keyText = std::move(*text);
     m_keys->privateKeyDigest = *digest;
     m_keys->privateKey = std::move(priv.Value());
-    return true;
+    return std::nullopt;
 }
 
-bool MainWindowState::PrepareBatchKeys() {
-    BatchKeys& k = *m_keys;
-    if (k.prepared) return true;
-    const bool held = m_mode == kModeFolder;
+std::optional<Refusal> EncryptionBatch::PrepareKeys() {
+    Keys& k = *m_keys;
+    if (k.prepared) return std::nullopt;
+    const HeldKeyMaterial& held = m_in.HeldKeys();
     ByteVector ownBlob;
-    if (held) {
-        if (!m_held.loaded) {
-            ShowError(FormatText(m_texts[slot::kCannotOpenPrivateKey], {privateKeyPath.string()}));
-            return false;
-        }
-        k.privateKeyDigest = m_held.privateKeyDigest;
-        k.ownPublicKeyFile = m_held.publicKeyFile;
+    if (m_mode == EncryptMode::Folder) {
+        if (!held.loaded) return Refusal{EncryptRefusal::PrivateKeyUnreadable, m_in.privateKeyPath.string()};
+        k.privateKeyDigest = held.privateKeyDigest;
+        k.ownPublicKeyFile = held.publicKeyFile;
     } else {
-        if (!LoadOwnPrivateKey()) return false;
-        auto pub = ReadPublicKeyFile(publicKeyPath);
-        if (!pub) {
-            ShowError(FormatText(m_texts[slot::kKeyNotFound], {publicKeyPath.string()}));
-            return false;
-        }
+        if (auto refusal = LoadOwnPrivateKey()) return refusal;
+        auto pub = ReadPublicKeyFile(m_in.publicKeyPath);
+        if (!pub) return Refusal{EncryptRefusal::PublicKeyUnreadable, m_in.publicKeyPath.string()};
         k.ownPublicKeyFile = BuildPublicKeyFile(pub->blob);
     }
     ownBlob.assign(k.ownPublicKeyFile.begin() + 4, k.ownPublicKeyFile.end());
     k.senderKeyCheck = container::SenderKeyCheck(ownBlob);
-    k.machineDigest = container::MachineDigest(machineValue, m_host.UserName(), m_host.ComputerName());
+    k.machineDigest = container::MachineDigest(m_in.machineValue, m_in.Host().UserName(), m_in.Host().ComputerName());
 
-    if (m_mode == kModeFolder) {
-        RecipientKey r;
-        r.path = selfAuthKeyPath;
+    if (m_mode == EncryptMode::Folder) {
+        Keys::Recipient r;
+        r.path = m_in.selfAuthKeyPath;
         r.blob = ownBlob;
-        r.authValue = m_held.authValue;
+        r.authValue = held.authValue;
         r.isOwn = true;
         k.recipients.push_back(std::move(r));
-    } else if (m_mode == kModeBackup) {
-        if (makerPublicKeyFile.size() <= 4) {
-            ShowError(m_texts[slot::kNoAvailablePublicKey]);
-            return false;
-        }
-        RecipientKey r;
-        r.blob.assign(makerPublicKeyFile.begin() + 4, makerPublicKeyFile.end());
+    } else if (m_mode == EncryptMode::Backup) {
+        if (m_in.makerPublicKeyFile.size() <= 4) return Refusal{EncryptRefusal::NoAvailablePublicKey, {}};
+        Keys::Recipient r;
+        r.blob.assign(m_in.makerPublicKeyFile.begin() + 4, m_in.makerPublicKeyFile.end());
         k.recipients.push_back(std::move(r));
     } else {
-        for (const auto& path : m_batchRecipients) {
-            RecipientKey r;
+        for (const auto& path : m_recipients) {
+            Keys::Recipient r;
             r.path = path;
-            r.isOwn = SamePath(path, selfAuthKeyPath);
+            r.isOwn = SamePath(path, m_in.selfAuthKeyPath);
             if (IsAuthKeyFileName(path.filename().string())) {
                 auto auth = ReadAuthKeyFile(path);
-                if (!auth) {
-                    ShowError(auth.Status() == KeyFileStatus::Missing || auth.Status() == KeyFileStatus::Unreadable
-                                  ? slot::kAuthKeyNotFound
-                                  : slot::kNotAuthenticated);
-                    return false;
-                }
+                if (!auth) return Refusal{AuthKeyRefusal(auth.Status()), {}};
                 auto record = DecryptAuthRecord(k.privateKey->Blob(), auth->recordCipher);
-                if (!record) {
-                    ShowError(slot::kUseRightPublicKey);
-                    return false;
-                }
+                if (!record) return Refusal{EncryptRefusal::WrongKey, {}};
                 r.blob = auth->issuerBlob;
                 r.authValue = record->secret;
                 r.name = record->name;
                 r.mail = record->email;
             } else {
                 auto blob = ReadFirstKeyBlob(path);
-                if (!blob) {
-                    ShowError(slot::kAuthKeyNotFound);
-                    return false;
-                }
+                if (!blob) return Refusal{EncryptRefusal::AuthKeyMissing, {}};
                 r.blob = std::move(blob.Value());
                 r.name = container::StoredName(path.stem().string());
             }
@@ -207,75 +220,91 @@ bool MainWindowState::PrepareBatchKeys() {
         }
     }
     for (auto& r : k.recipients) r.fingerprint = KeyFingerprint(r.blob);
+    if (k.recipients.empty()) return Refusal{EncryptRefusal::NoAvailablePublicKey, {}};
     k.prepared = true;
-    return true;
+    return std::nullopt;
 }
 
-bool MainWindowState::EncryptOneFile(const fs::path& source, const fs::path& destination, bool useHeldKeys) {
-    if (!m_keys) m_keys = std::make_unique<BatchKeys>();
+PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::path& destination, FileKey& key) {
+    CStreamCipher& cipher = m_in.Cipher();
     std::string_view part3;
-    if (useHeldKeys) {
-        if (!m_held.loaded) {
-            ShowError(FormatText(m_texts[slot::kCannotOpenPrivateKey], {privateKeyPath.string()}));
-            m_keys->fatal = true;
-            return false;
+    if (m_mode == EncryptMode::Folder) {
+        if (!m_in.HeldKeys().loaded) {
+            m_fatal = true;
+            Refuse({EncryptRefusal::PrivateKeyUnreadable, m_in.privateKeyPath.string()});
+            return PayloadStatus::Refused;
         }
-        part3 = m_held.keyText;
+        part3 = m_in.HeldKeys().keyText;
     } else {
-        if (!LoadOwnPrivateKey()) return false;
+        if (auto refusal = LoadOwnPrivateKey()) {
+            Refuse(*refusal);
+            return PayloadStatus::Refused;
+        }
         part3 = m_keys->keyText;
     }
     // File key: SHA-512 over time, tick count, path and private key bytes.
-    std::string text = container::FileKeyText(m_host.LocalTime(), m_host.TickCount(), source.string(), part3);
-    m_sha.Init();
-    m_sha.Update({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    auto digest = m_sha.Final();
+    const IHost& host = m_in.Host();
+    std::string text = container::FileKeyText(host.LocalTime(), host.TickCount(), source.string(), part3);
+    CSHA& sha = m_in.Sha();
+    sha.Init();
+    sha.Update({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    auto digest = sha.Final();
     SecureWipe(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
-    m_cipher.SetWordCount(CStreamCipher::kWordCount);
-    m_cipher.SetKey(std::span<const std::uint8_t>(digest.data(), container::kFileKeySize));
+    std::copy_n(digest.begin(), key.key.size(), key.key.begin());
     SecureWipe(digest);
+
+    // The cipher holds the key only while this payload runs.
+    struct ClearOnExit {
+        CStreamCipher& cipher;
+        ~ClearOnExit() { cipher.Clear(false); }
+    } clear{cipher};
+    cipher.SetWordCount(CStreamCipher::kWordCount);
+    cipher.SetKey(key.key);
 
     auto in = OpenFile(source, "rb");
     if (!in) {
-        ShowError(slot::kInputCannotOpen);
-        return false;
+        Refuse({EncryptRefusal::InputCannotOpen, {}});
+        return PayloadStatus::Refused;
     }
     auto out = OpenFile(destination, "wb");
     if (!out) {
-        ShowError(slot::kOutputCannotOpen);
-        return false;
+        Refuse({EncryptRefusal::OutputCannotOpen, {}});
+        return PayloadStatus::Refused;
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = m_cipher.CryptFile(in.get(), out.get());
+    bool ok = false;
+    {
+        // The cancel flag is asked after every chunk, so a long file stops
+        // in the middle.
+        CStreamCipher::ScopedStopCheck stop(cipher, [this] { return m_dialog.CancelRequested(); });
+        ok = cipher.CryptFile(in.get(), out.get());
+    }
     in.reset();
     const bool closed = std::fclose(out.release()) == 0;
+    if (cipher.Stopped()) return PayloadStatus::Stopped;
     if (!ok || !closed) {
-        ShowError(slot::kOutputCannotOpen);
-        return false;
+        Refuse({EncryptRefusal::OutputCannotOpen, {}});
+        return PayloadStatus::Refused;
     }
+    // The keystream the sender record is enciphered with continues the payload's.
+    key.senderKeystream.fill(0);
+    cipher.Crypt(key.senderKeystream.data(), key.senderKeystream.size(), key.senderKeystream.data());
+
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::error_code ec;
     const auto size = static_cast<long long>(fs::file_size(source, ec));
     const double mbit = ms > 0 ? static_cast<double>(size) * 8.0 / (ms / 1000.0) / 1024.0 / 1024.0 : 0.0;
     m_throughput = FormatText(m_texts[slot::kThroughputNote], {ms, size, mbit});
-    return true;
+    return PayloadStatus::Written;
 }
 
-bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::string& sourceName, int mode) {
-    m_mode = mode;
-    if (!m_keys) m_keys = std::make_unique<BatchKeys>();
-    if (!PrepareBatchKeys()) return false;
-    BatchKeys& k = *m_keys;
-    if (k.recipients.empty()) {
-        ShowError(slot::kNoAvailablePublicKey);
+bool EncryptionBatch::WriteRecipients(const fs::path& containerPath, const std::string& sourceName,
+                                      const FileKey& key) {
+    if (auto refusal = PrepareKeys()) {
+        Refuse(*refusal);
         return false;
     }
-
-    std::array<std::uint32_t, 8> words{};
-    if (!m_cipher.GetKey(words.data())) return false;
-    std::array<std::uint8_t, container::kFileKeySize> fileKey{};
-    for (std::size_t i = 0; i < words.size(); ++i) StoreLe32(fileKey.data() + 4 * i, words[i]);
-    SecureWipe(reinterpret_cast<std::uint8_t*>(words.data()), sizeof words);
+    const Keys& k = *m_keys;
 
     auto file = OpenFile(containerPath, "r+b");
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
@@ -287,22 +316,24 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
     const auto n = static_cast<std::int32_t>(k.recipients.size());
     const std::uint8_t flags = FlagsNow();
     container::Tail tail = container::BuildTail(n, static_cast<std::int32_t>(payload), flags);
+    const std::string userName = container::StoredName(m_in.userName);
+    const std::string mailAddress = container::StoredName(m_in.mailAddress);
 
     bool ok = true;
     if (flags & container::kFlagSender) {
-        auto sender = container::BuildSenderRecord(container::StoredName(userName), container::StoredName(mailAddress));
-        m_cipher.Crypt(sender.data(), sender.size(), sender.data());
+        auto sender = container::BuildSenderRecord(userName, mailAddress);
+        for (std::size_t i = 0; i < sender.size(); ++i) sender[i] ^= key.senderKeystream[i];
         ok = std::fwrite(sender.data(), 1, sender.size(), file.get()) == sender.size() &&
              std::fwrite(k.ownPublicKeyFile.data(), 1, k.ownPublicKeyFile.size(), file.get()) ==
                  k.ownPublicKeyFile.size();
     }
 
     container::RecipientFields f;
-    f.fileKey = fileKey;
+    f.fileKey = key.key;
     f.name = container::BuildNameField(container::StoredName(sourceName));
     f.machineDigest = k.machineDigest;
-    f.encryptionTime = m_host.LocalTime();
-    const bool noLimit = mode == kModeBackup || mode == kModeFolder;
+    f.encryptionTime = m_in.Host().LocalTime();
+    const bool noLimit = m_mode == EncryptMode::Backup || m_mode == EncryptMode::Folder;
     f.limitSeconds = noLimit ? 0 : m_limitSeconds;
     if (f.limitSeconds != 0 && m_limitFromFirstDecryption) f.limitStart = f.encryptionTime;
     f.privateKeyDigest = k.privateKeyDigest;
@@ -315,8 +346,8 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
         auto rsa = RsaEncryptBlock(r.blob, plain);
         SecureWipe(plain);
         if (!rsa || rsa->size() != 128) {
-            ShowError(m_texts[slot::kCryptApiError] + (rsa ? std::string("Bad Length.") : rsa.Error()));
-            SecureWipe(fileKey);
+            Refuse({EncryptRefusal::RsaFailure, rsa ? std::string("Bad Length.") : rsa.Error()});
+            SecureWipe(f.fileKey);
             return false;
         }
         const auto record =
@@ -328,7 +359,7 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
     if (ok && m_historyManaged && (flags & container::kFlagHistory)) {
         ok = std::fclose(file.release()) == 0;
         if (ok) {
-            CArchiveHistoryMan history(m_host);
+            CArchiveHistoryMan history(m_in.Host());
             history.Open(containerPath.parent_path());
             // One user per record, in record order: a reader logs itself
             // under the index of the record it decrypted.
@@ -337,32 +368,116 @@ bool MainWindowState::WriteRecipients(const fs::path& containerPath, const std::
             for (const auto& r : k.recipients) {
                 if (r.isOwn) {
                     creator = static_cast<std::int32_t>(users.size());
-                    users.push_back({container::StoredName(userName), container::StoredName(mailAddress)});
+                    users.push_back({userName, mailAddress});
                 } else {
                     users.push_back({r.name, r.mail});
                 }
             }
             history.SetUsers(std::move(users));
             history.AppendRecord(creator, CArchiveHistoryMan::Created);
-            history.SetContainer(containerPath, tail, fileKey);
+            history.SetContainer(containerPath, tail, key.key);
             ok = history.AppendNewHistory();
         }
     } else if (ok) {
         ok = std::fwrite(tail.data(), 1, tail.size(), file.get()) == tail.size() && std::fclose(file.release()) == 0;
     }
-    SecureWipe(fileKey);
     if (!ok) ShowError(slot::kOutputCannotOpen);
     return ok;
 }
 
-int MainWindowState::EncryptFiles(int mode) {
-    ResetBatch();
-    m_mode = mode;
+bool EncryptionBatch::ComputeOptionValue() {
+    const EncryptOptions& options = m_in.options;
+    TimeLimitResult limit;
+    const bool limitApplies = m_mode == EncryptMode::Command || m_mode == EncryptMode::Self ||
+                              m_mode == EncryptMode::AddressBook ||
+                              (m_mode == EncryptMode::Options && options.optionsLimitChecked);
+    if (limitApplies) {
+        limit = ComputeTimeLimit(options.timeLimit, m_in.Host());
+        if (limit.problem != TimeLimitResult::Problem::None) {
+            if (limit.messageSlot != 0) m_dialog.ShowMessage(m_texts[limit.messageSlot], MessageKind::Warning);
+            return false;
+        }
+    }
+    m_limitSeconds = limit.seconds;
+    m_limitFromFirstDecryption = limit.fromFirstDecryption;
+    const int fromDialog =
+        (m_limitSeconds ? container::kOptionTimeLimit : 0) + (options.manageLogs ? container::kOptionHistory : 0);
+    switch (m_mode) {
+        case EncryptMode::Command:
+        case EncryptMode::AddressBook:
+            m_v = fromDialog;
+            break;
+        case EncryptMode::Self:
+            m_v = container::kOptionHistory;
+            break;
+        case EncryptMode::Options:
+            m_v = !m_in.optionsCheckBox ? container::kOptionHistory : fromDialog;
+            break;
+        case EncryptMode::Backup:
+        case EncryptMode::Folder:
+            m_v = 0;
+            break;
+    }
+    return true;
+}
+
+bool EncryptionBatch::ChooseRecipients() {
+    if (m_mode == EncryptMode::Backup) {
+        m_v += container::kOptionSender;
+        return true;
+    }
+    if (m_mode == EncryptMode::Folder) return true;
+    // The chosen keys plus the own self auth key unless left out.
+    const fs::path& selfAuth = m_in.selfAuthKeyPath;
+    const bool addOwn = m_mode == EncryptMode::Self || !m_in.options.withoutMyAddress;
+    if (m_mode != EncryptMode::Self) m_recipients = m_in.recipients;
+    if (addOwn) {
+        std::error_code ec;
+        if (!fs::exists(selfAuth, ec)) {
+            m_dialog.ShowMessage(m_texts[slot::kNoSelfAuthKey], MessageKind::Error);
+            return false;
+        }
+        m_recipients.insert(m_recipients.begin(), selfAuth);
+    }
+    // The same key twice would give two records and break the history's
+    // one-user-per-record count.
+    std::vector<fs::path> unique;
+    for (const auto& r : m_recipients)
+        if (std::none_of(unique.begin(), unique.end(), [&](const fs::path& u) { return SamePath(u, r); }))
+            unique.push_back(r);
+    m_recipients = std::move(unique);
+    if (std::any_of(m_recipients.begin(), m_recipients.end(),
+                    [](const fs::path& p) { return !IsAuthKeyFileName(p.filename().string()); }))
+        m_v += container::kOptionSender;
+    // Missing key files are dropped.
+    std::string missing;
+    std::vector<fs::path> present;
+    for (const auto& r : m_recipients) {
+        std::error_code ec;
+        if (fs::is_regular_file(r, ec))
+            present.push_back(r);
+        else
+            missing += FormatText(m_texts[slot::kKeyNotFound], {r.filename().string()});
+    }
+    if (!missing.empty()) m_dialog.ShowMessage(missing, MessageKind::Warning);
+    m_recipients = std::move(present);
+    if (m_recipients.empty()) {
+        Refuse({EncryptRefusal::NoAvailablePublicKey, {}});
+        return false;
+    }
+    m_ownKeyIncluded =
+        std::any_of(m_recipients.begin(), m_recipients.end(), [&](const fs::path& p) { return SamePath(p, selfAuth); });
+    return true;
+}
+
+int EncryptionBatch::Run() {
+    const EncryptOptions& options = m_in.options;
+    const EncryptMode mode = m_mode;
 
     // 1. Shortcuts and hidden files leave the list.
     std::vector<fs::path> list;
     bool hadShortcut = false, hadHidden = false;
-    for (const auto& f : files) {
+    for (const auto& f : m_in.files) {
         const bool shortcut = IsShortcut(f);
         const bool hidden = IsHidden(f);
         hadShortcut |= shortcut;
@@ -380,88 +495,14 @@ int MainWindowState::EncryptFiles(int mode) {
         return 0;
     }
 
-    // The option value V and the limit.
-    TimeLimitResult limit;
-    const bool limitApplies = mode == kModeCommand || mode == kModeSelf || mode == kModeAddressBook ||
-                              (mode == kModeOptions && options.optionsLimitChecked);
-    if (limitApplies) {
-        limit = ComputeTimeLimit(options.timeLimit, m_host);
-        if (limit.problem != TimeLimitResult::Problem::None) {
-            if (limit.messageSlot != 0) m_dialog.ShowMessage(m_texts[limit.messageSlot], MessageKind::Warning);
-            return 0;
-        }
-    }
-    m_limitSeconds = limit.seconds;
-    m_limitFromFirstDecryption = limit.fromFirstDecryption;
-    switch (mode) {
-        case kModeCommand:
-        case kModeAddressBook:
-            m_v = (m_limitSeconds ? container::kOptionTimeLimit : 0) +
-                  (options.manageLogs ? container::kOptionHistory : 0);
-            break;
-        case kModeSelf:
-            m_v = container::kOptionHistory;
-            break;
-        case kModeOptions:
-            m_v = !optionsCheckBox ? container::kOptionHistory
-                                   : (m_limitSeconds ? container::kOptionTimeLimit : 0) +
-                                         (options.manageLogs ? container::kOptionHistory : 0);
-            break;
-        default:
-            m_v = 0;
-            break;
-    }
-
-    // Recipients: the chosen keys plus the own self auth key unless left out.
-    const bool addOwn =
-        mode == kModeSelf ||
-        ((mode == kModeCommand || mode == kModeAddressBook || mode == kModeOptions) && !options.withoutMyAddress);
-    if (mode != kModeBackup && mode != kModeFolder) {
-        if (mode != kModeSelf) m_batchRecipients = recipients;
-        if (addOwn) {
-            std::error_code ec;
-            if (!fs::exists(selfAuthKeyPath, ec)) {
-                m_dialog.ShowMessage(m_texts[slot::kNoSelfAuthKey], MessageKind::Error);
-                return 0;
-            }
-            m_batchRecipients.insert(m_batchRecipients.begin(), selfAuthKeyPath);
-        }
-        // The same key twice would give two records and break the history's
-        // one-user-per-record count.
-        std::vector<fs::path> unique;
-        for (const auto& r : m_batchRecipients)
-            if (std::none_of(unique.begin(), unique.end(), [&](const fs::path& u) { return SamePath(u, r); }))
-                unique.push_back(r);
-        m_batchRecipients = std::move(unique);
-        if (std::any_of(m_batchRecipients.begin(), m_batchRecipients.end(),
-                        [](const fs::path& p) { return !IsAuthKeyFileName(p.filename().string()); }))
-            m_v += container::kOptionSender;
-        // 3. Missing key files are dropped.
-        std::string missing;
-        std::vector<fs::path> present;
-        for (const auto& r : m_batchRecipients) {
-            std::error_code ec;
-            if (fs::is_regular_file(r, ec))
-                present.push_back(r);
-            else
-                missing += FormatText(m_texts[slot::kKeyNotFound], {r.filename().string()});
-        }
-        if (!missing.empty()) m_dialog.ShowMessage(missing, MessageKind::Warning);
-        m_batchRecipients = std::move(present);
-        if (m_batchRecipients.empty()) {
-            m_dialog.ShowMessage(m_texts[slot::kNoAvailablePublicKey], MessageKind::Error);
-            return 0;
-        }
-        m_ownKeyIncluded = std::any_of(m_batchRecipients.begin(), m_batchRecipients.end(),
-                                       [&](const fs::path& p) { return SamePath(p, selfAuthKeyPath); });
-    } else if (mode == kModeBackup) {
-        m_v += container::kOptionSender;
-    }
-    m_historyManaged = (m_v & container::kOptionHistory) != 0 && mode != kModeBackup && mode != kModeFolder;
+    // 2. and 3. The option value V, the limit and the recipients.
+    if (!ComputeOptionValue() || !ChooseRecipients()) return 0;
+    m_historyManaged =
+        (m_v & container::kOptionHistory) != 0 && mode != EncryptMode::Backup && mode != EncryptMode::Folder;
 
     // 4. Progress and the wait window.
     const auto total = static_cast<long long>(list.size());
-    if (mode != kModeAddressBook && mode != kModeBackup && mode != kModeFolder) {
+    if (mode != EncryptMode::AddressBook && mode != EncryptMode::Backup && mode != EncryptMode::Folder) {
         m_dialog.SetProgressRange(total);
     }
     m_dialog.SetStatus(m_texts[slot::kEncryptProcessing]);
@@ -470,15 +511,11 @@ int MainWindowState::EncryptFiles(int mode) {
     fs::path outputFolder;
     {
         std::error_code ec;
-        const bool useOutput = mode == kModeOptions ? optionsCheckBox : true;
+        const bool useOutput = mode == EncryptMode::Options ? m_in.optionsCheckBox : true;
         if (useOutput && !options.outputFolder.empty() && fs::is_directory(options.outputFolder, ec))
             outputFolder = options.outputFolder;
     }
 
-    struct Written {
-        fs::path source;
-        bool durable = false;  // the container is on the disk under its name
-    };
     std::vector<Written> sources;
     std::set<fs::path> writtenHere;  // the containers written, resolved
     bool overwriteAll = false;
@@ -487,7 +524,7 @@ int MainWindowState::EncryptFiles(int mode) {
         const fs::path& source = list[i];
         const std::string name = source.filename().string();
         const auto position = static_cast<long long>(i + 1);
-        if (mode == kModeFolder) {
+        if (mode == EncryptMode::Folder) {
             m_dialog.SetStatus(FormatText(m_texts[slot::kFolderEncrypting], {position, total}));
         } else {
             m_dialog.SetStatus(FormatText(m_texts[slot::kEncryptingNofM], {total, position}));
@@ -510,7 +547,7 @@ int MainWindowState::EncryptFiles(int mode) {
         if (!fs::is_regular_file(source, ec)) {
             // A folder, device or pipe is no file to encrypt (and opening a
             // pipe would block the batch).
-            m_dialog.ShowMessage(m_texts[slot::kInputCannotOpen], MessageKind::Error);
+            Refuse({EncryptRefusal::InputCannotOpen, {}});
             m_dialog.StepProgress(1);
             continue;
         }
@@ -540,7 +577,7 @@ int MainWindowState::EncryptFiles(int mode) {
             m_dialog.StepProgress(1);
             continue;
         }
-        if (mode != kModeFolder && fs::exists(fs::symlink_status(destination, ec))) {
+        if (mode != EncryptMode::Folder && fs::exists(fs::symlink_status(destination, ec))) {
             if (IsReadOnlyFile(destination)) {
                 m_dialog.ShowMessage(FormatText(m_texts[slot::kReadOnlyCantOverwrite], {destName}),
                                      MessageKind::Warning);
@@ -579,36 +616,39 @@ int MainWindowState::EncryptFiles(int mode) {
             m_dialog.StepProgress(1);
             continue;
         }
-        if (!EncryptOneFile(source, temp->Path(), mode == kModeFolder)) {
-            m_cipher.Clear(false);
-            if (m_keys->fatal) break;
+        FileKey key;
+        const PayloadStatus payload = EncryptOneFile(source, temp->Path(), key);
+        if (payload == PayloadStatus::Stopped) {
+            // Cancelled in the middle: the partial container goes, the source stays.
+            temp->Discard();
+            break;
+        }
+        if (payload != PayloadStatus::Written) {
+            if (m_fatal) break;
             m_dialog.StepProgress(1);
             continue;
         }
 
         // History pre-check.
-        if (mode != kModeBackup && mode != kModeFolder && m_historyManaged && !m_ownKeyIncluded) {
+        if (mode != EncryptMode::Backup && mode != EncryptMode::Folder && m_historyManaged && !m_ownKeyIncluded) {
             if (m_dialog.AskYesNo(QuestionId::NoCreatorInAddress, m_texts[slot::kNoCreatorInAddress])) {
                 m_v -= container::kOptionHistory;
                 m_historyManaged = false;
             } else {
                 (void)WipeFile(temp->Path());
                 temp->Discard();
-                m_cipher.Clear(false);
                 break;
             }
         }
 
-        if (!WriteRecipients(temp->Path(), name, mode)) {
+        if (!WriteRecipients(temp->Path(), name, key)) {
             (void)WipeFile(temp->Path());
             temp->Discard();
-            m_cipher.Clear(false);
             break;
         }
         // On the disk before any source is wiped for it.
         if (auto error = temp->Commit(destination, options.deleteSource)) {
-            ShowError(m_texts[slot::kOutputCannotOpen]);
-            m_cipher.Clear(false);
+            ShowError(slot::kOutputCannotOpen);
             m_dialog.StepProgress(1);
             continue;
         }
@@ -616,11 +656,18 @@ int MainWindowState::EncryptFiles(int mode) {
         writtenHere.insert(Resolved(destination));
         // The renamed entry reaches the disk before the source may go, so a
         // power loss cannot leave neither.
-        sources.push_back({source, !options.deleteSource || syncFolder(destination.parent_path())});
-        m_cipher.Clear(false);
+        sources.push_back({source, !options.deleteSource || m_in.syncFolder(destination.parent_path())});
         m_dialog.StepProgress(1);
     }
 
+    const long long succeeded = static_cast<long long>(m_written.size()) - FinishBatch(sources);
+    m_dialog.ShowMessage(FormatText(m_texts[slot::kEncryptSucceeded], {succeeded}));
+    m_keys.reset();
+    return static_cast<int>(succeeded);
+}
+
+long long EncryptionBatch::FinishBatch(const std::vector<Written>& sources) {
+    const EncryptOptions& options = m_in.options;
     const auto count = static_cast<long long>(m_written.size());
     // After the batch: wipe the sources, mail the containers. A requested
     // wipe that did not happen fails its item: the plaintext is still there.
@@ -648,13 +695,12 @@ int MainWindowState::EncryptFiles(int mode) {
         }
         (void)m_mail.Send(m_texts[slot::kForwardSubject], body, true);
     }
-    const long long succeeded = count - failedWipes;
-    m_dialog.ShowMessage(FormatText(m_texts[slot::kEncryptSucceeded], {succeeded}));
-    m_keys.reset();
-    return static_cast<int>(succeeded);
+    return failedWipes;
 }
 
-int MainWindowState::EncryptFolder(const fs::path& folder) {
+std::vector<fs::path> EncryptionBatch::CollectFolder(MainWindowState& inputs, const fs::path& folder) {
+    IUserDialog& dialog = inputs.Dialog();
+    const LanguageTable& texts = inputs.Texts();
     std::vector<fs::path> collected;
     std::error_code ec;
     for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
@@ -662,7 +708,7 @@ int MainWindowState::EncryptFolder(const fs::path& folder) {
         if (it->is_regular_file(ec) && !it->is_symlink(ec)) collected.push_back(it->path());
     }
     std::sort(collected.begin(), collected.end());
-    if (collected.size() > 1000 && !m_dialog.AskYesNo(QuestionId::ManyFiles, m_texts[slot::kOver1000Files])) return 0;
+    if (collected.size() > 1000 && !dialog.AskYesNo(QuestionId::ManyFiles, texts[slot::kOver1000Files])) return {};
 
     bool noticeSuppressed = false;
     // The notice dialog: OK, or its check box that hides it for the rest of the run.
@@ -670,13 +716,13 @@ int MainWindowState::EncryptFolder(const fs::path& folder) {
         if (noticeSuppressed) return;
         ContinueConfirm box{};
         box.id = QuestionId::FilesInUse;
-        box.title = m_texts[slot::kContinuesCheckTitle];
-        box.text = m_texts[textSlot];
-        box.captions = {m_texts[slot::kCaptionOk], m_texts[slot::kDoNotShowAgain], "", ""};
-        if (m_dialog.AskContinue(box) == ContinueConfirm::All) noticeSuppressed = true;
+        box.title = texts[slot::kContinuesCheckTitle];
+        box.text = texts[textSlot];
+        box.captions = {texts[slot::kCaptionOk], texts[slot::kDoNotShowAgain], "", ""};
+        if (dialog.AskContinue(box) == ContinueConfirm::All) noticeSuppressed = true;
     };
 
-    files.clear();
+    std::vector<fs::path> files;
     for (const auto& f : collected) {
         if (IsReadOnlyFile(f)) {
             notice(slot::kReadOnlyInFolder);
@@ -684,21 +730,20 @@ int MainWindowState::EncryptFolder(const fs::path& folder) {
         }
         bool dropped = false;
         while (IsInUse(f)) {
-            if (noticeInsteadOfRepeat) {
+            if (inputs.noticeInsteadOfRepeat) {
                 notice(slot::kOpenedFileInFolder);
                 dropped = true;
                 break;
             }
-            m_dialog.ShowMessage(m_texts[slot::kOpenedFileInFolder], MessageKind::Warning);
-            if (m_dialog.CancelRequested()) {
+            dialog.ShowMessage(texts[slot::kOpenedFileInFolder], MessageKind::Warning);
+            if (dialog.CancelRequested()) {
                 dropped = true;
                 break;
             }
         }
         if (!dropped) files.push_back(f);
     }
-    if (files.empty()) return 0;
-    return EncryptFiles(kModeFolder);
+    return files;
 }
 
 }  // namespace tessarin

@@ -1,6 +1,6 @@
 #include "app/MainWindowState.h"
 
-#include "app/EncryptBatch.h"
+#include "app/EncryptionBatch.h"
 #include "container/ContainerFormat.h"
 #include "keys/KeyFiles.h"
 #include "platform/Host.h"
@@ -10,7 +10,7 @@ namespace tessarin {
 
 MainWindowState::MainWindowState(const IHost& host, IUserDialog& dialog, LanguageTable& texts,
                                  IMailLauncher& mailLauncher)
-    : m_host(host), m_dialog(dialog), m_texts(texts), m_mail(mailLauncher) {}
+    : m_host(host), m_dialog(dialog), m_texts(texts), m_mailLauncher(mailLauncher) {}
 
 MainWindowState::~MainWindowState() {
     SecureWipe(m_held.authValue);
@@ -20,31 +20,18 @@ MainWindowState::~MainWindowState() {
 
 bool MainWindowState::LoadHeldKeyMaterial() {
     m_held = HeldKeyMaterial{};
+    auto refuse = [&](EncryptRefusal kind, const std::filesystem::path& path = {}) {
+        m_dialog.ShowMessage(RefusalText(m_texts, {kind, path.string()}), MessageKind::Error);
+        return false;
+    };
     auto priv = ReadPrivateKeyFile(privateKeyPath);
-    if (!priv) {
-        m_dialog.ShowMessage(FormatText(m_texts[slot::kCannotOpenPrivateKey], {privateKeyPath.string()}),
-                             MessageKind::Error);
-        return false;
-    }
+    if (!priv) return refuse(EncryptRefusal::PrivateKeyUnreadable, privateKeyPath);
     auto pub = ReadPublicKeyFile(publicKeyPath);
-    if (!pub) {
-        m_dialog.ShowMessage(FormatText(m_texts[slot::kKeyNotFound], {publicKeyPath.string()}), MessageKind::Error);
-        return false;
-    }
+    if (!pub) return refuse(EncryptRefusal::PublicKeyUnreadable, publicKeyPath);
     auto self = ReadAuthKeyFile(selfAuthKeyPath);
-    if (!self) {
-        m_dialog.ShowMessage(
-            m_texts[self.Status() == KeyFileStatus::Missing || self.Status() == KeyFileStatus::Unreadable
-                        ? slot::kAuthKeyNotFound
-                        : slot::kNotAuthenticated],
-            MessageKind::Error);
-        return false;
-    }
+    if (!self) return refuse(AuthKeyRefusal(self.Status()));
     auto record = DecryptAuthRecord(priv->Blob(), self->recordCipher);
-    if (!record) {
-        m_dialog.ShowMessage(m_texts[slot::kUseRightPublicKey], MessageKind::Error);
-        return false;
-    }
+    if (!record) return refuse(EncryptRefusal::WrongKey);
     auto digest = container::PrivateKeyDigest(priv->bytes);
     auto text = container::KeyTextFromPrivateKey(priv->bytes);
     if (!digest || !text) return false;
@@ -54,6 +41,20 @@ bool MainWindowState::LoadHeldKeyMaterial() {
     m_held.keyText = std::move(*text);
     m_held.loaded = true;
     return true;
+}
+
+int MainWindowState::EncryptFiles(EncryptMode mode) {
+    EncryptionBatch batch(*this, mode);
+    const int succeeded = batch.Run();
+    m_lastWritten = batch.WrittenContainers();
+    m_lastThroughput = batch.ThroughputNote();
+    return succeeded;
+}
+
+int MainWindowState::EncryptFolder(const std::filesystem::path& folder) {
+    files = EncryptionBatch::CollectFolder(*this, folder);
+    if (files.empty()) return 0;
+    return EncryptFiles(kModeFolder);
 }
 
 }  // namespace tessarin

@@ -2,8 +2,8 @@
 // MainWindowState: what the main window holds for the pipelines, without any
 // widget: the settings values they read, the file and folder arrays, the key
 // paths, the one long-lived CStreamCipher and CSHA, the host and the user
-// dialog. The encryption pipeline (EncryptFiles, EncryptOneFile,
-// WriteRecipients) runs on it.
+// dialog. It holds inputs only: an encryption batch (EncryptionBatch) keeps
+// its own state and is built and run by EncryptFiles and EncryptFolder.
 
 #include <array>
 #include <cstdint>
@@ -26,15 +26,21 @@ namespace tessarin {
 class IHost;
 class IUserDialog;
 
-// Encryption entry points.
-enum EncryptMode : int {
-    kModeCommand = 0,      // encrypt commands, the small window, start-up
-    kModeSelf = 1,         // to the user's own key
-    kModeAddressBook = 2,  // the address book and the service client
-    kModeOptions = 3,      // command 151 after the encryption options dialog
-    kModeBackup = 5,       // key backup, to the built-in maker key
-    kModeFolder = 6,       // the automatic folder, key material held in memory
+// Encryption entry points (the numbers are the product's mode numbers).
+enum class EncryptMode : int {
+    Command = 0,      // encrypt commands, the small window, start-up
+    Self = 1,         // to the user's own key
+    AddressBook = 2,  // the address book and the service client
+    Options = 3,      // command 151 after the encryption options dialog
+    Backup = 5,       // key backup, to the built-in maker key
+    Folder = 6,       // the automatic folder, key material held in memory
 };
+inline constexpr EncryptMode kModeCommand = EncryptMode::Command;
+inline constexpr EncryptMode kModeSelf = EncryptMode::Self;
+inline constexpr EncryptMode kModeAddressBook = EncryptMode::AddressBook;
+inline constexpr EncryptMode kModeOptions = EncryptMode::Options;
+inline constexpr EncryptMode kModeBackup = EncryptMode::Backup;
+inline constexpr EncryptMode kModeFolder = EncryptMode::Folder;
 
 // The batch options as the entry point's dialog leaves them.
 struct EncryptOptions {
@@ -110,58 +116,34 @@ public:
     bool LoadHeldKeyMaterial();
     const HeldKeyMaterial& HeldKeys() const { return m_held; }
 
-    // ---- The encryption pipeline -----------------------------------------
-    // Runs a batch over `files`; returns the number of files that succeeded:
-    // their container written and, when wiping was asked for and confirmed,
-    // their source wiped. WrittenContainers() lists every container written.
-    int EncryptFiles(int mode);
-    // Folder encryption: collects the folder's files (the 1000-file question,
-    // read-only and in-use files) and encrypts them in mode 6.
-    int EncryptFolder(const std::filesystem::path& folder);
-    // Derives the file key and writes the payload of source into
-    // destination. useHeldKeys takes part 3 of the key text from memory.
-    bool EncryptOneFile(const std::filesystem::path& source, const std::filesystem::path& destination,
-                        bool useHeldKeys);
-    // Appends the records and the tail (or hands them to the history).
-    bool WriteRecipients(const std::filesystem::path& container, const std::string& sourceName, int mode);
+    IMailLauncher& MailLauncher() { return m_mailLauncher; }
 
-    // The throughput note of the last payload ("%6.6f ms, %d bytes, %f MBit/Sec").
-    const std::string& LastThroughputNote() const { return m_throughput; }
-    // Containers written by the last batch.
-    const std::vector<std::filesystem::path>& WrittenContainers() const { return m_written; }
-    // The mail hand-over of the last batch.
-    const MailMessage& LastMail() const { return m_mail; }
+    // ---- The encryption pipeline -----------------------------------------
+    // Builds and runs a batch over `files` (see EncryptionBatch); returns the
+    // number of files that succeeded: their container written and, when
+    // wiping was asked for and confirmed, their source wiped.
+    // WrittenContainers() then lists every container the batch wrote.
+    int EncryptFiles(EncryptMode mode);
+    // Folder encryption: collects the folder's files (the 1000-file question,
+    // read-only and in-use files) into `files` and encrypts them in mode 6.
+    int EncryptFolder(const std::filesystem::path& folder);
+
+    // What the last batch left: its throughput note ("%6.6f ms, %d bytes,
+    // %f MBit/Sec") and the containers it wrote.
+    const std::string& LastThroughputNote() const { return m_lastThroughput; }
+    const std::vector<std::filesystem::path>& WrittenContainers() const { return m_lastWritten; }
 
 private:
-    struct RecipientKey;
-    struct BatchKeys;
-
-    bool PrepareBatchKeys();   // first record step of a batch
-    bool LoadOwnPrivateKey();  // once per batch
-    std::uint8_t FlagsNow() const { return container::FlagsFromOptionValue(m_v); }
-    void ShowError(int slotNumber);
-    void ShowError(const std::string& text);
-    void ResetBatch();
-
     const IHost& m_host;
     IUserDialog& m_dialog;
     LanguageTable& m_texts;
+    IMailLauncher& m_mailLauncher;
     CStreamCipher m_cipher;
     CSHA m_sha;
-    MailMessage m_mail;
     HeldKeyMaterial m_held;
 
-    // Per batch.
-    int m_mode = 0;
-    int m_v = 0;
-    bool m_historyManaged = false;
-    bool m_ownKeyIncluded = false;
-    std::uint32_t m_limitSeconds = 0;
-    bool m_limitFromFirstDecryption = false;
-    std::vector<std::filesystem::path> m_batchRecipients;
-    std::unique_ptr<BatchKeys> m_keys;
-    std::string m_throughput;
-    std::vector<std::filesystem::path> m_written;
+    std::string m_lastThroughput;
+    std::vector<std::filesystem::path> m_lastWritten;
 };
 
 }  // namespace tessarin

@@ -90,7 +90,7 @@ TEST_F(PipelineTest, FileKeysDifferWithTheClockAndThePath) {
 
 struct ModeCase {
     const char* label;
-    int mode;
+    EncryptMode mode;
     bool limit;
     bool logs;
     bool plainRecipient;
@@ -570,8 +570,8 @@ private:
 // Two sources of the same name into one output folder, with wiping: the
 // second would replace the first container and then both sources would go.
 TEST_F(PipelineTest, AnOutputWrittenEarlierInTheBatchIsNeverReplaced) {
-    for (const int mode : {kModeCommand, kModeFolder}) {
-        SCOPED_TRACE(mode);
+    for (const EncryptMode mode : {kModeCommand, kModeFolder}) {
+        SCOPED_TRACE(static_cast<int>(mode));
         fs::remove_all(dir / "c");
         fs::remove_all(dir / "out");
         fs::create_directories(dir / "c" / "a");
@@ -683,7 +683,7 @@ TEST_F(PipelineTest, TheFolderReachesTheDiskBeforeASourceIsWiped) {
 // i, whatever the order of the recipient list.
 struct UserOrderCase {
     const char* label;
-    int mode;
+    EncryptMode mode;
     bool withoutMe;
     bool southFirst;
     bool southPlain;

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> AuthKeyFor(const std::vector<std::uint8_t>& ownerPub,
 
 struct Case {
     const char* label;
-    int mode;
+    EncryptMode mode;
     bool limit;
     bool fromFirst;
     bool logs;
