@@ -123,6 +123,7 @@ private:
     DecryptRun& m_run;
     const int m_mode;
     bool m_overwriteAll = false;
+    bool m_cancelled = false;  // a payload stopped in the middle
     std::unique_ptr<ReaderKeys> m_keys;
     struct FileId {
         dev_t device;
@@ -240,7 +241,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
 
     std::array<std::uint8_t, kSenderRecordSize> senderRecord{};
     auto temp = WritePayload(container, destination, tail, tail.HasSender() ? &senderRecord : nullptr);
-    if (!temp) return Outcome::Skipped;
+    if (!temp) return m_cancelled ? Outcome::Stop : Outcome::Skipped;
     std::optional<SenderIdentity> sender;
     if (tail.HasSender())
         sender = SenderIdentity{FieldText(senderRecord.data(), kSenderNameSize),
@@ -293,7 +294,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
     TailInfo tail = found.tail;
     tail.flags = 0;  // exactly P bytes, no sender block
     auto temp = WritePayload(container, destination, tail, nullptr);
-    if (!temp) return Outcome::Skipped;
+    if (!temp) return m_cancelled ? Outcome::Stop : Outcome::Skipped;
     store.Close();
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
@@ -362,19 +363,14 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
         return nullptr;
     }
     const std::int64_t length = tail.payloadLength;
-    // In pieces (whole blocks, so the keystream runs on unchanged) with a
-    // look at the stop mark between them.
-    constexpr std::int64_t kPiece = 16 * 1024000;
-    static_assert(kPiece % 16 == 0);
-    std::int64_t written = 0;
-    while (written < length && !TerminationRequested()) {
-        const std::int64_t piece = std::min(kPiece, length - written);
-        const std::int64_t done = m_run.cipher.CryptFileRange(in.get(), piece, temp->Stream());
-        written += done;
-        if (done != piece) break;
-    }
-    if (TerminationRequested()) {
+    // The cancel flag (and the termination signal) is asked after every
+    // chunk, so a long payload stops in the middle; the partial output goes.
+    CStreamCipher::ScopedStopCheck stop(m_run.cipher,
+                                        [this] { return m_run.dialog.CancelRequested() || TerminationRequested(); });
+    const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
+    if (m_run.cipher.Stopped()) {
         temp->Discard();
+        m_cancelled = true;
         return nullptr;
     }
     bool ok = written == length;

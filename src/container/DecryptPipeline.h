@@ -12,8 +12,9 @@
 //
 // A run never overwrites an output it wrote itself: a later container that
 // would decrypt onto it is refused with a message naming both, kept, and not
-// counted. A termination signal stops the run between pieces of a payload;
-// the partial output is removed.
+// counted. The dialog's cancel flag or a termination signal stops the run in
+// the middle of a payload (after any chunk of it); the partial output is
+// removed and the container left as it was.
 
 #include <array>
 #include <cstdint>
