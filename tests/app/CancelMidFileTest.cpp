@@ -107,43 +107,20 @@ TEST_F(PipelineTest, CancelStopsADecryptionInTheMiddleAndKeepsTheContainer) {
     EXPECT_TRUE(run.decrypted.empty());
 }
 
-// A dialog that lets another job use the shared cipher while the batch waits
-// for an answer, as a second job on the same main window would.
-class MeddlingDialog final : public IUserDialog {
-public:
-    MeddlingDialog(ScriptedUserDialog& inner, std::function<void()> meddle)
-        : m_inner(inner), m_meddle(std::move(meddle)) {}
-    void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
-        m_inner.ShowMessage(text, kind, title);
-    }
-    Answer Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view title) override {
-        m_meddle();
-        return m_inner.Ask(id, text, buttons, title);
-    }
-    int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
-    void SetStatus(std::string_view text) override { m_inner.SetStatus(text); }
-    void SetProgressRange(std::int64_t total) override { m_inner.SetProgressRange(total); }
-    void SetProgress(std::int64_t position) override { m_inner.SetProgress(position); }
-    void StepProgress(std::int64_t step) override { m_inner.StepProgress(step); }
-    bool CancelRequested() override { return m_inner.CancelRequested(); }
-
-private:
-    ScriptedUserDialog& m_inner;
-    std::function<void()> m_meddle;
-};
-
 TEST_F(PipelineTest, TheFileKeyDoesNotDependOnTheCipherBetweenPayloadAndRecords) {
     // Logs without the own key: the history question comes between the
     // payload and the records; a plain key adds the sender record, whose
     // keystream continues the payload's.
+    // Another job uses the shared cipher while the batch waits for the answer.
     std::unique_ptr<MainWindowState> s;
-    MeddlingDialog meddling(dialog, [&] {
+    ActingDialog meddling(dialog);
+    meddling.onQuestion = [&] {
         const std::array<std::uint8_t, 32> other{9, 9, 9};
         s->Cipher().SetWordCount(CStreamCipher::kWordCount);
         s->Cipher().SetKey(other);
         std::uint8_t scratch[4096] = {};
         s->Cipher().Crypt(scratch, sizeof scratch, scratch);
-    });
+    };
     s = std::make_unique<MainWindowState>(host, meddling, texts, launcher);
     s->publicKeyPath = state->publicKeyPath;
     s->privateKeyPath = state->privateKeyPath;

@@ -542,31 +542,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A dialog that runs an action when a question is asked, then answers as
-// the scripted dialog does: to change the world between encryption and the
-// wiping of the sources.
-class ActingDialog final : public IUserDialog {
-public:
-    explicit ActingDialog(ScriptedUserDialog& inner) : m_inner(inner) {}
-    void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
-        m_inner.ShowMessage(text, kind, title);
-    }
-    Answer Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view title) override {
-        if (onQuestion) onQuestion();
-        return m_inner.Ask(id, text, buttons, title);
-    }
-    int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
-    void SetStatus(std::string_view text) override { m_inner.SetStatus(text); }
-    void SetProgressRange(std::int64_t total) override { m_inner.SetProgressRange(total); }
-    void SetProgress(std::int64_t position) override { m_inner.SetProgress(position); }
-    void StepProgress(std::int64_t step) override { m_inner.StepProgress(step); }
-    bool CancelRequested() override { return m_inner.CancelRequested(); }
-    std::function<void()> onQuestion;
-
-private:
-    ScriptedUserDialog& m_inner;
-};
-
 // Two sources of the same name into one output folder, with wiping: the
 // second would replace the first container and then both sources would go.
 TEST_F(PipelineTest, AnOutputWrittenEarlierInTheBatchIsNeverReplaced) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,31 @@ inline std::vector<std::uint8_t> MakeAuthKeyFile(const KeySet& owner, const KeyS
     EXPECT_TRUE(cipher.Ok());
     return BuildAuthKeyFile(issuer.Blob(), *cipher);
 }
+
+// A dialog that runs an action when a question is asked, then answers as
+// the scripted dialog does: to change the world between encryption and the
+// wiping of the sources.
+class ActingDialog final : public IUserDialog {
+public:
+    explicit ActingDialog(ScriptedUserDialog& inner) : m_inner(inner) {}
+    void ShowMessage(std::string_view text, MessageKind kind, std::string_view title) override {
+        m_inner.ShowMessage(text, kind, title);
+    }
+    Answer Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view title) override {
+        if (onQuestion) onQuestion();
+        return m_inner.Ask(id, text, buttons, title);
+    }
+    int AskContinue(const ContinueConfirm& d) override { return m_inner.AskContinue(d); }
+    void SetStatus(std::string_view text) override { m_inner.SetStatus(text); }
+    void SetProgressRange(std::int64_t total) override { m_inner.SetProgressRange(total); }
+    void SetProgress(std::int64_t position) override { m_inner.SetProgress(position); }
+    void StepProgress(std::int64_t step) override { m_inner.StepProgress(step); }
+    bool CancelRequested() override { return m_inner.CancelRequested(); }
+    std::function<void()> onQuestion;
+
+private:
+    ScriptedUserDialog& m_inner;
+};
 
 class PipelineTest : public ::testing::Test {
 protected:
