@@ -250,8 +250,6 @@ PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::
     sha.Update({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     auto digest = sha.Final();
     SecureWipe(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
-    std::copy_n(digest.begin(), key.key.size(), key.key.begin());
-    SecureWipe(digest);
 
     // The cipher holds the key only while this payload runs.
     struct ClearOnExit {
@@ -259,7 +257,13 @@ PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::
         ~ClearOnExit() { cipher.Clear(false); }
     } clear{cipher};
     cipher.SetWordCount(CStreamCipher::kWordCount);
-    cipher.SetKey(key.key);
+    cipher.SetKey(std::span<const std::uint8_t>(digest.data(), container::kFileKeySize));
+    SecureWipe(digest);
+    // The records carry the key as set (GetKey), not the raw digest bytes.
+    std::array<std::uint32_t, 8> words{};
+    (void)cipher.GetKey(words.data());
+    for (std::size_t i = 0; i < words.size(); ++i) StoreLe32(key.key.data() + 4 * i, words[i]);
+    SecureWipe(reinterpret_cast<std::uint8_t*>(words.data()), sizeof words);
 
     auto in = OpenFile(source, "rb");
     if (!in) {

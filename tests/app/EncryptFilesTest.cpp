@@ -88,6 +88,24 @@ TEST_F(PipelineTest, FileKeysDifferWithTheClockAndThePath) {
     EXPECT_NE(Decode(dir / "src" / "a.txt.tza", north).fileKey, a.fileKey);
 }
 
+// The records carry the key as the cipher keeps it after key setup, so
+// keying a cipher with the stored bytes gives the same bytes back.
+TEST_F(PipelineTest, RecordsCarryTheFileKeyAsSet) {
+    state->files = {Source("a.txt", "one"), Source("b.txt", "two"), Source("c.txt", "three")};
+    ASSERT_EQ(state->EncryptFiles(kModeCommand), 3);
+    for (const char* name : {"a.txt.tza", "b.txt.tza", "c.txt.tza"}) {
+        SCOPED_TRACE(name);
+        const auto d = Decode(dir / "src" / name, north);
+        ASSERT_TRUE(d.ok) << d.error;
+        CStreamCipher c;
+        c.SetWordCount(8);
+        c.SetKey(std::span<const std::uint8_t>(d.fileKey.data(), 32));
+        std::array<std::uint32_t, 8> words{};
+        ASSERT_TRUE(c.GetKey(words.data()));
+        for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(words[i], LoadLe32(d.fileKey.data() + 4 * i)) << i;
+    }
+}
+
 struct ModeCase {
     const char* label;
     EncryptMode mode;
