@@ -15,18 +15,6 @@
 
 namespace tessarin::test {
 
-const LanguageTable& FilledTexts(LanguageTable::Language language) {
-    static const auto fill = [](LanguageTable::Language l) {
-        LanguageTable table;
-        table.FillJapanese();
-        table.Fill(l);
-        return table;
-    };
-    static const LanguageTable japanese = fill(LanguageTable::Language::Japanese);
-    static const LanguageTable english = fill(LanguageTable::Language::English);
-    return language == LanguageTable::Language::English ? english : japanese;
-}
-
 namespace {
 
 struct FileCloser {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "FilledTexts.h"
 #include "container/ContainerFormat.h"
-#include "core/LanguageTable.h"
 #include "platform/SystemTime.h"
 
 namespace tessarin::test {
@@ -53,10 +53,6 @@ inline constexpr std::string_view kBadStoredName =
 inline constexpr std::string_view kOutputIsContainer =
     "The decrypted file would replace %s itself.\nThe file was not decrypted.";
 }  // namespace said
-
-// A table as the program fills it: Japanese first, then the language asked
-// for. English unless a test asks for the Japanese texts.
-const LanguageTable& FilledTexts(LanguageTable::Language language = LanguageTable::Language::English);
 
 struct KeySet {
     std::vector<std::uint8_t> publicFile;
