@@ -9,9 +9,9 @@
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
-#include "keys/MemberRecordData.h"
 #include "keys/KeySetCreation.h"
 #include "keys/MakerKeys.h"
+#include "keys/MemberRecordData.h"
 #include "platform/UserDialog.h"
 
 namespace tessarin {

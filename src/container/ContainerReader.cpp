@@ -249,7 +249,8 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     const auto publicBlob = FirstBlob(keys.publicKeyFile);
     const auto privateBlob = FirstBlob(keys.privateKeyFile);
     auto digest = PrivateKeyDigest(keys.privateKeyFile);
-    if (!publicBlob || !privateBlob || !digest) return Refuse(ReadStatus::KeyFileMissing, m_texts[slot::kDecryptKeyFileNotFound]);
+    if (!publicBlob || !privateBlob || !digest)
+        return Refuse(ReadStatus::KeyFileMissing, m_texts[slot::kDecryptKeyFileNotFound]);
     const auto fingerprint = Crc64Bytes(Crc64(*publicBlob));
 
     std::optional<RsaKey> key;
@@ -262,8 +263,7 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         if (std::memcmp(record.data() + kRecFingerprint, fingerprint.data(), 8) != 0) continue;
         if (!key) {
             auto imported = RsaKey::Import(*privateBlob);
-            if (!imported)
-                return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + imported.Error());
+            if (!imported) return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + imported.Error());
             key.emplace(std::move(*imported));
         }
         auto decrypted = key->Decrypt(std::span<const std::uint8_t>(record.data() + kRecRsa, 128));

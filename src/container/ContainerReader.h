@@ -216,8 +216,8 @@ struct ReaderState {
     std::filesystem::path publicKeyPath;
     std::filesystem::path privateKeyPath;
 };
-[[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog,
-                                 const LanguageTable& texts, const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
+[[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog, const LanguageTable& texts,
+                                 const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
                                  bool writeBack);
 
 // The fuzz entry: runs the text-form lookup and the reader (with its

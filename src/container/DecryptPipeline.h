@@ -115,7 +115,7 @@ struct DecryptRun {
 
     const IHost& host;
     IUserDialog& dialog;
-    CStreamCipher& cipher;                 // the main window's cipher; cleared at the end
+    CStreamCipher& cipher;       // the main window's cipher; cleared at the end
     const LanguageTable& texts;  // every message, in the user's language
 
     std::filesystem::path publicKeyPath;

@@ -1,10 +1,9 @@
 #include "keys/AuthManager.h"
 
-#include "core/LanguageTable.h"
-
 #include <fstream>
 #include <system_error>
 
+#include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
 #include "keys/LimitDates.h"
 #include "keys/MemberList.h"

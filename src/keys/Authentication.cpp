@@ -122,8 +122,9 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
         return {};
     }
-    if (outputExisted && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
-                                            Format1(texts[slot::kAuthKeyWillBeOverwritten], output.filename().string())))
+    if (outputExisted &&
+        !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
+                           Format1(texts[slot::kAuthKeyWillBeOverwritten], output.filename().string())))
         return {};
 
     // 6. The auth secret from the own private key file.
@@ -135,7 +136,8 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             BuildAuthRecord(privateFile->bytes, m_keys.OwnerName(), m_keys.OwnerEmail(), m_host.LocalTime(), limit);
     }
     if (!record) {
-        m_dialog.ShowMessage(Format1(texts[slot::kPrivateKeyNotOpened], m_keys.PrivateKeyPath().string()), MessageKind::Error);
+        m_dialog.ShowMessage(Format1(texts[slot::kPrivateKeyNotOpened], m_keys.PrivateKeyPath().string()),
+                             MessageKind::Error);
         return {};
     }
 
@@ -153,7 +155,8 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
 
     // 9. The own public key.
     if (!ownPublic) {
-        m_dialog.ShowMessage(Format1(texts[slot::kOwnPublicKeyNotOpened], m_keys.PublicKeyPath().string()), MessageKind::Error);
+        m_dialog.ShowMessage(Format1(texts[slot::kOwnPublicKeyNotOpened], m_keys.PublicKeyPath().string()),
+                             MessageKind::Error);
         return {};
     }
 
@@ -170,7 +173,8 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         }
     } else {
         if (fs::exists(output, ec) &&
-            !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(texts[slot::kAuthOutputExists], output.filename().string())))
+            !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
+                               Format1(texts[slot::kAuthOutputExists], output.filename().string())))
             return {};
         if (!WriteFileReplacing(output, authFile, true).Ok()) {
             m_dialog.ShowMessage(Format1(texts[slot::kAuthKeyNotWritten], output.string()), MessageKind::Error);
@@ -227,7 +231,8 @@ std::vector<fs::path> CPublicKeyAuthenticator::AuthenticateCommand(const FilePic
         const fs::path output = authenticate(*chosen, false);
         if (output.empty()) break;
         made.push_back(output);
-        if (m_lastChoice.mail && mail) mail(m_keys.Texts()[slot::kAuthKeySubject], m_keys.Texts()[slot::kAuthKeyBody], made);
+        if (m_lastChoice.mail && mail)
+            mail(m_keys.Texts()[slot::kAuthKeySubject], m_keys.Texts()[slot::kAuthKeyBody], made);
         if (!m_lastChoice.continueWithOther) break;
     }
     return made;

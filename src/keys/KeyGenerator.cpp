@@ -91,8 +91,7 @@ int CKeyGenerator::Generate(std::string_view name) {
 }
 
 bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& privateKeyPath,
-                               const FolderChooser& chooseFolder, IUserDialog& dialog,
-                               const LanguageTable& texts) {
+                               const FolderChooser& chooseFolder, IUserDialog& dialog, const LanguageTable& texts) {
     std::error_code ec;
     if (publicKeyPath.empty() || privateKeyPath.empty() || !fs::is_regular_file(publicKeyPath, ec) ||
         !fs::is_regular_file(privateKeyPath, ec)) {

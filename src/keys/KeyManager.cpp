@@ -10,8 +10,8 @@
 #include <system_error>
 
 #include "core/LanguageTable.h"
-#include "keys/MemberRecordData.h"
 #include "keys/LimitDates.h"
+#include "keys/MemberRecordData.h"
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
 

@@ -146,7 +146,9 @@ KeySetCreationResult CKeySetCreation::CreateAtStartup(const fs::path& keyPairFol
         case CKeyGenerator::Generated:
             return FinishKeySet(keyPairFolder, name, PublicKeyFileName(name), PrivateKeyFileName(name), identity);
         case CKeyGenerator::NameLength:
-            m_dialog.ShowMessage(name.empty() ? m_keys.Texts()[slot::kKeyNameEmpty] : m_keys.Texts()[slot::kKeyNameTooLong], MessageKind::Warning);
+            m_dialog.ShowMessage(
+                name.empty() ? m_keys.Texts()[slot::kKeyNameEmpty] : m_keys.Texts()[slot::kKeyNameTooLong],
+                MessageKind::Warning);
             failed.status = KeySetCreationResult::NameRefused;
             return failed;
         case CKeyGenerator::NameCharacter:
@@ -178,7 +180,8 @@ KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& 
     const fs::path keyPairFolder = publicKey->parent_path();
     const std::string publicName = publicKey->filename().string();
     const std::string privateName = privateKey->filename().string();
-    m_dialog.ShowMessage(FormatText(m_keys.Texts()[slot::kKeyPairChanged], {publicName, privateName}), MessageKind::Information);
+    m_dialog.ShowMessage(FormatText(m_keys.Texts()[slot::kKeyPairChanged], {publicName, privateName}),
+                         MessageKind::Information);
 
     const std::string keySetName = KeySetNameOfPublicKeyFile(publicName);
     result.keySetName = keySetName;
@@ -198,9 +201,9 @@ KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& 
         result.status = KeySetCreationResult::Created;
         return result;
     }
-    const auto identity = keyInfo
-                              ? keyInfo(m_keys.Texts()[slot::kKeyInfoTitle], FormatText(m_keys.Texts()[slot::kKeyInfoText], {keySetName}))
-                              : std::nullopt;
+    const auto identity = keyInfo ? keyInfo(m_keys.Texts()[slot::kKeyInfoTitle],
+                                            FormatText(m_keys.Texts()[slot::kKeyInfoText], {keySetName}))
+                                  : std::nullopt;
     if (!identity) return result;  // Cancelled: the pair is chosen, the key folder not made
     return FinishKeySet(keyPairFolder, keySetName, publicName, privateName, *identity);
 }
@@ -213,7 +216,8 @@ std::optional<std::pair<std::string, std::string>> CKeySetCreation::OfferExistin
             usable.push_back(std::move(pair));
     if (usable.empty()) return std::nullopt;
     if (usable.size() == 1) {
-        const std::string question = FormatText(m_keys.Texts()[slot::kExistingKeyFound], {usable[0].first, usable[0].second});
+        const std::string question =
+            FormatText(m_keys.Texts()[slot::kExistingKeyFound], {usable[0].first, usable[0].second});
         if (!m_dialog.AskYesNo(QuestionId::UseExistingKeyPair, question)) return std::nullopt;
         return usable[0];
     }

@@ -20,7 +20,8 @@ bool LoginInputAcceptable(const std::string& mailAddress, const std::string& pas
 bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, const std::string& password,
                  const ServiceRunSettings& settings) {
     if (!LoginInputAcceptable(mailAddress, password)) {
-        ui.ShowMessage(settings.texts[slot::kInvalidLoginInput], MessageKind::Error, settings.texts[slot::kProductName]);
+        ui.ShowMessage(settings.texts[slot::kInvalidLoginInput], MessageKind::Error,
+                       settings.texts[slot::kProductName]);
         return false;
     }
     CProgressDiag run(ui, settings.texts, host);
@@ -87,7 +88,8 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
                 return result;
             }
             if (!password->empty()) break;
-            ui.ShowMessage(settings.texts[slot::kEmptyPassword], MessageKind::Warning, settings.texts[slot::kProductName]);
+            ui.ShowMessage(settings.texts[slot::kEmptyPassword], MessageKind::Warning,
+                           settings.texts[slot::kProductName]);
         }
 
         int status = 0;
@@ -99,7 +101,8 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
             check.SetServiceOperation(kOpKeyStatus);
             ++result.attempts;
             if (check.DoModal() == CProgressDiag::IDCANCEL) {
-                ui.ShowMessage(settings.texts[slot::kServiceInterrupted], MessageKind::Warning, settings.texts[slot::kProductName]);
+                ui.ShowMessage(settings.texts[slot::kServiceInterrupted], MessageKind::Warning,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::Interrupted;
                 return result;
             }
@@ -109,14 +112,17 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
         bool doRegister = false;
         switch (status) {
             case kServiceUnreachable:
-                ui.ShowMessage(settings.texts[slot::kNoNetwork], MessageKind::Error, settings.texts[slot::kProductName]);
+                ui.ShowMessage(settings.texts[slot::kNoNetwork], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::NetworkError;
                 return result;
             case kServiceRejected:
-                ui.ShowMessage(settings.texts[slot::kWrongPassword], MessageKind::Error, settings.texts[slot::kProductName]);
+                ui.ShowMessage(settings.texts[slot::kWrongPassword], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 continue;  // ask for the password again
             case kServiceDbError:
-                ui.ShowMessage(settings.texts[slot::kServiceFault], MessageKind::Error, settings.texts[slot::kProductName]);
+                ui.ShowMessage(settings.texts[slot::kServiceFault], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::ServiceFault;
                 return result;
             case kServiceKeyRegistered:
@@ -124,12 +130,13 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
                                     QuestionButtons::OkCancel, settings.texts[slot::kProductName]) == Answer::Ok;
                 break;
             case kServiceSameKey:
-                ui.ShowMessage(settings.texts[slot::kAlreadyRegisteredWithService], MessageKind::Information, settings.texts[slot::kProductName]);
+                ui.ShowMessage(settings.texts[slot::kAlreadyRegisteredWithService], MessageKind::Information,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::AlreadyRegistered;
                 return result;
             case kServiceKeyNewer:
-                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, settings.texts[slot::kAskReconfigure], QuestionButtons::YesNo,
-                                    settings.texts[slot::kProductName]) == Answer::Yes;
+                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, settings.texts[slot::kAskReconfigure],
+                                    QuestionButtons::YesNo, settings.texts[slot::kProductName]) == Answer::Yes;
                 break;
             default:  // 4, 0 and anything else
                 doRegister = true;

@@ -232,14 +232,16 @@ TEST(KeyBackup, MissingKeysOrCancelCopyNothing) {
         return std::nullopt;
     };
     WriteFileBytes(dir / "north.vpub", ReadFileBytes(FixturePath("cryptoapi/north.vpub")));
-    EXPECT_FALSE(CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
+    EXPECT_FALSE(
+        CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
     EXPECT_FALSE(asked);
     ASSERT_EQ(dialog.Messages().size(), 1u);
     EXPECT_EQ(dialog.Messages()[0], "バックアップする公開鍵と秘密鍵がありません。");
 
     dialog.ClearEvents();
     WriteFileBytes(dir / "northPrivate.vpri", ReadFileBytes(FixturePath("cryptoapi/northPrivate.vpri")));
-    EXPECT_FALSE(CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
+    EXPECT_FALSE(
+        CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
     EXPECT_TRUE(asked);
     EXPECT_TRUE(dialog.Messages().empty());
     EXPECT_EQ(EntryCount(dir.Path()), 2u);

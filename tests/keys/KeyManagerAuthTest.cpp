@@ -126,9 +126,12 @@ TEST(AuthenticateTest, RefusalsAndTheirMessages) {
     WriteFileBytes(tmp / "broken.vpub", garbage);
     EXPECT_TRUE(auth.authenticate(tmp / "broken.vpub", true).empty());
     EXPECT_FALSE(fs::exists(tmp / "broken))north-auth.vpub"));
-    EXPECT_EQ(north.dialog.Messages(), (std::vector<std::string>{std::string("まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください"),
-                                                                 std::string("公開鍵ファイルが見つかりませんでした。"),
-                                                                 std::string("相手の公開鍵による暗号化に失敗しました。\n受信した公開鍵が破損していないかご確認ください。")}));
+    EXPECT_EQ(north.dialog.Messages(),
+              (std::vector<std::string>{
+                  std::string("まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください"),
+                  std::string("公開鍵ファイルが見つかりませんでした。"),
+                  std::string(
+                      "相手の公開鍵による暗号化に失敗しました。\n受信した公開鍵が破損していないかご確認ください。")}));
 }
 
 TEST(AuthenticateTest, MissingPrivateKeyIsNamed) {
@@ -143,7 +146,8 @@ TEST(AuthenticateTest, MissingPrivateKeyIsNamed) {
     WriteFileBytes(north.root / "northPrivate.vpri", bytes);
     CPublicKeyAuthenticator auth(north.keys, north.dialog, north.host);
     EXPECT_TRUE(auth.authenticate(tmp / "south.vpub", true).empty());
-    EXPECT_EQ(north.dialog.Messages().back(), "まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください");
+    EXPECT_EQ(north.dialog.Messages().back(),
+              "まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください");
 }
 
 TEST(AuthenticateTest, SecondAuthenticationAsksAndKeepsBothEntries) {
@@ -161,7 +165,8 @@ TEST(AuthenticateTest, SecondAuthenticationAsksAndKeepsBothEntries) {
     EXPECT_FALSE(north.Authenticate(tmp / "south.vpub").empty());
     EXPECT_EQ(north.dialog.Questions(),
               (std::vector<std::string>{
-                  std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"), std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"),
+                  std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"),
+                  std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"),
                   "認証を行うと既に存在する認証済み公開鍵(south))north-auth.vpub)は上書きされます。よろしいですか？",
                   "作成されるファイル(south))north-auth.vpub)は既に存在します。\n上書きしますか？"}));
     CAuthManager history;
@@ -246,7 +251,9 @@ TEST(AuthenticateTest, OwnKeyRefreshesRegisteredSelfAuthKeys) {
     CPublicKeyAuthenticator auth(north.keys, north.dialog, north.host);
     const fs::path fresh = auth.authenticate(north.root / "north.vpub", true);
     ASSERT_EQ(fresh, north.root / "north))north-auth.vpub");
-    EXPECT_EQ(north.dialog.Questions().back(), "この公開鍵は現在選択されている鍵ペアのものです。宛先リストに登録されている認証済み公開鍵を更新しますか？");
+    EXPECT_EQ(
+        north.dialog.Questions().back(),
+        "この公開鍵は現在選択されている鍵ペアのものです。宛先リストに登録されている認証済み公開鍵を更新しますか？");
     const auto after = ReadFileBytes(registered);
     EXPECT_NE(after, before);
     EXPECT_EQ(after, ReadFileBytes(fresh));
@@ -282,8 +289,10 @@ TEST(KeySetCreationTest, MainWindowFlowMakesACompleteKeySet) {
         return next < pages.size() ? std::optional(pages[next++]) : std::nullopt;
     });
     ASSERT_TRUE(result.Ok()) << result.status;
-    EXPECT_EQ(user.dialog.Messages(), (std::vector<std::string>{std::string("名前が未入力です。"),
-                                                                std::string("名前にスペース及び、以下の文字は使用できません。\n\n\t\\ / : * ? ' < > )| . \n\n再度入力してください。")}));
+    EXPECT_EQ(user.dialog.Messages(),
+              (std::vector<std::string>{std::string("名前が未入力です。"),
+                                        std::string("名前にスペース及び、以下の文字は使用できません。\n\n\t\\ / : * ? "
+                                                    "' < > )| . \n\n再度入力してください。")}));
     EXPECT_EQ(result.keySetName, "Taro_Yamada_Jr");
     EXPECT_EQ(result.publicKeyName, "Taro_Yamada_Jr.vpub");
     EXPECT_EQ(result.privateKeyName, "Taro_Yamada_JrPrivate.vpri");
@@ -419,21 +428,29 @@ TEST(KeySetCreationTest, OlderGenerationDialogChecksNamesAndNeverOverwrites) {
         tmp.Path(), [&]() -> std::optional<std::string> { return names.at(next++); },
         [&](std::string_view subject, std::string_view body, const std::vector<fs::path>& files) {
             EXPECT_EQ(subject, "TZA-P2P/Tessarin用公開鍵の送信");
-            EXPECT_EQ(body, "TZA-P2P/Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/Tessarinに登録してください。");
+            EXPECT_EQ(body,
+                      "TZA-P2P/"
+                      "Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/"
+                      "Tessarinに登録してください。");
             mailed = files;
         });
     ASSERT_TRUE(result.generated);
     EXPECT_EQ(next, 5u);
-    EXPECT_EQ(dialog.Messages(),
-              (std::vector<std::string>{std::string("鍵ファイル名が未入力です。\nファイル名を入力してください"), std::string("鍵ファイル名が長すぎます。半角60文字以内にしてください。"),
-                                        std::string("鍵ファイル名に以下の文字は使用できません。\n\n\t\\ / : * ? ' < > | . \n\nファイル名を確認してください"), std::string("鍵ファイルがすでに存在しています。別の名前を指定してください。")}));
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{
+                                     std::string("鍵ファイル名が未入力です。\nファイル名を入力してください"),
+                                     std::string("鍵ファイル名が長すぎます。半角60文字以内にしてください。"),
+                                     std::string("鍵ファイル名に以下の文字は使用できません。\n\n\t\\ / : * ? ' < > | . "
+                                                 "\n\nファイル名を確認してください"),
+                                     std::string("鍵ファイルがすでに存在しています。別の名前を指定してください。")}));
     EXPECT_EQ(ReadFileBytes(tmp / "dupPrivate.vpri"), std::vector<std::uint8_t>{1});
     EXPECT_FALSE(fs::exists(tmp / "dup.vpub"));
     EXPECT_EQ(result.publicKeyName, "ソフト.vpub");
     EXPECT_EQ(result.privateKeyName, "ソフトPrivate.vpri");
     EXPECT_EQ(result.memberFileName, "ソフトMember.txt");
     EXPECT_EQ(mailed, std::vector<fs::path>{tmp / "ソフト.vpub"});
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{std::string("新しい鍵セットの生成に成功しました。\nこのキーをすぐに送信しますか？")});
+    EXPECT_EQ(
+        dialog.Questions(),
+        std::vector<std::string>{std::string("新しい鍵セットの生成に成功しました。\nこのキーをすぐに送信しますか？")});
     EXPECT_EQ(result.report.rfind(" 新しい鍵セット、及び自己認証鍵の生成に成功しました.\n\n", 0), 0u);
     EXPECT_NE(result.report.find(" 認証鍵: " + (tmp / "ソフト))ソフト-auth.vpub").string()), std::string::npos);
 }

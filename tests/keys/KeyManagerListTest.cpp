@@ -419,7 +419,9 @@ TEST_F(RegisterTest, AddingKeyFiles) {
     user.dialog.PlanYes();
     EXPECT_EQ(user.keys.AddKeyFiles({tmp / "south.vpub"}, [&](const fs::path&) { ++offered; }), 1);
     EXPECT_EQ(offered, 1);
-    EXPECT_EQ(user.dialog.Questions(), std::vector<std::string>{std::string("このファイルは配布可能な鍵（公開鍵）です。\nFerroloへ登録しますか？")});
+    EXPECT_EQ(
+        user.dialog.Questions(),
+        std::vector<std::string>{std::string("このファイルは配布可能な鍵（公開鍵）です。\nFerroloへ登録しますか？")});
     EXPECT_EQ(user.keys.File(1), "south.vpub");
 
     // The same key again, under another name, and a file that is no key.

@@ -57,7 +57,8 @@ TEST(AccountDialogsLogic, FolderFeaturePageAndRegistrationFields) {
 
     EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "", "a@b"), "公開鍵の持ち主の名前を指定してください");
     EXPECT_EQ(RegistrationFieldsProblem(test::FilledTexts(), "", ""), "Set User Name of This Public Key.");
-    EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "Al", ""), "公開鍵の持ち主のメールアドレスを指定してください");
+    EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "Al", ""),
+              "公開鍵の持ち主のメールアドレスを指定してください");
     EXPECT_EQ(RegistrationFieldsProblem(test::FilledTexts(), "Al", ""), "Set E-mail Address of This Public Key.");
     EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "Al", "a@b"), "");
 }

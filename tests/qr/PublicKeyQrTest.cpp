@@ -540,10 +540,12 @@ TEST(QrImport, FileNames) {
 
 TEST(QrImport, FailureMessagesAreExact) {
     EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::Complete), "");
-    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::WrongLength), "読み取られた公開鍵の長さが短すぎます。");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::WrongLength),
+              "読み取られた公開鍵の長さが短すぎます。");
     EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::Nothing),
-                 "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
-    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), static_cast<QrImportResult>(0)), "取り込まれた２次元バーコードが異常です。");
+              "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), static_cast<QrImportResult>(0)),
+              "取り込まれた２次元バーコードが異常です。");
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ std::string Utf8(const std::string& cp932) {
 
 // Reads the own record, only looking; nullopt when the container is not
 // readable for us. An expired container gives Expired with its record.
-std::optional<ReadStatus> ReadOwn(Session& session, ReadOnlyStore& store,
-                                  ContainerReader& reader, ReadPurpose purpose) {
+std::optional<ReadStatus> ReadOwn(Session& session, ReadOnlyStore& store, ContainerReader& reader,
+                                  ReadPurpose purpose) {
     auto keys = ReaderKeys::Load(session.State().publicKeyPath, session.State().privateKeyPath);
     if (!keys) return std::nullopt;
     reader.SetLookOnly(true);
