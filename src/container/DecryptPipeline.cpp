@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -232,7 +233,8 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     store.Close();
     if (std::fflush(temp->Stream()) != 0) {
         (void)reader.UndoWriteBack(store);
-        Message(FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::string("I/O error")}));
+        Message(
+            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
         return Outcome::Skipped;
     }
     SetModificationTime(temp->Stream(), record.encryptionTime);
@@ -367,7 +369,8 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
     }
     if (!ok) {
         temp->Discard();
-        Message(FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::string("I/O error")}));
+        Message(
+            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
         return nullptr;
     }
     return temp;
