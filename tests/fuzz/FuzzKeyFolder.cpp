@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "FilledTexts.h"
 #include "FuzzSupport.h"
+#include "core/LanguageTable.h"
 #include "keys/AuthManager.h"
 #include "keys/KeyManager.h"
 #include "keys/MemberList.h"
@@ -21,7 +21,15 @@
 namespace tessarin::fuzz {
 namespace {
 
-using test::JapaneseTexts;
+// The texts the key store is given; nothing is shown.
+const LanguageTable& JapaneseTexts() {
+    static const LanguageTable table = [] {
+        LanguageTable t;
+        t.FillJapanese();
+        return t;
+    }();
+    return table;
+}
 
 std::vector<std::uint8_t> Copy(Bytes b) {
     return {b.begin(), b.end()};
