@@ -21,6 +21,7 @@
 #include "container/ContainerFormat.h"
 #include "container/DecryptPipeline.h"
 #include "core/Crc64.h"
+#include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
 #include "platform/Host.h"
 #include "platform/UserDialog.h"
@@ -112,7 +113,9 @@ int main(int argc, char** argv) {
     FixedHost host;
     YesDialog dialog;
     CStreamCipher cipher;
-    container::DecryptRun run(host, dialog, cipher);
+    LanguageTable texts;
+    texts.FillJapanese();
+    container::DecryptRun run(host, dialog, cipher, texts);
     run.publicKeyPath = keys / "north.vpub";
     run.privateKeyPath = keys / "northPrivate.vpri";
     run.files = {container};

@@ -11,9 +11,11 @@ namespace tessarin {
 namespace fs = std::filesystem;
 
 AppCore::AppCore(const IHost& host, IUserDialog& dialog, LanguageTable& texts, IMailLauncher& mailLauncher)
-    : m_host(host), m_dialog(dialog), m_texts(texts), m_keys(dialog, host), m_state(host, dialog, texts, mailLauncher) {
-    m_keys.SetTexts(&m_texts);
-}
+    : m_host(host),
+      m_dialog(dialog),
+      m_texts(texts),
+      m_keys(dialog, host, texts),
+      m_state(host, dialog, texts, mailLauncher) {}
 
 void AppCore::LoadSettings() {
     settings.Read(SettingsFilePath());

@@ -9,9 +9,9 @@
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
-#include "keys/KeyManagerTexts.h"
 #include "keys/KeySetCreation.h"
 #include "keys/MakerKeys.h"
+#include "keys/MemberRecordData.h"
 #include "platform/UserDialog.h"
 
 namespace tessarin {
@@ -166,7 +166,7 @@ bool KeyBackupFlow::SendShare(const fs::path& share, ShareKind kind) {
 
     const bool backup = kind == ShareKind::Backup;
     m_mail.Reset();
-    m_mail.AddRecipient(keymgrtexts::kMakerKeyMail, MailMessage::To);
+    m_mail.AddRecipient(member_data::kMakerKeyMail, MailMessage::To);
     m_mail.AddAttachment(container);
     const std::string body =
         texts[backup ? slot::kBackupShareBody : slot::kRepairShareBody] + "\n" + SenderLine() + "\n";
@@ -205,7 +205,7 @@ bool KeyBackupFlow::SendRepairFragment(std::string_view keySetName) {
         return false;
     }
     m_mail.Reset();
-    m_mail.AddRecipient(keymgrtexts::kMakerKeyMail, MailMessage::To);
+    m_mail.AddRecipient(member_data::kMakerKeyMail, MailMessage::To);
     m_mail.AddAttachment(fragment);
     return m_mail.Send(texts[slot::kRepairSubject], texts[slot::kRepairBody], true) == 1;
 }

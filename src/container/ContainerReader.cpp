@@ -9,10 +9,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "container/DecryptTexts.h"
 #include "container/WipeFile.h"
 #include "core/BigNumber.h"
 #include "core/Crc64.h"
+#include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
 #include "platform/ByteIo.h"
 #include "platform/Host.h"
@@ -20,8 +20,6 @@
 #include "platform/crypto/RsaService.h"
 
 namespace tessarin::container {
-
-namespace text = decrypt_text;
 
 namespace {
 
@@ -240,18 +238,19 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         case ReadStatus::Ok:
             break;
         case ReadStatus::NewerVersion:
-            return Refuse(ReadStatus::NewerVersion, text::kNewerVersion);
+            return Refuse(ReadStatus::NewerVersion, m_texts[slot::kNewerVersion]);
         case ReadStatus::OldHistoryFormat:
-            return Refuse(ReadStatus::OldHistoryFormat, text::kOldHistoryFormat);
+            return Refuse(ReadStatus::OldHistoryFormat, m_texts[slot::kOldHistoryFormat]);
         default:
-            return Refuse(ReadStatus::Broken, text::kBroken);
+            return Refuse(ReadStatus::Broken, m_texts[slot::kNotTzaOrBroken]);
     }
 
     // The user's own keys.
     const auto publicBlob = FirstBlob(keys.publicKeyFile);
     const auto privateBlob = FirstBlob(keys.privateKeyFile);
     auto digest = PrivateKeyDigest(keys.privateKeyFile);
-    if (!publicBlob || !privateBlob || !digest) return Refuse(ReadStatus::KeyFileMissing, text::kKeyFileNotFound);
+    if (!publicBlob || !privateBlob || !digest)
+        return Refuse(ReadStatus::KeyFileMissing, m_texts[slot::kDecryptKeyFileNotFound]);
     const auto fingerprint = Crc64Bytes(Crc64(*publicBlob));
 
     std::optional<RsaKey> key;
@@ -260,16 +259,15 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     const std::int64_t tableOffset = m_tail.TableOffset();
     for (std::int32_t i = 0; i < m_tail.recordCount; ++i) {
         if (!store.ReadAt(tableOffset + static_cast<std::int64_t>(i) * static_cast<std::int64_t>(kRecordSize), record))
-            return Refuse(ReadStatus::Broken, text::kBroken);
+            return Refuse(ReadStatus::Broken, m_texts[slot::kNotTzaOrBroken]);
         if (std::memcmp(record.data() + kRecFingerprint, fingerprint.data(), 8) != 0) continue;
         if (!key) {
             auto imported = RsaKey::Import(*privateBlob);
-            if (!imported)
-                return Refuse(ReadStatus::PlatformError, std::string(text::kCryptApiError) + imported.Error());
+            if (!imported) return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + imported.Error());
             key.emplace(std::move(*imported));
         }
         auto decrypted = key->Decrypt(std::span<const std::uint8_t>(record.data() + kRecRsa, 128));
-        if (!decrypted) return Refuse(ReadStatus::PlatformError, std::string(text::kCryptApiError) + decrypted.Error());
+        if (!decrypted) return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + decrypted.Error());
         std::array<std::uint8_t, 8> check{};
         std::memcpy(check.data(), record.data() + kRecCheck, 8);
         if (decrypted->size() == kRsaPlainSize && Crc64Bytes(Crc64(*decrypted)) == check) {
@@ -282,11 +280,11 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     if (m_record.index < 0) {
         switch (purpose) {
             case ReadPurpose::Forward:
-                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedForward);
+                return Refuse(ReadStatus::NotAuthorized, m_texts[slot::kNotAuthorizedForward]);
             case ReadPurpose::HistoryView:
-                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorizedHistory);
+                return Refuse(ReadStatus::NotAuthorized, m_texts[slot::kNotAuthorizedHistory]);
             default:
-                return Refuse(ReadStatus::NotAuthorized, text::kNotAuthorized);
+                return Refuse(ReadStatus::NotAuthorized, m_texts[slot::kNotAuthorized]);
         }
     }
 
@@ -315,7 +313,7 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         std::all_of(m_record.authValue.begin(), m_record.authValue.end(), [](std::uint8_t b) { return b == 0; });
     SecureWipe(*digest);
     if (!authMatches && !senderDigestMatches && !(m_tail.HasSender() && zeroAuth))
-        return Refuse(ReadStatus::Spoofing, text::kSpoofing);
+        return Refuse(ReadStatus::Spoofing, m_texts[slot::kSpoofing]);
 
     // Time.
     const SystemTime now = m_host.LocalTime();
@@ -331,22 +329,21 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
     const auto nowT = SystemTimeToTimeT(now);
     const auto baseT = SystemTimeToTimeT(base);
     const bool limited = m_record.limitSeconds != 0;
-    if (limited && (!nowT || !baseT)) return Refuse(ReadStatus::Broken, text::kBroken);
+    if (limited && (!nowT || !baseT)) return Refuse(ReadStatus::Broken, m_texts[slot::kNotTzaOrBroken]);
     m_record.elapsedSeconds = nowT && baseT ? TimeDifferenceSeconds(*nowT, *baseT) : 0;
-    if (limited && m_record.elapsedSeconds / 60 < 0) return Refuse(ReadStatus::ClockBehind, text::kCheckClock);
+    if (limited && m_record.elapsedSeconds / 60 < 0) return Refuse(ReadStatus::ClockBehind, m_texts[slot::kCheckClock]);
 
     if (m_record.version != kRecordVersion && m_record.version != kRecordVersion2003)
-        return Refuse(ReadStatus::NewerVersion, text::kNewerVersion);
+        return Refuse(ReadStatus::NewerVersion, m_texts[slot::kNewerVersion]);
 
     if (!m_record.firstDecryption && limited &&
         m_record.elapsedSeconds >= static_cast<std::int64_t>(m_record.limitSeconds)) {
-        const auto& texts = text::TableOrEnglish(m_texts);
         if (m_lookOnly) {
-            m_dialog.ShowMessage(texts.Text(slot::kExpiredKept), MessageKind::Warning);
+            m_dialog.ShowMessage(m_texts[slot::kExpiredKept], MessageKind::Warning);
         } else if (store.Wipe()) {
-            m_dialog.ShowMessage(text::kExpired, MessageKind::Warning);
+            m_dialog.ShowMessage(m_texts[slot::kOverEffectiveTime], MessageKind::Warning);
         } else {
-            m_dialog.ShowMessage(texts.Text(slot::kExpiredNotErased), MessageKind::Error);
+            m_dialog.ShowMessage(m_texts[slot::kExpiredNotErased], MessageKind::Error);
         }
         return ReadStatus::Expired;
     }
@@ -379,7 +376,7 @@ bool ContainerReader::WriteBack(IContainerStore& store) {
     if (!ok) {
         // Puts back whatever part was written.
         (void)store.WriteAt(startOffset, m_originalBytes);
-        m_dialog.ShowMessage(text::kHappenToError, MessageKind::Error);
+        m_dialog.ShowMessage(m_texts[slot::kHappenToError], MessageKind::Error);
         return false;
     }
     m_written = true;
@@ -463,15 +460,16 @@ TextFormResult TextFormLookup(IContainerStore& store, const ReaderKeys& keys) {
 // ---------------------------------------------------------------------------
 // The reader with the main window's state
 
-bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog, const std::filesystem::path& container,
-                   std::string& storedName, ReadPurpose purpose, bool writeBack) {
+bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog, const LanguageTable& texts,
+                   const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
+                   bool writeBack) {
     auto keys = ReaderKeys::Load(state.publicKeyPath, state.privateKeyPath);
     if (!keys) {
-        dialog.ShowMessage(text::kKeyFileNotFound, MessageKind::Warning);
+        dialog.ShowMessage(texts[slot::kDecryptKeyFileNotFound], MessageKind::Warning);
         return false;
     }
     FileContainerStore store(container);
-    ContainerReader reader(host, dialog);
+    ContainerReader reader(host, dialog, texts);
     if (reader.Read(store, *keys, purpose) != ReadStatus::Ok) return false;
     if (writeBack && !reader.WriteBack(store)) return false;
     state.recordIndex = reader.Record().index;
@@ -491,7 +489,8 @@ ReadStatus ReadContainerBytesForFuzzing(std::span<const std::uint8_t> bytes, con
         textFormRefused = TextFormLookup(store, keys).kind == TextFormResult::NotAuthorized;
     }
     MemoryContainerStore store(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    ContainerReader reader(host, dialog);
+    const LanguageTable texts;  // nothing is shown
+    ContainerReader reader(host, dialog, texts);
     const ReadStatus status = reader.Read(store, keys, ReadPurpose::Decrypt);
     if (status == ReadStatus::Ok) {
         (void)reader.WriteBack(store);

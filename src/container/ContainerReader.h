@@ -155,10 +155,9 @@ struct OwnRecord {
 // Texts shown by the reader are the program's exact messages.
 class ContainerReader final {
 public:
-    ContainerReader(const IHost& host, IUserDialog& dialog) : m_host(host), m_dialog(dialog) {}
-
-    // Texts of the table (English without one).
-    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
+    // Every message comes from texts, in the language it is filled in.
+    ContainerReader(const IHost& host, IUserDialog& dialog, const LanguageTable& texts)
+        : m_host(host), m_dialog(dialog), m_texts(texts) {}
     // A reader that only looks: an expired container is reported (Expired,
     // with the record filled in) and left as it is.
     void SetLookOnly(bool lookOnly) { m_lookOnly = lookOnly; }
@@ -181,7 +180,7 @@ private:
 
     const IHost& m_host;
     IUserDialog& m_dialog;
-    const LanguageTable* m_texts = nullptr;
+    const LanguageTable& m_texts;
     bool m_lookOnly = false;
     TailInfo m_tail;
     OwnRecord m_record;
@@ -217,7 +216,7 @@ struct ReaderState {
     std::filesystem::path publicKeyPath;
     std::filesystem::path privateKeyPath;
 };
-[[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog,
+[[nodiscard]] bool ReadContainer(ReaderState& state, const IHost& host, IUserDialog& dialog, const LanguageTable& texts,
                                  const std::filesystem::path& container, std::string& storedName, ReadPurpose purpose,
                                  bool writeBack);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -12,7 +13,6 @@
 
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
-#include "container/DecryptTexts.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
 #include "core/StreamCipher.h"
@@ -26,25 +26,7 @@
 
 namespace tessarin::container {
 
-namespace text = decrypt_text;
-
 namespace {
-
-constexpr int kSlotNoFileSelected = slot::kNoFileSelected;
-constexpr int kSlotOverwriteTitle = slot::kOverwriteTitle;
-constexpr int kSlotYes = slot::kCaptionYes;
-constexpr int kSlotOverwriteAll = slot::kCaptionOverwriteAll;
-constexpr int kSlotNo = slot::kCaptionNo;
-constexpr int kSlotStop = slot::kCaptionStop;
-constexpr int kSlotReadOnly = slot::kReadOnlyCantOverwrite;
-constexpr int kSlotInputCannotOpen = slot::kInputCannotOpen;
-constexpr int kSlotOutputCannotOpen = slot::kOutputCannotOpen;
-constexpr int kSlotViewerRunning = 154;
-
-std::string Text(const LanguageTable* texts, int slotNumber, std::string_view fallback) {
-    if (texts && !texts->Text(slotNumber).empty()) return texts->Text(slotNumber);
-    return std::string(fallback);
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
@@ -116,6 +98,7 @@ private:
     void NoteWritten(const std::filesystem::path& output);
     // Whether this run removes a container once its output exists.
     bool WillRemoveContainer() const;
+    const std::string& T(int textSlot) const { return m_run.texts[textSlot]; }
     void Message(std::string_view message, MessageKind kind = MessageKind::Warning) {
         m_run.dialog.ShowMessage(message, kind);
     }
@@ -136,12 +119,12 @@ private:
 int Run::Execute() {
     auto& dialog = m_run.dialog;
     if (m_run.files.empty()) {
-        Message(Text(m_run.texts, kSlotNoFileSelected, text::kNoFileSelected), MessageKind::Information);
+        Message(T(slot::kNoFileSelected), MessageKind::Information);
         return 0;
     }
     const auto total = static_cast<long long>(m_run.files.size());
     dialog.SetProgressRange(total);
-    dialog.SetStatus(text::kProcessing);
+    dialog.SetStatus(T(slot::kDecryptProcessing));
 
     int succeeded = 0;
     for (std::size_t i = 0; i < m_run.files.size(); ++i) {
@@ -152,16 +135,16 @@ int Run::Execute() {
         const auto& container = m_run.files[i];
         const long long position = static_cast<long long>(i) + 1;
         if (m_mode == kDecryptFolder) {
-            dialog.SetStatus(FormatText(text::kFolderDecrypting, {position, total}));
+            dialog.SetStatus(FormatText(T(slot::kFolderDecrypting), {position, total}));
         } else {
-            dialog.SetStatus(FormatText(text::kDecryptingNofM, {total, position}));
-            dialog.SetStatus(FormatText(text::kIsDecrypting, {container.filename().string()}));
+            dialog.SetStatus(FormatText(T(slot::kDecryptingNofM), {total, position}));
+            dialog.SetStatus(FormatText(T(slot::kIsDecrypting), {container.filename().string()}));
         }
         Outcome outcome = Outcome::Skipped;
         try {
             outcome = DecryptOne(container, i);
         } catch (const std::exception&) {
-            Message(text::kHappenToError, MessageKind::Error);
+            Message(T(slot::kHappenToError), MessageKind::Error);
         }
         m_run.cipher.Clear(true);
         m_run.decryptMode = false;
@@ -174,7 +157,7 @@ int Run::Execute() {
     }
     m_run.cipher.Clear(false);
     m_run.decryptMode = false;
-    Message(FormatText(text::kSucceeded, {static_cast<long long>(succeeded)}), MessageKind::Information);
+    Message(FormatText(T(slot::kDecryptSucceeded), {static_cast<long long>(succeeded)}), MessageKind::Information);
     return succeeded;
 }
 
@@ -182,23 +165,23 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     std::error_code ec;
     const bool onCdRom = m_run.isOnCdRom ? m_run.isOnCdRom(container) : IsOnOpticalDisc(container);
     if (onCdRom) {
-        Message(text::kOnCdRom);
+        Message(T(slot::kOnCdRom));
         return Outcome::Skipped;
     }
     if (std::filesystem::exists(container, ec) && IsReadOnlyFile(container)) {
-        Message(text::kContainerReadOnly);
+        Message(T(slot::kContainerReadOnly));
         return Outcome::Skipped;
     }
     if (!EndsWithNoCase(container.filename().string(), kExtension) ||
         !std::filesystem::is_regular_file(container, ec)) {
-        if (m_mode != kDecryptFolder) Message(container.filename().string() + std::string(text::kIsNotEncrypted));
+        if (m_mode != kDecryptFolder) Message(container.filename().string() + T(slot::kIsNotEncrypted));
         return Outcome::Skipped;
     }
 
     if (!m_keys) {
         auto keys = ReaderKeys::Load(m_run.publicKeyPath, m_run.privateKeyPath);
         if (!keys) {
-            Message(text::kKeyFileNotFound);
+            Message(T(slot::kDecryptKeyFileNotFound));
             return Outcome::Skipped;
         }
         m_keys = std::make_unique<ReaderKeys>(std::move(*keys));
@@ -208,13 +191,12 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     // The text-form lookup comes first.
     const TextFormResult textForm = TextFormLookup(store, *m_keys);
     if (textForm.kind == TextFormResult::NotAuthorized) {
-        Message(text::kNotAuthorized);
+        Message(T(slot::kNotAuthorized));
         return Outcome::Skipped;
     }
     if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
 
-    ContainerReader reader(m_run.host, m_run.dialog);
-    reader.SetTexts(m_run.texts);
+    ContainerReader reader(m_run.host, m_run.dialog, m_run.texts);
     if (reader.Read(store, *m_keys, ReadPurpose::Decrypt) != ReadStatus::Ok) return Outcome::Skipped;
     const OwnRecord& record = reader.Record();
     const TailInfo& tail = reader.Tail();
@@ -230,7 +212,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     } else {
         const auto safe = SafeOutputName(record.StoredNameBytes());
         if (!safe) {
-            Message(FormatText(text::kBadStoredName, {container.filename().string()}));
+            Message(FormatText(T(slot::kBadStoredName), {container.filename().string()}));
             return Outcome::Skipped;
         }
         name = *safe;
@@ -252,13 +234,14 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     store.Close();
     if (std::fflush(temp->Stream()) != 0) {
         (void)reader.UndoWriteBack(store);
-        Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
+        Message(
+            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
         return Outcome::Skipped;
     }
     SetModificationTime(temp->Stream(), record.encryptionTime);
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         (void)reader.UndoWriteBack(store);
-        Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
+        Message(FormatText(T(slot::kWriteFailed), {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
     NoteWritten(destination);
@@ -297,7 +280,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
     if (!temp) return m_cancelled ? Outcome::Stop : Outcome::Skipped;
     store.Close();
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
-        Message(FormatText(text::kWriteFailed, {destination.filename().string(), *error}));
+        Message(FormatText(T(slot::kWriteFailed), {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
     NoteWritten(destination);
@@ -312,30 +295,29 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
 Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container) {
     std::error_code ec;
     if (std::filesystem::equivalent(destination, container, ec) || destination == container) {
-        Message(FormatText(text::kOutputIsContainer, {container.filename().string()}));
+        Message(FormatText(T(slot::kOutputIsContainer), {container.filename().string()}));
         return Outcome::Skipped;
     }
     if (!std::filesystem::exists(std::filesystem::symlink_status(destination, ec))) return Outcome::Decrypted;
     const std::string shown = destination.filename().string();
     if (WrittenInThisRun(destination)) {
-        const auto& texts = text::TableOrEnglish(m_run.texts);
-        Message(FormatText(texts.Text(slot::kDecryptOutputWrittenInRun), {container.filename().string(), shown}));
+        Message(FormatText(T(slot::kDecryptOutputWrittenInRun), {container.filename().string(), shown}));
         return Outcome::Skipped;
     }
     if (IsReadOnlyFile(destination)) {
-        Message(FormatText(Text(m_run.texts, kSlotReadOnly, text::kReadOnlyDestination), {shown}));
+        Message(FormatText(T(slot::kReadOnlyCantOverwrite), {shown}));
         return Outcome::Skipped;
     }
     if (m_overwriteAll) return Outcome::Decrypted;
-    const std::string question = shown + std::string(text::kOverwriteDecrypt);
+    const std::string question = shown + T(slot::kOverwriteDecrypt);
     if (m_run.files.size() == 1)
         return m_run.dialog.AskYesNo(QuestionId::OverwriteOutput, question) ? Outcome::Decrypted : Outcome::Skipped;
     ContinueConfirm confirm{};
     confirm.id = QuestionId::OverwriteOutput;
-    confirm.title = Text(m_run.texts, kSlotOverwriteTitle, text::kOverwriteTitle);
+    confirm.title = T(slot::kOverwriteTitle);
     confirm.text = question;
-    confirm.captions = {Text(m_run.texts, kSlotYes, "Yes"), Text(m_run.texts, kSlotOverwriteAll, "Overwrite all"),
-                        Text(m_run.texts, kSlotNo, "No"), Text(m_run.texts, kSlotStop, "Stop")};
+    confirm.captions = {T(slot::kCaptionYes), T(slot::kCaptionOverwriteAll), T(slot::kCaptionNo),
+                        T(slot::kCaptionStop)};
     switch (m_run.dialog.AskContinue(confirm)) {
         case ContinueConfirm::First:
             return Outcome::Decrypted;
@@ -354,12 +336,12 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
                                             std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
     File in(std::fopen(container.c_str(), "rb"));
     if (!in) {
-        Message(Text(m_run.texts, kSlotInputCannotOpen, text::kInputCannotOpen));
+        Message(T(slot::kInputCannotOpen));
         return nullptr;
     }
     auto temp = TempFile::CreateBeside(destination, ".tza-dec-");
     if (!temp) {
-        Message(Text(m_run.texts, kSlotOutputCannotOpen, text::kOutputCannotOpen));
+        Message(T(slot::kOutputCannotOpen));
         return nullptr;
     }
     const std::int64_t length = tail.payloadLength;
@@ -383,7 +365,8 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
     }
     if (!ok) {
         temp->Discard();
-        Message(FormatText(text::kWriteFailed, {destination.filename().string(), std::string("I/O error")}));
+        Message(
+            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
         return nullptr;
     }
     return temp;
@@ -402,7 +385,7 @@ bool Run::RecordHistory(const std::filesystem::path& container, const OwnRecord&
     // record index is its user index.
     history.AppendRecord(record.index, CArchiveHistoryMan::Decrypted);
     if (history.SaveInPlace() != CArchiveHistoryMan::WriteFailed) return true;
-    Message(FormatText(Text(m_run.texts, slot::kHistoryNotSaved, "%s: %s"),
+    Message(FormatText(T(slot::kHistoryNotSaved),
                        {container.filename().string(), std::generic_category().message(history.LastError())}),
             MessageKind::Error);
     return false;
@@ -415,7 +398,7 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
     const auto lookup = m_run.sender->LookUp(record.senderKeyCheck, record.senderKeyDigest, identity);
     if (lookup.status == ISenderFollowUp::Status::Differs && sender) {
         if (m_run.dialog.AskYesNo(QuestionId::RenewSender,
-                                  FormatText(text::kRenewKeyChain, {identity.name, identity.mail})))
+                                  FormatText(T(slot::kRenewKeyChain), {identity.name, identity.mail})))
             (void)m_run.sender->Renew(record.senderKeyCheck, identity);
         return;
     }
@@ -427,7 +410,7 @@ void Run::FollowUpSender(const std::filesystem::path& container, const std::file
         outputGone = true;
     }
     if (m_run.dialog.AskYesNo(QuestionId::AuthenticateSender,
-                              FormatText(text::kAuthenticateCreator, {identity.name, identity.mail})))
+                              FormatText(T(slot::kAuthenticateCreator), {identity.name, identity.mail})))
         (void)m_run.sender->Authenticate(container, output, identity, record.senderKeyDigest);
 }
 
@@ -507,14 +490,14 @@ int DecryptFolder(DecryptRun& run, const std::filesystem::path& folder) {
 }
 
 int OfferUsbDecryption(DecryptRun& run, const std::filesystem::path& folder) {
-    if (!run.dialog.AskYesNo(QuestionId::DecryptAttachedDevice, text::kUsbConnected)) return 0;
+    if (!run.dialog.AskYesNo(QuestionId::DecryptAttachedDevice, run.texts[slot::kUsbConnected])) return 0;
     return DecryptFolder(run, folder);
 }
 
-bool CheckAutomaticFolder(IUserDialog& dialog, const std::filesystem::path& folder) {
+bool CheckAutomaticFolder(IUserDialog& dialog, const LanguageTable& texts, const std::filesystem::path& folder) {
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) return true;
-    dialog.ShowMessage(text::kAutoFolderMissing, MessageKind::Information);
+    dialog.ShowMessage(texts[slot::kAutoFolderMissing], MessageKind::Information);
     return false;
 }
 
@@ -536,12 +519,12 @@ std::optional<std::string> SafeOutputName(std::string_view stored) {
 }
 
 ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog,
-                             IProcessRunner& programs, const LanguageTable* texts,
+                             IProcessRunner& programs, const LanguageTable& texts,
                              const std::vector<std::filesystem::path>& desktopFolders) {
     const auto folders = desktopFolders.empty() ? DesktopEntryFolders() : desktopFolders;
     const auto program = FindAssociatedProgram(file.output, programs, folders);
     if (program && programs.IsRunning(program->executable)) {
-        dialog.ShowMessage(Text(texts, kSlotViewerRunning, text::kViewerAlreadyRunning), MessageKind::Warning);
+        dialog.ShowMessage(texts[slot::kViewerAlreadyRunning], MessageKind::Warning);
         (void)WipeFile(file.output);
         return ViewCycleResult::AlreadyRunning;
     }

@@ -111,12 +111,13 @@ inline constexpr int kDecryptFolder = 5;  // fetched files and the automatic or 
 
 // What one run needs from the main window.
 struct DecryptRun {
-    DecryptRun(const IHost& h, IUserDialog& d, CStreamCipher& c) : host(h), dialog(d), cipher(c) {}
+    DecryptRun(const IHost& h, IUserDialog& d, CStreamCipher& c, const LanguageTable& t)
+        : host(h), dialog(d), cipher(c), texts(t) {}
 
     const IHost& host;
     IUserDialog& dialog;
-    CStreamCipher& cipher;                 // the main window's cipher; cleared at the end
-    const LanguageTable* texts = nullptr;  // texts the table holds come from it
+    CStreamCipher& cipher;       // the main window's cipher; cleared at the end
+    const LanguageTable& texts;  // every message, in the user's language
 
     std::filesystem::path publicKeyPath;
     std::filesystem::path privateKeyPath;
@@ -150,7 +151,7 @@ int DecryptFolder(DecryptRun& run, const std::filesystem::path& folder);
 int OfferUsbDecryption(DecryptRun& run, const std::filesystem::path& folder);
 // At start-up: false after the notice when the configured automatic folder
 // is missing (start-up goes on).
-bool CheckAutomaticFolder(IUserDialog& dialog, const std::filesystem::path& folder);
+bool CheckAutomaticFolder(IUserDialog& dialog, const LanguageTable& texts, const std::filesystem::path& folder);
 
 // The output name a stored name gives: its last path component (after the
 // last '/' or '\', found character-wise in CP932), decoded to UTF-8. Empty
@@ -163,7 +164,7 @@ std::optional<std::string> SafeOutputName(std::string_view storedCp932);
 // waits, records "viewed" in the container's history and wipes the file.
 enum class ViewCycleResult { Viewed, AlreadyRunning, NotOpened };
 ViewCycleResult RunViewCycle(const DecryptedFile& file, const IHost& host, IUserDialog& dialog,
-                             IProcessRunner& programs, const LanguageTable* texts = nullptr,
+                             IProcessRunner& programs, const LanguageTable& texts,
                              const std::vector<std::filesystem::path>& desktopFolders = {});
 
 }  // namespace container

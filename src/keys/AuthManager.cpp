@@ -3,8 +3,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
-#include "keys/KeyManagerTexts.h"
 #include "keys/LimitDates.h"
 #include "keys/MemberList.h"
 #include "platform/ByteIo.h"
@@ -100,12 +100,12 @@ int CAuthManager::contains(const std::filesystem::path& publicKeyPath) const {
     return 0;
 }
 
-std::vector<std::array<std::string, 3>> CAuthManager::rows() const {
+std::vector<std::array<std::string, 3>> CAuthManager::rows(const LanguageTable& texts) const {
     std::vector<std::array<std::string, 3>> out;
     out.reserve(m_entries.size());
     for (const auto& e : m_entries) {
         out.push_back({Cp932ForDisplay(e.fileName), FormatDateTime(e.time),
-                       e.limit.IsZero() ? std::string(keymgrtexts::kNoLimit) : FormatDate(e.limit)});
+                       e.limit.IsZero() ? texts[slot::kNoLimit] : FormatDate(e.limit)});
     }
     return out;
 }

@@ -21,6 +21,8 @@
 
 namespace tessarin {
 
+class LanguageTable;
+
 inline constexpr std::string_view kAuthHistoryName = "authhistory.dat";
 
 class CAuthManager final {
@@ -59,8 +61,8 @@ public:
     // (also when the file cannot be read).
     int contains(const std::filesystem::path& publicKeyPath) const;
     // Per entry: file name (UTF-8), time as "%Y/%m/%d %H:%M", limit as
-    // "%Y/%m/%d" or "期限未設定".
-    std::vector<std::array<std::string, 3>> rows() const;
+    // "%Y/%m/%d" or the table's "期限未設定".
+    std::vector<std::array<std::string, 3>> rows(const LanguageTable& texts) const;
 
     const std::vector<AuthHistoryData>& Entries() const { return m_entries; }
     void Clear() { m_entries.clear(); }

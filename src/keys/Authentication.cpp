@@ -6,7 +6,6 @@
 #include "core/LanguageTable.h"
 #include "keys/AuthManager.h"
 #include "keys/AuthSecret.h"
-#include "keys/KeyManagerTexts.h"
 #include "platform/Cp932.h"
 
 namespace tessarin {
@@ -66,17 +65,17 @@ bool CPublicKeyAuthenticator::KeySetExists() const {
 }
 
 fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool silent) {
-    using namespace keymgrtexts;
+    const LanguageTable& texts = m_keys.Texts();
     m_lastChoice = {};
     // 1. A key set must exist.
     if (!KeySetExists()) {
-        m_dialog.ShowMessage(kMakeKeySetFirst, MessageKind::Warning);
+        m_dialog.ShowMessage(texts[slot::kMakeKeySetFirst], MessageKind::Warning);
         return {};
     }
     // 2. The chosen key file.
     std::error_code ec;
     if (!fs::is_regular_file(chosen, ec)) {
-        m_dialog.ShowMessage(kPublicKeyNotFound, MessageKind::Warning);
+        m_dialog.ShowMessage(texts[slot::kPublicKeyNotFound], MessageKind::Warning);
         return {};
     }
     auto partnerBlob = ReadFirstKeyBlob(chosen);
@@ -97,7 +96,7 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         historyStatus == CAuthManager::LoadStatus::Ok || historyStatus == CAuthManager::LoadStatus::Truncated;
     if (history.contains(chosen) &&
         !(m_sender ? m_dialog.AskYesNo(QuestionId::AuthenticateSender, m_sender->alreadyAuthenticatedQuestion)
-                   : m_dialog.AskYesNo(QuestionId::AuthenticateAgain, kAlreadyAuthenticated)))
+                   : m_dialog.AskYesNo(QuestionId::AuthenticateAgain, texts[slot::kAlreadyAuthenticated])))
         return {};
 
     // 4. The validity limit.
@@ -107,7 +106,7 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             const auto choice = m_limitDialog();
             if (!choice) return {};
             if (choice->status == AuthLimit::PickedInPast || choice->status == AuthLimit::Invalid) {
-                m_dialog.ShowMessage(kLimitInPast, MessageKind::Warning);
+                m_dialog.ShowMessage(texts[slot::kLimitInPast], MessageKind::Warning);
                 continue;
             }
             limit = choice->status == AuthLimit::Set ? choice->limit : SystemTime{};
@@ -123,8 +122,9 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
         m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
         return {};
     }
-    if (outputExisted && !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
-                                            Format1(kAuthKeyWillBeOverwritten, output.filename().string())))
+    if (outputExisted &&
+        !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
+                           Format1(texts[slot::kAuthKeyWillBeOverwritten], output.filename().string())))
         return {};
 
     // 6. The auth secret from the own private key file.
@@ -136,7 +136,8 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             BuildAuthRecord(privateFile->bytes, m_keys.OwnerName(), m_keys.OwnerEmail(), m_host.LocalTime(), limit);
     }
     if (!record) {
-        m_dialog.ShowMessage(Format1(kPrivateKeyNotOpened, m_keys.PrivateKeyPath().string()), MessageKind::Error);
+        m_dialog.ShowMessage(Format1(texts[slot::kPrivateKeyNotOpened], m_keys.PrivateKeyPath().string()),
+                             MessageKind::Error);
         return {};
     }
 
@@ -148,13 +149,14 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
     }
     SecureWipe(record->secret);
     if (!cipher) {
-        m_dialog.ShowMessage(kPartnerEncryptFailed, MessageKind::Error);
+        m_dialog.ShowMessage(texts[slot::kPartnerEncryptFailed], MessageKind::Error);
         return {};
     }
 
     // 9. The own public key.
     if (!ownPublic) {
-        m_dialog.ShowMessage(Format1(kOwnPublicKeyNotOpened, m_keys.PublicKeyPath().string()), MessageKind::Error);
+        m_dialog.ShowMessage(Format1(texts[slot::kOwnPublicKeyNotOpened], m_keys.PublicKeyPath().string()),
+                             MessageKind::Error);
         return {};
     }
 
@@ -166,15 +168,16 @@ fs::path CPublicKeyAuthenticator::authenticate(const fs::path& chosen, bool sile
             if (written.Detail() == "exists")
                 m_dialog.ShowMessage(m_sender->outputExistsMessage(output.filename().string()), MessageKind::Warning);
             else
-                m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
+                m_dialog.ShowMessage(Format1(texts[slot::kAuthKeyNotWritten], output.string()), MessageKind::Error);
             return {};
         }
     } else {
         if (fs::exists(output, ec) &&
-            !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey, Format1(kOutputExists, output.filename().string())))
+            !m_dialog.AskYesNo(QuestionId::OverwriteAuthKey,
+                               Format1(texts[slot::kAuthOutputExists], output.filename().string())))
             return {};
         if (!WriteFileReplacing(output, authFile, true).Ok()) {
-            m_dialog.ShowMessage(Format1(kAuthKeyNotWritten, output.string()), MessageKind::Error);
+            m_dialog.ShowMessage(Format1(texts[slot::kAuthKeyNotWritten], output.string()), MessageKind::Error);
             return {};
         }
     }
@@ -207,7 +210,7 @@ bool CPublicKeyAuthenticator::RefreshSelfAuthKeys(const fs::path& newAuthKey) {
             copies.push_back(copy);
     }
     if (copies.empty()) return false;
-    if (!m_dialog.AskYesNo(QuestionId::RefreshSelfAuthKeys, keymgrtexts::kRefreshSelfAuthKeys)) return false;
+    if (!m_dialog.AskYesNo(QuestionId::RefreshSelfAuthKeys, m_keys.Texts()[slot::kRefreshSelfAuthKeys])) return false;
     auto bytes = ReadAuthKeyFile(newAuthKey);
     if (!bytes) return false;
     const ByteVector file = BuildAuthKeyFile(bytes->issuerBlob, bytes->recordCipher);
@@ -220,7 +223,7 @@ std::vector<fs::path> CPublicKeyAuthenticator::AuthenticateCommand(const FilePic
     std::vector<fs::path> made;
     for (;;) {
         if (!KeySetExists()) {
-            m_dialog.ShowMessage(keymgrtexts::kMakeKeySetFirst, MessageKind::Warning);
+            m_dialog.ShowMessage(m_keys.Texts()[slot::kMakeKeySetFirst], MessageKind::Warning);
             break;
         }
         const auto chosen = pick ? pick() : std::nullopt;
@@ -228,7 +231,8 @@ std::vector<fs::path> CPublicKeyAuthenticator::AuthenticateCommand(const FilePic
         const fs::path output = authenticate(*chosen, false);
         if (output.empty()) break;
         made.push_back(output);
-        if (m_lastChoice.mail && mail) mail(keymgrtexts::kAuthMailSubject, keymgrtexts::kAuthMailBody, made);
+        if (m_lastChoice.mail && mail)
+            mail(m_keys.Texts()[slot::kAuthKeySubject], m_keys.Texts()[slot::kAuthKeyBody], made);
         if (!m_lastChoice.continueWithOther) break;
     }
     return made;

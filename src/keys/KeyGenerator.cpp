@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
-#include "keys/KeyTexts.h"
 #include "platform/crypto/RsaService.h"
 
 namespace tessarin {
@@ -50,20 +50,20 @@ int CKeyGenerator::Generate(std::string_view name) {
     // An existing key set keeps its files: a lost private key file would make
     // every container addressed to it unreadable.
     if (Exists(publicPath) || Exists(privatePath)) {
-        m_dialog.ShowMessage(keytexts::kKeyFilesExist, MessageKind::Warning);
+        m_dialog.ShowMessage(m_texts[slot::kKeyFilesExist], MessageKind::Warning);
         return AlreadyExists;
     }
 
     auto key = RsaKey::Generate();
     if (!key) {
-        m_dialog.ShowMessage(std::string(keytexts::kCryptApiError) + key.Error(), MessageKind::Error);
+        m_dialog.ShowMessage(m_texts[slot::kCryptApiError] + key.Error(), MessageKind::Error);
         return WriteFailed;
     }
     auto publicBlob = key->ExportPublicBlob();
     auto privateBlob = key->ExportPrivateBlob();
     if (!publicBlob || !privateBlob) {
         if (privateBlob) SecureWipe(privateBlob.Value());
-        m_dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);
+        m_dialog.ShowMessage(m_texts[slot::kKeyFileWriteFailed], MessageKind::Error);
         return WriteFailed;
     }
 
@@ -82,7 +82,7 @@ int CKeyGenerator::Generate(std::string_view name) {
     }
     SecureWipe(privateFile);
     if (!ok) {
-        m_dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);
+        m_dialog.ShowMessage(m_texts[slot::kKeyFileWriteFailed], MessageKind::Error);
         return WriteFailed;
     }
     m_publicPath = publicPath;
@@ -91,14 +91,14 @@ int CKeyGenerator::Generate(std::string_view name) {
 }
 
 bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& privateKeyPath,
-                               const FolderChooser& chooseFolder, IUserDialog& dialog) {
+                               const FolderChooser& chooseFolder, IUserDialog& dialog, const LanguageTable& texts) {
     std::error_code ec;
     if (publicKeyPath.empty() || privateKeyPath.empty() || !fs::is_regular_file(publicKeyPath, ec) ||
         !fs::is_regular_file(privateKeyPath, ec)) {
-        dialog.ShowMessage(keytexts::kBackupNoKeys, MessageKind::Warning);
+        dialog.ShowMessage(texts[slot::kBackupNoKeys], MessageKind::Warning);
         return false;
     }
-    const std::optional<fs::path> target = chooseFolder ? chooseFolder(keytexts::kBackupFolderPrompt) : std::nullopt;
+    const std::optional<fs::path> target = chooseFolder ? chooseFolder(texts[slot::kBackupFolderPrompt]) : std::nullopt;
     if (!target) return false;
 
     // A different key file already there under the same name (an earlier key
@@ -113,12 +113,12 @@ bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& pr
         if (present) SecureWipe(*present);
         if (bytes) SecureWipe(*bytes);
         if (!same) {
-            dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);
+            dialog.ShowMessage(texts[slot::kKeyFileWriteFailed], MessageKind::Error);
             return false;
         }
     }
 
-    std::string report(keytexts::kBackupDone);
+    std::string report(texts[slot::kBackupDone]);
     for (const fs::path& source : {publicKeyPath, privateKeyPath}) {
         const fs::path copy = *target / source.filename();
         auto bytes = ReadWhole(source);
@@ -126,13 +126,13 @@ bool CKeyGenerator::BackupKeys(const fs::path& publicKeyPath, const fs::path& pr
         const bool written = bytes && WriteFileReplacing(copy, *bytes, access).Ok();
         if (bytes) SecureWipe(*bytes);
         if (!written) {
-            dialog.ShowMessage(keytexts::kKeyFileWriteFailed, MessageKind::Error);
+            dialog.ShowMessage(texts[slot::kKeyFileWriteFailed], MessageKind::Error);
             return false;
         }
         report.append(" ").append(copy.string()).append("\n\n");
     }
-    report += keytexts::kBackupHint1;
-    report += keytexts::kBackupHint2;
+    report += texts[slot::kBackupHint1];
+    report += texts[slot::kBackupHint2];
     dialog.ShowMessage(report, MessageKind::Information);
     return true;
 }

@@ -15,6 +15,8 @@
 
 namespace tessarin {
 
+class LanguageTable;
+
 class CKeyGenerator final {
 public:
     // Results of Generate.
@@ -26,7 +28,9 @@ public:
         AlreadyExists = -3,  // <name>.vpub or <name>Private.vpri is already there (message shown)
     };
 
-    CKeyGenerator(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
+    // Messages come from texts, in the user's language.
+    CKeyGenerator(IUserDialog& dialog, const IHost& host, const LanguageTable& texts)
+        : m_dialog(dialog), m_host(host), m_texts(texts) {}
 
     void SetFolder(const std::filesystem::path& folder) { m_folder = folder; }
     const std::filesystem::path& Folder() const { return m_folder; }
@@ -50,15 +54,16 @@ public:
     using FolderChooser = std::function<std::optional<std::filesystem::path>(std::string_view prompt)>;
     [[nodiscard]] static bool BackupKeys(const std::filesystem::path& publicKeyPath,
                                          const std::filesystem::path& privateKeyPath, const FolderChooser& chooseFolder,
-                                         IUserDialog& dialog);
+                                         IUserDialog& dialog, const LanguageTable& texts);
     // The same for the last generated pair.
     [[nodiscard]] bool BackupKeys(const FolderChooser& chooseFolder) {
-        return BackupKeys(m_publicPath, m_privatePath, chooseFolder, m_dialog);
+        return BackupKeys(m_publicPath, m_privatePath, chooseFolder, m_dialog, m_texts);
     }
 
 private:
     IUserDialog& m_dialog;
     const IHost& m_host;
+    const LanguageTable& m_texts;
     std::filesystem::path m_folder;
     std::filesystem::path m_publicPath;
     std::filesystem::path m_privatePath;

@@ -10,8 +10,8 @@
 #include <system_error>
 
 #include "core/LanguageTable.h"
-#include "keys/KeyManagerTexts.h"
 #include "keys/LimitDates.h"
+#include "keys/MemberRecordData.h"
 #include "platform/ByteIo.h"
 #include "platform/Cp932.h"
 
@@ -171,16 +171,6 @@ bool MoveFileNoReplace(const fs::path& from, const fs::path& to) {
 // ---------------------------------------------------------------------------
 // Key pair and folders
 
-const LanguageTable& CKeyManager::Texts() const {
-    if (m_texts) return *m_texts;
-    static const LanguageTable japanese = [] {
-        LanguageTable t;
-        t.FillJapanese();
-        return t;
-    }();
-    return japanese;
-}
-
 void CKeyManager::SetKeyPair(const fs::path& keyPairFolder, std::string publicKeyName, std::string privateKeyName) {
     m_keyPairFolder = keyPairFolder;
     m_publicKeyName = std::move(publicKeyName);
@@ -200,8 +190,8 @@ std::string CKeyManager::KeySetNameOfFolder(std::string_view folderName) {
     return std::string(at == std::string_view::npos ? folderName : folderName.substr(at + 1));
 }
 
-std::string CKeyManager::FolderLabel(std::string_view entry) {
-    return entry == kParentFolderMarker ? std::string(keymgrtexts::kParentFolderLabel) : std::string(entry);
+std::string CKeyManager::FolderLabel(std::string_view entry) const {
+    return entry == kParentFolderMarker ? m_texts[slot::kParentFolderLabel] : std::string(entry);
 }
 
 void CKeyManager::RefreshKeyFolderList() {
@@ -347,8 +337,8 @@ std::array<std::string, 6> CKeyManager::Row(int index) const {
             Cp932ForDisplay(r->email),
             StoredToUtf8(r->fileName),
             FormatDateTime(r->registered),
-            r->limit.IsZero() ? std::string(keymgrtexts::kNoLimit) : FormatDate(r->limit),
-            r->used.IsZero() ? std::string(keymgrtexts::kNeverUsed) : FormatDate(r->used)};
+            r->limit.IsZero() ? m_texts[slot::kNoLimit] : FormatDate(r->limit),
+            r->used.IsZero() ? m_texts[slot::kNeverUsed] : FormatDate(r->used)};
 }
 
 bool CKeyManager::IsRegisteredName(std::string_view fileName) const {
@@ -467,8 +457,7 @@ bool CKeyManager::Move(int index, const fs::path& targetFolder) {
     if (fs::exists(fs::symlink_status(target, ec))) return false;
 
     // The target folder as a key manager of its own, its lists as they are.
-    CKeyManager targetManager(m_dialog, m_host);
-    targetManager.m_texts = m_texts;
+    CKeyManager targetManager(m_dialog, m_host, m_texts);
     targetManager.m_keyPairFolder = m_keyPairFolder;
     targetManager.m_publicKeyName = m_publicKeyName;
     targetManager.m_privateKeyName = m_privateKeyName;
@@ -553,7 +542,7 @@ void CKeyManager::ShowFormatted(std::string_view format, std::string_view arg) {
 
 std::optional<std::uint64_t> CKeyManager::KeyMark(const fs::path& file) {
     if (!IsRegularFile(file)) {
-        ShowFormatted(keymgrtexts::kFileNotFound, file.string());
+        ShowFormatted(m_texts[slot::kKeyFileMissing], file.string());
         return std::nullopt;
     }
     return KeyMarkOfFile(file);
@@ -759,8 +748,8 @@ std::vector<std::string> CKeyManager::UnregisteredFiles() const {
 int CKeyManager::RegisterUnregisteredKeys() {
     const auto files = UnregisteredFiles();
     if (files.empty()) return 0;
-    const std::string question = FormatText(keymgrtexts::kUnregisteredFound, {static_cast<long long>(files.size())});
-    if (!m_dialog.AskYesNo(QuestionId::RegisterFoundKeys, question, keymgrtexts::kRegisterTitle)) return 0;
+    const std::string question = FormatText(m_texts[slot::kUnregisteredFound], {static_cast<long long>(files.size())});
+    if (!m_dialog.AskYesNo(QuestionId::RegisterFoundKeys, question, m_texts[slot::kRegisterKeysTitle])) return 0;
 
     const bool inKeyPairFolder = !m_keyPairFolder.empty() && SameFolder(m_openFolder, m_keyPairFolder);
     int registered = 0;
@@ -768,13 +757,13 @@ int CKeyManager::RegisterUnregisteredKeys() {
         const fs::path file = m_openFolder / name;
         const KeyFileKind kind = ClassifyKeyFile(file);
         if (!IsRegistrableKeyKind(kind)) {
-            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            ShowFormatted(m_texts[slot::kNotUsableKey], name);
             continue;
         }
         const bool isAuth = kind == KeyFileKind::AuthKey;
         const auto mark = KeyMarkOfFile(file);
         if (!mark) {
-            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            ShowFormatted(m_texts[slot::kNotUsableKey], name);
             continue;
         }
         const auto low = static_cast<std::uint32_t>(*mark);
@@ -783,9 +772,9 @@ int CKeyManager::RegisterUnregisteredKeys() {
             std::find_if(sameList.begin(), sameList.end(), [&](const UserData& r) { return r.KeyMarkLow() == low; });
         if (same != sameList.end()) {
             if (isAuth)
-                m_dialog.ShowMessage(keymgrtexts::kAuthKeyAlreadyListed, MessageKind::Information);
+                m_dialog.ShowMessage(m_texts[slot::kAuthKeyAlreadyListed], MessageKind::Information);
             else
-                m_dialog.ShowMessage(Format2(keymgrtexts::kListedUnderOtherName, name, StoredToUtf8(same->fileName)),
+                m_dialog.ShowMessage(Format2(m_texts[slot::kListedUnderOtherName], name, StoredToUtf8(same->fileName)),
                                      MessageKind::Information);
             continue;
         }
@@ -793,21 +782,21 @@ int CKeyManager::RegisterUnregisteredKeys() {
         if (isAuth) {
             AuthRecord record;
             if (ReadAuthRecord(file, record, false) != AuthRecordOk) {
-                ShowFormatted(keymgrtexts::kNotUsableKey, name);
+                ShowFormatted(m_texts[slot::kNotUsableKey], name);
                 continue;
             }
             ownerName = record.name;
             ownerEmail = record.email;
         } else if (inKeyPairFolder) {
-            ownerName = std::string(keymgrtexts::kMakerName);
-            ownerEmail = std::string(keymgrtexts::kMakerKeyMail);
+            ownerName = std::string(member_data::kMakerName);
+            ownerEmail = std::string(member_data::kMakerKeyMail);
         }
         if (const int result = RegisterCp932(ownerName, ownerEmail, file); result != Registered) {
             ShowRegisterFailure(result, name);
             continue;
         }
         ++registered;
-        m_dialog.ShowMessage(Format2(keymgrtexts::kRegistered, Cp932ForDisplay(ownerName), name),
+        m_dialog.ShowMessage(Format2(m_texts[slot::kKeyRegistered], Cp932ForDisplay(ownerName), name),
                              MessageKind::Information);
     }
     SaveLists();
@@ -827,7 +816,7 @@ void CKeyManager::ShowRegisterFailure(int result, std::string_view fileName) {
             show(slot::kKeyFileNotMovedIn);
             break;
         default:
-            ShowFormatted(keymgrtexts::kNotUsableKey, fileName);
+            ShowFormatted(m_texts[slot::kNotUsableKey], fileName);
             break;
     }
 }
@@ -838,17 +827,17 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
         const std::string name = file.filename().string();
         const KeyFileKind kind = ClassifyKeyFile(file);
         if (!IsRegistrableKeyKind(kind)) {
-            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            ShowFormatted(m_texts[slot::kNotUsableKey], name);
             continue;
         }
         const bool isAuth = kind == KeyFileKind::AuthKey;
         const auto mark = KeyMarkOfFile(file);
         if (!mark) {
-            ShowFormatted(keymgrtexts::kNotUsableKey, name);
+            ShowFormatted(m_texts[slot::kNotUsableKey], name);
             continue;
         }
         if (FindByKeyMarkLow(static_cast<std::uint32_t>(*mark))) {
-            ShowFormatted(isAuth ? keymgrtexts::kAlreadyAuthKey : keymgrtexts::kAlreadyPublicKey, name);
+            ShowFormatted(m_texts[isAuth ? slot::kAlreadyAuthKey : slot::kAlreadyPublicKey], name);
             continue;
         }
         // Refused before anything is asked: another key file of that name
@@ -864,12 +853,12 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
         if (isAuth) {
             AuthRecord record;
             if (ReadAuthRecord(file, record, false) != AuthRecordOk) {
-                ShowFormatted(keymgrtexts::kNotUsableKey, name);
+                ShowFormatted(m_texts[slot::kNotUsableKey], name);
                 continue;
             }
             ownerName = record.name;
             ownerEmail = record.email;
-        } else if (m_dialog.AskYesNo(QuestionId::RegisterWithService, keymgrtexts::kOfferToFerrolo) && offer) {
+        } else if (m_dialog.AskYesNo(QuestionId::RegisterWithService, m_texts[slot::kOfferToFerrolo]) && offer) {
             offer(file);
         }
         const int result = RegisterCp932(ownerName, ownerEmail, file);
@@ -909,7 +898,7 @@ bool CKeyManager::AdoptSelfAuthKey() {
         LoadLists();
     }
     // A self auth key made anew replaces its older copy in the key folder.
-    const auto label = ToStored(keymgrtexts::kSelfAuthKeyLabel);
+    const auto label = ToStored(member_data::kSelfAuthKeyLabel);
     const auto email = ToStored(m_ownerEmail);
     const bool ok = label && email && RegisterFile(*label, *email, loose, true) == Registered;
     ScanInto(m_openFolder);

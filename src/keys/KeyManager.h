@@ -67,14 +67,13 @@ public:
         std::filesystem::path folder;
     };
 
-    CKeyManager(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
+    // Every message and label comes from texts, in the user's language.
+    CKeyManager(IUserDialog& dialog, const IHost& host, const LanguageTable& texts)
+        : m_dialog(dialog), m_host(host), m_texts(texts) {}
     CKeyManager(const CKeyManager&) = delete;
     CKeyManager& operator=(const CKeyManager&) = delete;
 
-    // The language table messages not kept in KeyManagerTexts.h come from
-    // (the caller's, in the user's language); without one they are Japanese.
-    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
-    const LanguageTable& Texts() const;
+    const LanguageTable& Texts() const { return m_texts; }
 
     // The active key set: the key pair folder (keyPairRoot) and the names of
     // its key files (PublicKeyName, PrivateKeyName).
@@ -218,7 +217,7 @@ public:
     const std::vector<std::string>& FoundPublicKeys() const { return m_foundPublic; }
     const std::vector<std::string>& OtherFolders() const { return m_otherFolders; }
     // The text the key list shows for an other-folders entry.
-    static std::string FolderLabel(std::string_view entry);
+    std::string FolderLabel(std::string_view entry) const;
     const std::filesystem::path& OpenFolderPath() const { return m_openFolder; }
     const std::filesystem::path& KeyFolderPath() const { return m_keyFolder; }
     const std::string& KeySetName() const { return m_keySetName; }
@@ -254,7 +253,7 @@ private:
 
     IUserDialog& m_dialog;
     const IHost& m_host;
-    const LanguageTable* m_texts = nullptr;
+    const LanguageTable& m_texts;
 
     std::vector<UserData> m_authList;
     std::vector<UserData> m_publicList;

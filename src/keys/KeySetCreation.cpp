@@ -5,8 +5,6 @@
 
 #include "core/LanguageTable.h"
 #include "keys/KeyGenerator.h"
-#include "keys/KeyManagerTexts.h"
-#include "keys/KeyTexts.h"
 #include "platform/Cp932.h"
 
 namespace tessarin {
@@ -108,25 +106,25 @@ KeySetCreationResult CKeySetCreation::CreateFromMainWindow(const fs::path& keyPa
         if (!identity) return {};
         switch (CheckOwnerName(identity->name)) {
             case OwnerNameCheck::Empty:
-                m_dialog.ShowMessage(keymgrtexts::kOwnerNameEmpty, MessageKind::Warning);
+                m_dialog.ShowMessage(m_keys.Texts()[slot::kOwnerNameEmpty], MessageKind::Warning);
                 continue;
             case OwnerNameCheck::Forbidden:
-                m_dialog.ShowMessage(keymgrtexts::kOwnerNameForbidden, MessageKind::Warning);
+                m_dialog.ShowMessage(m_keys.Texts()[slot::kOwnerNameForbidden], MessageKind::Warning);
                 continue;
             case OwnerNameCheck::Ok:
                 break;
         }
         const std::string name = KeySetNameFromOwner(identity->name);
-        CKeyGenerator generator(m_dialog, m_host);
+        CKeyGenerator generator(m_dialog, m_host, m_keys.Texts());
         generator.SetFolder(keyPairFolder);
         switch (generator.Generate(name)) {
             case CKeyGenerator::Generated:
                 return FinishKeySet(keyPairFolder, name, PublicKeyFileName(name), PrivateKeyFileName(name), *identity);
             case CKeyGenerator::NameLength:
-                m_dialog.ShowMessage(keytexts::kNameTooLong, MessageKind::Warning);
+                m_dialog.ShowMessage(m_keys.Texts()[slot::kKeyNameTooLong], MessageKind::Warning);
                 continue;
             case CKeyGenerator::NameCharacter:
-                m_dialog.ShowMessage(keymgrtexts::kOwnerNameForbidden, MessageKind::Warning);
+                m_dialog.ShowMessage(m_keys.Texts()[slot::kOwnerNameForbidden], MessageKind::Warning);
                 continue;
             case CKeyGenerator::AlreadyExists:
                 continue;  // the generator said so; the user picks another name
@@ -142,17 +140,19 @@ KeySetCreationResult CKeySetCreation::CreateFromMainWindow(const fs::path& keyPa
 KeySetCreationResult CKeySetCreation::CreateAtStartup(const fs::path& keyPairFolder, const KeySetIdentity& identity) {
     KeySetCreationResult failed;
     const std::string name = KeySetNameFromEmail(identity.email);
-    CKeyGenerator generator(m_dialog, m_host);
+    CKeyGenerator generator(m_dialog, m_host, m_keys.Texts());
     generator.SetFolder(keyPairFolder);
     switch (generator.Generate(name)) {
         case CKeyGenerator::Generated:
             return FinishKeySet(keyPairFolder, name, PublicKeyFileName(name), PrivateKeyFileName(name), identity);
         case CKeyGenerator::NameLength:
-            m_dialog.ShowMessage(name.empty() ? keytexts::kNameEmpty : keytexts::kNameTooLong, MessageKind::Warning);
+            m_dialog.ShowMessage(
+                name.empty() ? m_keys.Texts()[slot::kKeyNameEmpty] : m_keys.Texts()[slot::kKeyNameTooLong],
+                MessageKind::Warning);
             failed.status = KeySetCreationResult::NameRefused;
             return failed;
         case CKeyGenerator::NameCharacter:
-            m_dialog.ShowMessage(keytexts::kNameForbidden, MessageKind::Warning);
+            m_dialog.ShowMessage(m_keys.Texts()[slot::kKeyNameForbidden], MessageKind::Warning);
             failed.status = KeySetCreationResult::NameRefused;
             return failed;
         default:
@@ -164,23 +164,24 @@ KeySetCreationResult CKeySetCreation::CreateAtStartup(const fs::path& keyPairFol
 KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& choose, const KeyInfoDialog& keyInfo) {
     KeySetCreationResult result;
     if (!choose) return result;
-    const auto privateKey = choose(keymgrtexts::kChoosePrivateKey, keymgrtexts::kPrivateKeyFilter);
+    const auto privateKey = choose(m_keys.Texts()[slot::kChoosePrivateKey], m_keys.Texts()[slot::kPrivateKeyFilter]);
     if (!privateKey) return result;
-    const auto publicKey = choose(keymgrtexts::kChoosePublicKey, keymgrtexts::kPublicKeyFilter);
+    const auto publicKey = choose(m_keys.Texts()[slot::kChoosePublicKey], m_keys.Texts()[slot::kPublicKeyFilter]);
     if (!publicKey) return result;
 
     // Both files complete, one key, in one folder (the key pair folder).
     std::error_code ec;
     const bool sameFolder = fs::equivalent(publicKey->parent_path(), privateKey->parent_path(), ec);
     if (!sameFolder || !IsMatchingKeyPair(*publicKey, *privateKey)) {
-        m_dialog.ShowMessage(keymgrtexts::kBadKeyPair, MessageKind::Error);
+        m_dialog.ShowMessage(m_keys.Texts()[slot::kBadKeyPair], MessageKind::Error);
         result.status = KeySetCreationResult::BadKeyPair;
         return result;
     }
     const fs::path keyPairFolder = publicKey->parent_path();
     const std::string publicName = publicKey->filename().string();
     const std::string privateName = privateKey->filename().string();
-    m_dialog.ShowMessage(FormatText(keymgrtexts::kKeyPairChanged, {publicName, privateName}), MessageKind::Information);
+    m_dialog.ShowMessage(FormatText(m_keys.Texts()[slot::kKeyPairChanged], {publicName, privateName}),
+                         MessageKind::Information);
 
     const std::string keySetName = KeySetNameOfPublicKeyFile(publicName);
     result.keySetName = keySetName;
@@ -200,9 +201,9 @@ KeySetCreationResult CKeySetCreation::SelectKeyPairFromFiles(const FileChooser& 
         result.status = KeySetCreationResult::Created;
         return result;
     }
-    const auto identity = keyInfo
-                              ? keyInfo(keymgrtexts::kKeyInfoTitle, FormatText(keymgrtexts::kKeyInfoText, {keySetName}))
-                              : std::nullopt;
+    const auto identity = keyInfo ? keyInfo(m_keys.Texts()[slot::kKeyInfoTitle],
+                                            FormatText(m_keys.Texts()[slot::kKeyInfoText], {keySetName}))
+                                  : std::nullopt;
     if (!identity) return result;  // Cancelled: the pair is chosen, the key folder not made
     return FinishKeySet(keyPairFolder, keySetName, publicName, privateName, *identity);
 }
@@ -215,7 +216,8 @@ std::optional<std::pair<std::string, std::string>> CKeySetCreation::OfferExistin
             usable.push_back(std::move(pair));
     if (usable.empty()) return std::nullopt;
     if (usable.size() == 1) {
-        const std::string question = FormatText(keymgrtexts::kExistingKeyFound, {usable[0].first, usable[0].second});
+        const std::string question =
+            FormatText(m_keys.Texts()[slot::kExistingKeyFound], {usable[0].first, usable[0].second});
         if (!m_dialog.AskYesNo(QuestionId::UseExistingKeyPair, question)) return std::nullopt;
         return usable[0];
     }
@@ -274,19 +276,19 @@ GeneratedKeyPair CGenKeyFlow::Run(const fs::path& folder, const NameDialog& askN
         if (!name) return result;
         switch (CheckNewKeySetName(*name)) {
             case KeySetNameCheck::Empty:
-                m_dialog.ShowMessage(keytexts::kNameEmpty, MessageKind::Warning);
+                m_dialog.ShowMessage(m_texts[slot::kKeyNameEmpty], MessageKind::Warning);
                 continue;
             case KeySetNameCheck::TooLong:
-                m_dialog.ShowMessage(keytexts::kNameTooLong, MessageKind::Warning);
+                m_dialog.ShowMessage(m_texts[slot::kKeyNameTooLong], MessageKind::Warning);
                 continue;
             case KeySetNameCheck::ForbiddenCharacter:
             case KeySetNameCheck::NotConvertible:
-                m_dialog.ShowMessage(keytexts::kNameForbidden, MessageKind::Warning);
+                m_dialog.ShowMessage(m_texts[slot::kKeyNameForbidden], MessageKind::Warning);
                 continue;
             case KeySetNameCheck::Ok:
                 break;
         }
-        CKeyGenerator generator(m_dialog, m_host);
+        CKeyGenerator generator(m_dialog, m_host, m_texts);
         generator.SetFolder(folder);
         const int generated = generator.Generate(*name);
         if (generated == CKeyGenerator::AlreadyExists) continue;  // the generator said so
@@ -298,17 +300,17 @@ GeneratedKeyPair CGenKeyFlow::Run(const fs::path& folder, const NameDialog& askN
         result.memberFileName = MemberTextFileName(*name);
         result.publicKeyPath = generator.PublicKeyPath();
         result.privateKeyPath = generator.PrivateKeyPath();
-        std::string report(keymgrtexts::kGenReportHeader);
+        std::string report = m_texts[slot::kGenReportHeader];
         report += result.publicKeyPath.string() + "\n" + result.privateKeyPath.string() + "\n\n";
-        report += keymgrtexts::kGenReportReminder;
+        report += m_texts[slot::kGenReportReminder];
         report += '\n';
-        report += FormatText(keymgrtexts::kGenReportPublic, {result.publicKeyPath.string()});
+        report += FormatText(m_texts[slot::kGenReportPublic], {result.publicKeyPath.string()});
         report += '\n';
-        report += FormatText(keymgrtexts::kGenReportPrivate, {result.privateKeyPath.string()}) + "\n";
-        report += FormatText(keymgrtexts::kGenReportAuth, {(folder / SelfAuthKeyFileName(*name)).string()}) + "\n";
+        report += FormatText(m_texts[slot::kGenReportPrivate], {result.privateKeyPath.string()}) + "\n";
+        report += FormatText(m_texts[slot::kGenReportAuth], {(folder / SelfAuthKeyFileName(*name)).string()}) + "\n";
         result.report = std::move(report);
-        if (m_dialog.AskYesNo(QuestionId::SendNewPublicKey, keymgrtexts::kGenSendNow) && mail)
-            mail(keymgrtexts::kPublicKeyMailSubject, keymgrtexts::kPublicKeyMailBody, {result.publicKeyPath});
+        if (m_dialog.AskYesNo(QuestionId::SendNewPublicKey, m_texts[slot::kGenSendNow]) && mail)
+            mail(m_texts[slot::kPublicKeySubject], m_texts[slot::kPublicKeyBody], {result.publicKeyPath});
         return result;
     }
 }

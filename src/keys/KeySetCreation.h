@@ -132,7 +132,8 @@ public:
     using Mailer = std::function<void(std::string_view subject, std::string_view body,
                                       const std::vector<std::filesystem::path>& attachments)>;
 
-    CGenKeyFlow(IUserDialog& dialog, const IHost& host) : m_dialog(dialog), m_host(host) {}
+    CGenKeyFlow(IUserDialog& dialog, const IHost& host, const LanguageTable& texts)
+        : m_dialog(dialog), m_host(host), m_texts(texts) {}
     // Asks until a name passes every check and is not taken in the folder;
     // existing key files are never overwritten.
     GeneratedKeyPair Run(const std::filesystem::path& folder, const NameDialog& askName, const Mailer& mail);
@@ -140,6 +141,7 @@ public:
 private:
     IUserDialog& m_dialog;
     const IHost& m_host;
+    const LanguageTable& m_texts;
 };
 
 // True when the two files make a complete key pair: complete files whose

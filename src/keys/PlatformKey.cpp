@@ -5,8 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "core/LanguageTable.h"
 #include "keys/KeyFiles.h"
-#include "keys/KeyTexts.h"
 
 namespace tessarin {
 
@@ -31,7 +31,7 @@ void CPlatformKey::Release() {
 }
 
 void CPlatformKey::ShowError(std::string_view text) {
-    std::string message(keytexts::kCryptApiError);
+    std::string message(m_texts[slot::kCryptApiError]);
     message += text;
     m_dialog.ShowMessage(message, MessageKind::Error);
 }

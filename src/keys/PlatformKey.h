@@ -20,6 +20,8 @@
 
 namespace tessarin {
 
+class LanguageTable;
+
 class CPlatformKey final {
 public:
     // Largest block EncryptBlock and DecryptBlock take; longer ones are
@@ -29,7 +31,8 @@ public:
     // Result codes of HexDigest.
     enum HexDigestResult : int { HexOk = 0, HexNoContext = 1, HexNoHash = 2, HexHashFailed = 3 };
 
-    explicit CPlatformKey(IUserDialog& dialog) : m_dialog(dialog) {}
+    // Error messages come from texts.
+    CPlatformKey(IUserDialog& dialog, const LanguageTable& texts) : m_dialog(dialog), m_texts(texts) {}
     CPlatformKey(const CPlatformKey&) = delete;
     CPlatformKey& operator=(const CPlatformKey&) = delete;
     ~CPlatformKey() = default;
@@ -80,6 +83,7 @@ private:
     std::optional<ByteVector> RunBlock(std::span<const std::uint8_t> data, Operation operation);
 
     IUserDialog& m_dialog;
+    const LanguageTable& m_texts;
     std::optional<RsaKey> m_key;
 };
 

@@ -1,10 +1,6 @@
 #include "net/AccountFlows.h"
 
-#include "net/ServiceTexts.h"
-
 namespace tessarin {
-
-namespace text = service_text;
 
 namespace {
 
@@ -24,22 +20,22 @@ bool LoginInputAcceptable(const std::string& mailAddress, const std::string& pas
 bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, const std::string& password,
                  const ServiceRunSettings& settings) {
     if (!LoginInputAcceptable(mailAddress, password)) {
-        ui.ShowMessage(text::kInvalidLoginInput, MessageKind::Error, text::kProductTitle);
+        ui.ShowMessage(settings.texts[slot::kInvalidLoginInput], MessageKind::Error,
+                       settings.texts[slot::kProductName]);
         return false;
     }
-    CProgressDiag run(ui, host);
+    CProgressDiag run(ui, settings.texts, host);
     run.SetTickPeriod(settings.tick);
-    run.SetTexts(settings.texts);
     run.SetCredentials(mailAddress, password);
     run.SetServiceOperation(kOpLogin);
     (void)run.DoModal();
     return run.Client().LoggedIn();
 }
 
-bool KeyFolderAcceptable(IUserDialog& ui, const std::filesystem::path& folder) {
+bool KeyFolderAcceptable(IUserDialog& ui, const LanguageTable& texts, const std::filesystem::path& folder) {
     std::error_code ec;
     if (!folder.empty() && std::filesystem::is_directory(folder, ec)) return true;
-    ui.ShowMessage(text::kFolderMissing, MessageKind::Error, text::kProductTitle);
+    ui.ShowMessage(texts[slot::kServiceFolderMissing], MessageKind::Error, texts[slot::kProductName]);
     return false;
 }
 
@@ -50,9 +46,10 @@ std::string FeaturePageUrl(const std::string& serviceBaseUrl) {
     return "http://" + host + "/about/";
 }
 
-std::string RegistrationFieldsProblem(const std::string& name, const std::string& mailAddress, bool english) {
-    if (name.empty()) return english ? text::kRegNameMissingEn : text::kRegNameMissing;
-    if (mailAddress.empty()) return english ? text::kRegAddressMissingEn : text::kRegAddressMissing;
+std::string RegistrationFieldsProblem(const LanguageTable& texts, const std::string& name,
+                                      const std::string& mailAddress) {
+    if (name.empty()) return texts[slot::kOwnerNameMissing];
+    if (mailAddress.empty()) return texts[slot::kOwnerAddressMissing];
     return {};
 }
 
@@ -67,9 +64,8 @@ std::filesystem::path ServerKeySetPublicPath(const std::filesystem::path& folder
 ServerKeyResult RunServerKeyDownload(IUserDialog& ui, IHost& host, const std::string& mailAddress,
                                      const std::string& password, const std::filesystem::path& privateKeyPath,
                                      const ServiceRunSettings& settings) {
-    CProgressDiag run(ui, host);
+    CProgressDiag run(ui, settings.texts, host);
     run.SetTickPeriod(settings.tick);
-    run.SetTexts(settings.texts);
     run.SetCredentials(mailAddress, password);
     run.SetServerKeyPath(privateKeyPath);
     run.SetServiceOperation(kOpServerKey);
@@ -92,20 +88,21 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
                 return result;
             }
             if (!password->empty()) break;
-            ui.ShowMessage(text::kEmptyPassword, MessageKind::Warning, text::kProductTitle);
+            ui.ShowMessage(settings.texts[slot::kEmptyPassword], MessageKind::Warning,
+                           settings.texts[slot::kProductName]);
         }
 
         int status = 0;
         {
-            CProgressDiag check(ui, host);
+            CProgressDiag check(ui, settings.texts, host);
             check.SetTickPeriod(settings.tick);
-            check.SetTexts(settings.texts);
             check.SetCredentials(mailAddress, *password);
             check.SetPublicKeyPath(publicKeyPath);
             check.SetServiceOperation(kOpKeyStatus);
             ++result.attempts;
             if (check.DoModal() == CProgressDiag::IDCANCEL) {
-                ui.ShowMessage(text::kInterrupted, MessageKind::Warning, text::kProductTitle);
+                ui.ShowMessage(settings.texts[slot::kServiceInterrupted], MessageKind::Warning,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::Interrupted;
                 return result;
             }
@@ -115,27 +112,31 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
         bool doRegister = false;
         switch (status) {
             case kServiceUnreachable:
-                ui.ShowMessage(text::kNoNetwork, MessageKind::Error, text::kProductTitle);
+                ui.ShowMessage(settings.texts[slot::kNoNetwork], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::NetworkError;
                 return result;
             case kServiceRejected:
-                ui.ShowMessage(text::kWrongPassword, MessageKind::Error, text::kProductTitle);
+                ui.ShowMessage(settings.texts[slot::kWrongPassword], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 continue;  // ask for the password again
             case kServiceDbError:
-                ui.ShowMessage(text::kServiceFault, MessageKind::Error, text::kProductTitle);
+                ui.ShowMessage(settings.texts[slot::kServiceFault], MessageKind::Error,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::ServiceFault;
                 return result;
             case kServiceKeyRegistered:
-                doRegister = ui.Ask(QuestionId::RegisterWithService, text::kAskRegisterLatest,
-                                    QuestionButtons::OkCancel, text::kProductTitle) == Answer::Ok;
+                doRegister = ui.Ask(QuestionId::RegisterWithService, settings.texts[slot::kAskRegisterLatest],
+                                    QuestionButtons::OkCancel, settings.texts[slot::kProductName]) == Answer::Ok;
                 break;
             case kServiceSameKey:
-                ui.ShowMessage(text::kAlreadyRegistered, MessageKind::Information, text::kProductTitle);
+                ui.ShowMessage(settings.texts[slot::kAlreadyRegisteredWithService], MessageKind::Information,
+                               settings.texts[slot::kProductName]);
                 result.outcome = OwnKeyOutcome::AlreadyRegistered;
                 return result;
             case kServiceKeyNewer:
-                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, text::kAskReconfigure, QuestionButtons::YesNo,
-                                    text::kProductTitle) == Answer::Yes;
+                doRegister = ui.Ask(QuestionId::ReconfigureServerKey, settings.texts[slot::kAskReconfigure],
+                                    QuestionButtons::YesNo, settings.texts[slot::kProductName]) == Answer::Yes;
                 break;
             default:  // 4, 0 and anything else
                 doRegister = true;
@@ -145,9 +146,8 @@ OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mai
             result.outcome = OwnKeyOutcome::Declined;
             return result;
         }
-        CProgressDiag reg(ui, host);
+        CProgressDiag reg(ui, settings.texts, host);
         reg.SetTickPeriod(settings.tick);
-        reg.SetTexts(settings.texts);
         reg.SetCredentials(mailAddress, *password);
         reg.SetPublicKeyPath(publicKeyPath);
         reg.SetServiceOperation(kOpRegisterKey);

@@ -17,9 +17,9 @@ namespace tessarin {
 
 // How the progress runs of these flows are made.
 struct ServiceRunSettings {
+    // Every message and status line of the flows and their runs.
+    const LanguageTable& texts;
     std::chrono::milliseconds tick = CProgressDiag::kTickPeriod;
-    // The texts of the runs' own failure messages; Japanese when null.
-    const LanguageTable* texts = nullptr;
 };
 
 // The wizard's login page accepts a non-empty mail address and a password of
@@ -30,18 +30,19 @@ bool LoginInputAcceptable(const std::string& mailAddress, const std::string& pas
 // before any request), then runs the login (operation 21). True when the
 // service accepted the account; the wizard then keeps both values.
 bool WizardLogin(IUserDialog& ui, IHost& host, const std::string& mailAddress, const std::string& password,
-                 const ServiceRunSettings& settings = {});
+                 const ServiceRunSettings& settings);
 
 // The wizard's key folder page: Finish needs an existing folder; otherwise
 // the message is shown and false returned.
-bool KeyFolderAcceptable(IUserDialog& ui, const std::filesystem::path& folder);
+bool KeyFolderAcceptable(IUserDialog& ui, const LanguageTable& texts, const std::filesystem::path& folder);
 
 // The service's feature page: "http://" + the service host + "/about/".
 std::string FeaturePageUrl(const std::string& serviceBaseUrl);
 
-// The registration dialog's OK: the message for an empty name or address
-// (Japanese, or English when english is set), empty when both are given.
-std::string RegistrationFieldsProblem(const std::string& name, const std::string& mailAddress, bool english = false);
+// The registration dialog's OK: the message for an empty name or address,
+// empty when both are given.
+std::string RegistrationFieldsProblem(const LanguageTable& texts, const std::string& name,
+                                      const std::string& mailAddress);
 
 // The key file paths of a key set named name in folder.
 std::filesystem::path ServerKeySetPrivatePath(const std::filesystem::path& folder, const std::string& name);
@@ -57,7 +58,7 @@ struct ServerKeyResult {
 };
 ServerKeyResult RunServerKeyDownload(IUserDialog& ui, IHost& host, const std::string& mailAddress,
                                      const std::string& password, const std::filesystem::path& privateKeyPath,
-                                     const ServiceRunSettings& settings = {});
+                                     const ServiceRunSettings& settings);
 
 // The password prompt of the flow: the typed text, or empty optional when
 // the user cancelled.
@@ -84,6 +85,6 @@ struct OwnKeyResult {
 // (operation 16) when the answer calls for it.
 OwnKeyResult RegisterOwnKey(IUserDialog& ui, IHost& host, const std::string& mailAddress,
                             const std::filesystem::path& publicKeyPath, const PasswordPrompt& askPassword,
-                            const ServiceRunSettings& settings = {});
+                            const ServiceRunSettings& settings);
 
 }  // namespace tessarin

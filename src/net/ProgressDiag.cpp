@@ -3,30 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "net/ServiceTexts.h"
-
 namespace tessarin {
 
-namespace text = service_text;
-
-namespace {
-
-const LanguageTable& JapaneseTexts() {
-    static const LanguageTable table = [] {
-        LanguageTable t;
-        t.FillJapanese();
-        return t;
-    }();
-    return table;
-}
-
-const std::string& TableText(const LanguageTable* texts, int slotNumber) {
-    return (texts ? *texts : JapaneseTexts()).Text(slotNumber);
-}
-
-}  // namespace
-
-CProgressDiag::CProgressDiag(IUserDialog& ui, IHost& host) : m_ui(ui), m_client(host) {}
+CProgressDiag::CProgressDiag(IUserDialog& ui, const LanguageTable& texts, IHost& host)
+    : m_ui(ui), m_texts(texts), m_client(host) {}
 
 CProgressDiag::~CProgressDiag() {
     if (m_worker.joinable()) {
@@ -40,22 +20,24 @@ void CProgressDiag::SetCredentials(const std::string& mailAddress, const std::st
 }
 
 const std::string& CProgressDiag::Text(int slotNumber) const {
-    return TableText(m_texts, slotNumber);
+    return m_texts[slotNumber];
 }
 
 std::string CProgressDiag::StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files,
-                                      int status, const LanguageTable* texts) {
-    static const char* const kRegister[] = {text::kConnecting, text::kConnecting, text::kRegistering,
-                                            text::kRegistered};
-    static const char* const kLogin[] = {text::kCheckingConnection, text::kCheckingAccount, "", ""};
-    static const char* const kKeyStatus[] = {text::kConnecting, text::kCheckingKey, text::kProcessing, ""};
-    static const char* const kServerKey[] = {text::kConnecting, text::kCheckingStored, text::kWaitingAnswer,
-                                             text::kProcessingPolite};
+                                      const LanguageTable& texts, int status) {
+    // The slots of steps 0 to 3; 0 for a step that shows no line.
+    static constexpr int kRegister[] = {slot::kServiceConnecting, slot::kServiceConnecting, slot::kServiceRegistering,
+                                        slot::kServiceRegistered};
+    static constexpr int kLogin[] = {slot::kServiceCheckingConnection, slot::kServiceCheckingAccount, 0, 0};
+    static constexpr int kKeyStatus[] = {slot::kServiceConnecting, slot::kServiceCheckingKey, slot::kServiceProcessing,
+                                         0};
+    static constexpr int kServerKey[] = {slot::kServiceConnecting, slot::kServiceCheckingStored,
+                                         slot::kServiceWaitingAnswer, slot::kServiceProcessingPolite};
     if (step < 0) return {};
-    const char* const* table = nullptr;
+    const int* table = nullptr;
     switch (operation) {
         case kOpRegisterKey:
-            if (step >= 3 && status != kServiceOk) return TableText(texts, slot::kServiceRegisterFailedLine);
+            if (step >= 3 && status != kServiceOk) return texts[slot::kServiceRegisterFailedLine];
             table = kRegister;
             break;
         case kOpLogin:
@@ -70,16 +52,13 @@ std::string CProgressDiag::StatusLine(int operation, int step, const std::vector
         case kOpSendFiles:
         case kOpMyFolder: {
             const auto index = static_cast<std::size_t>(step);
-            if (index >= files.size()) return text::kRegisteringFiles;
-            const std::string name = files[index].filename().string();
-            std::string line = text::kUploadingFormat;
-            line.replace(line.find("%s"), 2, name);
-            return line;
+            if (index >= files.size()) return texts[slot::kServiceRegisteringFiles];
+            return FormatText(texts[slot::kServiceUploading], {files[index].filename().string()});
         }
         default:
             return {};
     }
-    return step < 4 ? table[step] : std::string();
+    return step < 4 && table[step] != 0 ? texts[table[step]] : std::string();
 }
 
 void CProgressDiag::PostMessage(const std::string& message) {
@@ -93,7 +72,7 @@ void CProgressDiag::ShowQueuedMessages() {
         std::lock_guard<std::mutex> lock(m_messagesMutex);
         pending.swap(m_messages);
     }
-    for (const auto& m : pending) m_ui.ShowMessage(m, MessageKind::Error, text::kProductTitle);
+    for (const auto& m : pending) m_ui.ShowMessage(m, MessageKind::Error, Text(slot::kProductName));
 }
 
 void CProgressDiag::ReportRegistration() {
@@ -117,7 +96,7 @@ void CProgressDiag::ReportServerKeyFailure() {
             PostMessage(FormatText(Text(slot::kServerKeyNotWritten), {path}));
             break;
         case ServerKeyProblem::None:
-            PostMessage(text::kSystemError);
+            PostMessage(Text(slot::kServiceSystemError));
             break;
     }
 }
@@ -160,15 +139,15 @@ void CProgressDiag::Worker() {
         case kOpLogin:
             if (!c.CheckConnection(1)) {
                 if (c.Aborted()) return;
-                PostMessage(text::kConnectFailed);
+                PostMessage(Text(slot::kServiceConnectFailed));
                 return;
             } else {
                 const int r = c.Login();
                 if (c.Aborted()) return;
                 if (r == 2)
-                    PostMessage(text::kWrongCredentials);
+                    PostMessage(Text(slot::kServiceWrongCredentials));
                 else if (r == 255)
-                    PostMessage(text::kSystemError);
+                    PostMessage(Text(slot::kServiceSystemError));
             }
             break;
         case kOpServerKey: {
@@ -178,7 +157,7 @@ void CProgressDiag::Worker() {
                     return;
                 }
                 c.SetServiceStatus(kServiceUnreachable);
-                PostMessage(text::kConnectFailed);
+                PostMessage(Text(slot::kServiceConnectFailed));
                 return;
             }
             const int r = c.DownloadServerKey();
@@ -193,7 +172,7 @@ void CProgressDiag::Worker() {
                     break;
                 case 2:
                     c.SetServiceStatus(kServiceRejected);
-                    PostMessage(text::kWrongCredentials);
+                    PostMessage(Text(slot::kServiceWrongCredentials));
                     break;
                 case 4:
                     c.SetServiceStatus(kServiceNoKey);
@@ -219,7 +198,7 @@ void CProgressDiag::Finish() {
 }
 
 void CProgressDiag::ShowStatus(std::string& shown, int step, int status) {
-    const std::string line = StatusLine(m_operation, step, m_client.Files(), status, m_texts);
+    const std::string line = StatusLine(m_operation, step, m_client.Files(), m_texts, status);
     if (line != shown) {
         m_ui.SetStatus(line);
         shown = line;
@@ -228,43 +207,43 @@ void CProgressDiag::ShowStatus(std::string& shown, int step, int status) {
 }
 
 int CProgressDiag::DoModal() {
-    m_ui.SetStatus(text::kStarting);
+    m_ui.SetStatus(Text(slot::kServiceStarting));
     m_client.Initialise();
     m_watchdogFired = false;
 
     bool startWorker = true;
     switch (m_operation) {
         case kOpRegisterKey:
-            m_title = text::kTitleRegister;
+            m_title = Text(slot::kServiceTitleRegister);
             m_expected = 3;
             break;
         case kOpFetchKey:
-            m_title = text::kTitleFetchKey;
+            m_title = Text(slot::kServiceTitleFetchKey);
             m_expected = 0;
             startWorker = false;
             break;
         case kOpTransferEncrypted:
-            m_title = text::kTitleTransfer;
+            m_title = Text(slot::kServiceTitleTransfer);
             m_expected = 100;
             break;
         case kOpSendFiles:
-            m_title = text::kTitleSend;
+            m_title = Text(slot::kServiceTitleSend);
             m_expected = static_cast<int>(m_client.Files().size()) + 1;
             break;
         case kOpMyFolder:
-            m_title = text::kTitleMyFolder;
+            m_title = Text(slot::kServiceTitleMyFolder);
             m_expected = static_cast<int>(m_client.Files().size());
             break;
         case kOpLogin:
-            m_title = text::kTitleLogin;
+            m_title = Text(slot::kServiceTitleLogin);
             m_expected = 2;
             break;
         case kOpKeyStatus:
-            m_title = text::kTitleKeyStatus;
+            m_title = Text(slot::kServiceTitleKeyStatus);
             m_expected = 3;
             break;
         case kOpServerKey:
-            m_title = text::kTitleServerKey;
+            m_title = Text(slot::kServiceTitleServerKey);
             m_expected = 4;
             break;
         default:
@@ -278,14 +257,14 @@ int CProgressDiag::DoModal() {
     if (startWorker && !m_client.BaseUrlAcceptable()) {
         m_client.SetServiceStatus(kServiceUnreachable);
         m_ui.ShowMessage(FormatText(Text(slot::kServiceUrlNotHttps), {m_client.BaseUrl()}), MessageKind::Error,
-                         text::kProductTitle);
+                         Text(slot::kProductName));
         return IDCANCEL;
     }
     m_ui.SetProgressRange(m_expected);
     m_ui.SetProgress(0);
     if (startWorker) m_worker = std::thread(&CProgressDiag::Worker, this);
 
-    std::string shown = text::kStarting;
+    std::string shown = Text(slot::kServiceStarting);
     for (;;) {
         std::this_thread::sleep_for(m_tick);
         ShowQueuedMessages();
@@ -307,7 +286,7 @@ int CProgressDiag::DoModal() {
             m_watchdogFired = true;
             m_client.Cancel();
             Finish();
-            m_ui.ShowMessage(text::kNetworkErrorText, MessageKind::Error, text::kNetworkErrorTitle);
+            m_ui.ShowMessage(Text(slot::kNetworkErrorText), MessageKind::Error, Text(slot::kNetworkErrorTitle));
             return IDCANCEL;
         }
         if (m_ui.CancelRequested()) {

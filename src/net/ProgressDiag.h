@@ -40,7 +40,9 @@ public:
     static constexpr std::chrono::milliseconds kTickPeriod{500};
     static constexpr std::uint32_t kWatchdogSeconds = 10;
 
-    explicit CProgressDiag(IUserDialog& ui, IHost& host = DefaultHost());
+    // Every status line, title and message comes from texts, which must
+    // outlive the run.
+    CProgressDiag(IUserDialog& ui, const LanguageTable& texts, IHost& host = DefaultHost());
     ~CProgressDiag();
     CProgressDiag(const CProgressDiag&) = delete;
     CProgressDiag& operator=(const CProgressDiag&) = delete;
@@ -51,9 +53,6 @@ public:
     void SetServiceOperation(int code) { m_operation = code; }
     // For tests: a shorter tick than the window's 500 ms.
     void SetTickPeriod(std::chrono::milliseconds period) { m_tick = period; }
-    // The table the run's own failure texts come from; the Japanese texts
-    // when none is set. The table must outlive the run.
-    void SetTexts(const LanguageTable* texts) { m_texts = texts; }
 
     // The client, for the inputs of the file operations and the results.
     CServiceClient& Client() { return m_client; }
@@ -71,7 +70,7 @@ public:
     // The status line for an operation at a step; a registration that ended
     // with a status other than 0 does not claim to be complete.
     static std::string StatusLine(int operation, int step, const std::vector<std::filesystem::path>& files,
-                                  int status = kServiceOk, const LanguageTable* texts = nullptr);
+                                  const LanguageTable& texts, int status = kServiceOk);
 
 private:
     void Worker();
@@ -88,7 +87,7 @@ private:
     void ShowStatus(std::string& shown, int step, int status);
 
     IUserDialog& m_ui;
-    const LanguageTable* m_texts = nullptr;
+    const LanguageTable& m_texts;
     CServiceClient m_client;
     int m_operation = 0;
     std::chrono::milliseconds m_tick = kTickPeriod;

@@ -3,13 +3,14 @@
 #include <array>
 #include <cstdio>
 
+#include "core/LanguageTable.h"
 #include "platform/Cp932.h"
 #include "platform/FormEscape.h"
 #include "platform/ServiceUrl.h"
 #include "qr/QrBitmap.h"
 #include "qr/QrEncoder.h"
 #include "qr/QrFiles.h"
-#include "qr/QrTexts.h"
+#include "qr/QrFormat.h"
 
 namespace tessarin {
 namespace {
@@ -102,8 +103,8 @@ std::string BuildRegistrationUrl(bool mobile, const OwnKeyInfo& own) {
            "&nm=" + Base64WithLineBreaks(ToSystemCodePage(own.name)) + "&gt=" + time + "&op=1" + "&pt=0";
 }
 
-std::string BuildQrViewText(const OwnKeyInfo& own) {
-    return ToSystemCodePage(qrtext::kQrViewSentence) + BuildRegistrationUrl(true, own);
+std::string BuildQrViewText(const LanguageTable& texts, const OwnKeyInfo& own) {
+    return ToSystemCodePage(texts[slot::kQrViewSentence]) + BuildRegistrationUrl(true, own);
 }
 
 std::optional<QrSymbol> EncodeQrViewText(std::string_view viewText) {
@@ -132,7 +133,7 @@ QrBitmapResult WritePublicKeyQrBitmap(const std::filesystem::path& bitmapPath,
 }
 
 std::filesystem::path QrBitmapSaveName(const std::filesystem::path& publicKeyPath) {
-    return publicKeyPath.parent_path() / (publicKeyPath.stem().string() + qrtext::kQrBitmapSuffix);
+    return publicKeyPath.parent_path() / (publicKeyPath.stem().string() + qrformat::kQrBitmapSuffix);
 }
 
 QrImportResult ParseQrImportText(std::string_view text, std::string& keyText) {
@@ -142,8 +143,8 @@ QrImportResult ParseQrImportText(std::string_view text, std::string& keyText) {
         const std::size_t lf = text.find('\n');
         const std::string_view line = Trim(text.substr(0, lf));
         text = lf == std::string_view::npos ? std::string_view{} : text.substr(lf + 1);
-        if (line == qrtext::kImportEndLine) break;
-        if (line == qrtext::kImportHeaderLine) {
+        if (line == qrformat::kImportEndLine) break;
+        if (line == qrformat::kImportHeaderLine) {
             collecting = true;
             continue;
         }
@@ -153,16 +154,16 @@ QrImportResult ParseQrImportText(std::string_view text, std::string& keyText) {
     return keyText.size() == kQrImportKeyTextLength ? QrImportResult::Complete : QrImportResult::WrongLength;
 }
 
-const char* QrImportFailureMessage(QrImportResult result) {
+std::string QrImportFailureMessage(const LanguageTable& texts, QrImportResult result) {
     switch (result) {
         case QrImportResult::Complete:
-            return nullptr;
+            return {};
         case QrImportResult::WrongLength:
-            return qrtext::kImportTooShort;
+            return texts[slot::kQrImportTooShort];
         case QrImportResult::Nothing:
-            return qrtext::kImportNoHeader;
+            return texts[slot::kQrImportNoHeader];
     }
-    return qrtext::kImportBroken;
+    return texts[slot::kQrImportBroken];
 }
 
 std::optional<std::string> ImportedPublicKeyBytes(std::string_view keyText) {
@@ -184,7 +185,7 @@ std::string ImportedKeyFileName(std::string_view enteredName) {
     if (enteredName.empty() || enteredName == "." || enteredName == ".." ||
         enteredName.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos)
         return {};
-    return std::string(enteredName) + qrtext::kImportedKeySuffix;
+    return std::string(enteredName) + qrformat::kImportedKeySuffix;
 }
 
 }  // namespace tessarin

@@ -13,6 +13,8 @@
 
 namespace tessarin {
 
+class LanguageTable;
+
 // The own key set as the QR functions need it. Mail address and name are
 // UTF-8; they travel in the system code page (CP932).
 struct OwnKeyInfo {
@@ -49,7 +51,7 @@ std::string BuildRegistrationUrl(bool mobile, const OwnKeyInfo& own);
 
 // The sentence followed directly by the mobile link, in CP932: the bytes the
 // on-screen QR code carries.
-std::string BuildQrViewText(const OwnKeyInfo& own);
+std::string BuildQrViewText(const LanguageTable& texts, const OwnKeyInfo& own);
 
 // The on-screen symbol of a QR view text: level M, smallest version, best mask.
 // Empty when the text cannot be encoded (the view then stays white).
@@ -86,8 +88,9 @@ enum class QrImportResult : int { Complete = 1, WrongLength = 2, Nothing = 3 };
 QrImportResult ParseQrImportText(std::string_view text, std::string& keyText);
 
 // The message a failed import shows: result 2 and 3 have their own, anything
-// else that is not Complete the general one. Null for Complete.
-const char* QrImportFailureMessage(QrImportResult result);
+// else that is not Complete the general one, all from texts. Empty for
+// Complete.
+std::string QrImportFailureMessage(const LanguageTable& texts, QrImportResult result);
 
 // The public key file a key text makes: the 24-byte header of a 1024-bit RSA
 // exchange key, then one byte per two characters. "A"-"F" count 10-15, digits

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
 #include "app/KeyBackupFlow.h"
@@ -65,7 +66,7 @@ protected:
         keys = dir / "keys";
         data = dir / "data";
         fs::create_directories(keys);
-        CKeyGenerator gen(dialog, host);
+        CKeyGenerator gen(dialog, host, JapaneseTexts());
         gen.SetFolder(keys);
         ASSERT_EQ(gen.Generate("alice"), CKeyGenerator::Generated);
         state = std::make_unique<MainWindowState>(host, dialog, texts, launcher);
@@ -316,7 +317,7 @@ TEST_F(KeyBackupTest, SharesOfAnEarlierKeyOfTheSameNameAreNotSent) {
         fs::permissions(p, fs::perms::owner_write, fs::perm_options::add);
         fs::remove(p);
     }
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(keys);
     ASSERT_EQ(gen.Generate("alice"), CKeyGenerator::Generated);
     dialog.PlanNo();
@@ -394,7 +395,7 @@ TEST_F(KeyBackupTest, RestoreRefusesSharesThatDoNotGiveTheKeyAndWritesNothing) {
     ASSERT_EQ(flow->Backup(), KeyBackupFlow::Outcome::SharesMade);
 
     // Another key set's public key.
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(keys);
     ASSERT_EQ(gen.Generate("bob"), CKeyGenerator::Generated);
     const fs::path bobPublic = gen.PublicKeyPath();

@@ -11,7 +11,6 @@
 #include "VectorFile.h"
 #include "container/ContainerReader.h"
 #include "container/DecryptPipeline.h"
-#include "container/DecryptTexts.h"
 #include "core/BigNumber.h"
 #include "core/Crc64.h"
 #include "core/StreamCipher.h"
@@ -156,7 +155,7 @@ TEST(DecryptTextForm, LookupFindsTheRecordAndDecryptsExactlyP) {
     ScriptedUserDialog dialog;
     CStreamCipher cipher;
     WriteFileBytes(dir / "old.bin.tza", bytes);
-    DecryptRun run(host, dialog, cipher);
+    DecryptRun run(host, dialog, cipher, FilledTexts());
     run.publicKeyPath = north.publicPath;
     run.privateKeyPath = north.privatePath;
     run.files = {dir / "old.bin.tza"};

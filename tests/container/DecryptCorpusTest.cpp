@@ -108,7 +108,7 @@ TEST(DecryptCorpus, MalformedVectorsAreRefusedWithTheirMessage) {
         WriteFileBytes(container, v.bytes);
         ScriptedUserDialog dialog;
         CStreamCipher cipher;
-        DecryptRun run(host, dialog, cipher);
+        DecryptRun run(host, dialog, cipher, FilledTexts());
         run.publicKeyPath = north.publicPath;
         run.privateKeyPath = north.privatePath;
         run.files = {container};

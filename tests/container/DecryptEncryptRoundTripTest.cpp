@@ -121,7 +121,7 @@ TEST_P(DecryptEncryptRoundTrip, EachRecipientDecrypts) {
         if (!c.forSouth && std::string(r.name) == "south") continue;
         ScriptedUserDialog dialog;
         CStreamCipher cipher;
-        container::DecryptRun run(host, dialog, cipher);
+        container::DecryptRun run(host, dialog, cipher, texts);
         run.publicKeyPath = r.pub;
         run.privateKeyPath = r.priv;
         run.files = {container};
@@ -139,7 +139,7 @@ TEST_P(DecryptEncryptRoundTrip, EachRecipientDecrypts) {
         state2.privateKeyPath = r.priv;
         container::FileContainerStore store(container);
         const auto readerKeys = container::ReaderKeys::Load(r.pub, r.priv);
-        container::ContainerReader reader(host, quiet);
+        container::ContainerReader reader(host, quiet, texts);
         ASSERT_EQ(reader.Read(store, *readerKeys, container::ReadPurpose::Forward), container::ReadStatus::Ok);
         EXPECT_EQ(reader.Record().decryptionCount, c.limit ? 2u : 1u);  // after this read's own increment
         if (reader.Tail().HasHistory()) {

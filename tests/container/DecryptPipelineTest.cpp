@@ -74,7 +74,7 @@ protected:
 
     int Decrypt(const std::vector<std::filesystem::path>& files, int mode = kDecryptCommand,
                 const std::function<void(DecryptRun&)>& configure = {}) {
-        DecryptRun run(host, dialog, cipher);
+        DecryptRun run(host, dialog, cipher, *texts);
         run.publicKeyPath = north.publicPath;
         run.privateKeyPath = north.privatePath;
         run.files = files;
@@ -95,6 +95,7 @@ protected:
 
     std::vector<DecryptedFile> lastDecrypted;
     bool lastStopped = false;
+    const LanguageTable* texts = &FilledTexts();  // the language the runs show
 };
 
 // ---------------------------------------------------------------------------
@@ -488,9 +489,10 @@ TEST_F(DecryptTest, StatusTextsPerMode) {
     auto specC = Spec();
     specC.storedName = "c.txt";
     const auto c = Write(specC, "c.tza");
+    texts = &FilledTexts(LanguageTable::Language::Japanese);
     ASSERT_EQ(Decrypt({c}, kDecryptFolder, [](DecryptRun& r) { r.direct = true; }), 1);
     EXPECT_EQ(dialog.Statuses(), (std::vector<std::string>{
-                                     "Decrypt Processing. Please wait a minute.",
+                                     "復号化処理中です。しばらくお待ちください。",
                                      "指定されたフォルダを復号化中です(1/1)・・・\n鍵の抜き挿しは行わないで下さい。"}));
 }
 
@@ -588,9 +590,8 @@ TEST_F(DecryptTest, FailedRenameLeavesNoOutputAndTheContainerUnchanged) {
 }
 
 TEST_F(DecryptTest, UsesLanguageTableTextsWhenGiven) {
-    LanguageTable table;
-    table.FillJapanese();
-    EXPECT_EQ(Decrypt({}, kDecryptCommand, [&](DecryptRun& r) { r.texts = &table; }), 0);
+    texts = &FilledTexts(LanguageTable::Language::Japanese);
+    EXPECT_EQ(Decrypt({}, kDecryptCommand), 0);
     EXPECT_EQ(dialog.Messages(), std::vector<std::string>{"工房内にファイルがありません。"});
 }
 
@@ -654,7 +655,7 @@ TEST_F(DecryptTest, ReadContainerKeysTheCipherAndReturnsTheName) {
     state.publicKeyPath = north.publicPath;
     state.privateKeyPath = north.privatePath;
     std::string name;
-    ASSERT_TRUE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, true));
+    ASSERT_TRUE(ReadContainer(state, host, dialog, *texts, container, name, ReadPurpose::HistoryView, true));
     EXPECT_EQ(name, "plain.txt");
     EXPECT_TRUE(state.decryptMode);
     EXPECT_EQ(state.recordIndex, 0);
@@ -676,8 +677,8 @@ TEST_F(DecryptTest, NotAuthorizedMessageDependsOnPurpose) {
     state.publicKeyPath = north.publicPath;
     state.privateKeyPath = north.privatePath;
     std::string name;
-    EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::Forward, false));
-    EXPECT_FALSE(ReadContainer(state, host, dialog, container, name, ReadPurpose::HistoryView, false));
+    EXPECT_FALSE(ReadContainer(state, host, dialog, *texts, container, name, ReadPurpose::Forward, false));
+    EXPECT_FALSE(ReadContainer(state, host, dialog, *texts, container, name, ReadPurpose::HistoryView, false));
     EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{std::string(said::kNotAuthorizedForward),
                                                            std::string(said::kNotAuthorizedHistory)}));
 }
@@ -694,7 +695,7 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
     auto spec = Spec();
     WriteContainer(spec, folder / "a.tza");
     WriteFileBytes(folder / "note.txt", {1});
-    DecryptRun run(host, dialog, cipher);
+    DecryptRun run(host, dialog, cipher, *texts);
     run.publicKeyPath = north.publicPath;
     run.privateKeyPath = north.privatePath;
     run.isOnCdRom = [](const std::filesystem::path&) { return false; };
@@ -710,8 +711,8 @@ TEST_F(DecryptTest, UsbPromptDecryptsTheAutomaticFolderAndDeletesContainers) {
     EXPECT_EQ(Refusals(), std::vector<std::string>{});
 
     dialog.ClearEvents();
-    EXPECT_TRUE(CheckAutomaticFolder(dialog, folder));
-    EXPECT_FALSE(CheckAutomaticFolder(dialog, dir / "gone"));
+    EXPECT_TRUE(CheckAutomaticFolder(dialog, run.texts, folder));
+    EXPECT_FALSE(CheckAutomaticFolder(dialog, run.texts, dir / "gone"));
     EXPECT_EQ(dialog.Messages(), std::vector<std::string>{std::string(said::kAutoFolderMissing)});
 }
 
@@ -840,7 +841,7 @@ TEST_F(DecryptTest, ExpiredContainerThatCannotBeErasedSaysSo) {
     spec.recipients[0].limitSeconds = 60;
     const auto bytes = BuildContainer(spec);
     UnerasableStore store(bytes);
-    ContainerReader reader(host, dialog);
+    ContainerReader reader(host, dialog, *texts);
     EXPECT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::Decrypt),
               ReadStatus::Expired);
     EXPECT_EQ(store.wipeAttempts, 1);
@@ -854,7 +855,7 @@ TEST_F(DecryptTest, ReaderThatOnlyLooksKeepsAnExpiredContainerAndItsStoredCount)
     spec.recipients[0].decryptionCount = 3;
     const auto bytes = BuildContainer(spec);
     UnerasableStore store(bytes);
-    ContainerReader reader(host, dialog);
+    ContainerReader reader(host, dialog, *texts);
     reader.SetLookOnly(true);
     EXPECT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::HistoryView),
               ReadStatus::Expired);
@@ -866,15 +867,13 @@ TEST_F(DecryptTest, ReaderThatOnlyLooksKeepsAnExpiredContainerAndItsStoredCount)
 }
 
 TEST_F(DecryptTest, ExpiredMessagesFollowTheLanguage) {
-    LanguageTable texts;
-    texts.FillJapanese();
+    const LanguageTable& japanese = FilledTexts(LanguageTable::Language::Japanese);
     auto spec = Spec(7200);
     spec.recipients[0].limitSeconds = 60;
     const auto keys = *ReaderKeys::Load(north.publicPath, north.privatePath);
     for (const bool lookOnly : {false, true}) {
         UnerasableStore store(BuildContainer(spec));
-        ContainerReader reader(host, dialog);
-        reader.SetTexts(&texts);
+        ContainerReader reader(host, dialog, japanese);
         reader.SetLookOnly(lookOnly);
         EXPECT_EQ(reader.Read(store, keys, ReadPurpose::Decrypt), ReadStatus::Expired);
     }
@@ -887,7 +886,7 @@ TEST_F(DecryptTest, StoredCountIsTheCountBeforeThisReading) {
     auto spec = Spec();
     spec.recipients[0].decryptionCount = 5;
     MemoryContainerStore store(BuildContainer(spec));
-    ContainerReader reader(host, dialog);
+    ContainerReader reader(host, dialog, *texts);
     ASSERT_EQ(reader.Read(store, *ReaderKeys::Load(north.publicPath, north.privatePath), ReadPurpose::Decrypt),
               ReadStatus::Ok);
     EXPECT_EQ(reader.Record().storedDecryptionCount, 5u);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FilledTexts.h"
 #include "container/ContainerFormat.h"
 #include "platform/SystemTime.h"
 
@@ -23,13 +24,14 @@ namespace said {
 inline constexpr std::string_view kBroken = "This file type is not TZA file or broken.";
 inline constexpr std::string_view kNewerVersion = "This file is created by the new version of Tessarin.";
 inline constexpr std::string_view kOldHistoryFormat =
-    "このソフトウェアでは、TZA-P2P Ver1.03で履歴をつけて暗号化されたファイルを復号化することはできません。";
+    "This software cannot decrypt files encrypted with a log by TZA-P2P Ver1.03.";
 inline constexpr std::string_view kKeyFileNotFound =
     "Key file is not found. \n  Please make a key set before decryption.";
 inline constexpr std::string_view kNotAuthorized = "You are not authorized to decrypt this file.";
 inline constexpr std::string_view kNotAuthorizedForward =
     "This file cannot be transferred because the TZA file is not authorized to be decrypted.";
-inline constexpr std::string_view kNotAuthorizedHistory = "復号権限がないTZAファイルの為、履歴表示ができません。";
+inline constexpr std::string_view kNotAuthorizedHistory =
+    "The logs cannot be shown because the TZA file is not authorized to be decrypted.";
 inline constexpr std::string_view kSpoofing =
     "Since there is a possibility of spoofing now, current process is stopped.";
 inline constexpr std::string_view kCheckClock = "Please check the time of the PC used for encryption.";
@@ -42,9 +44,9 @@ inline constexpr std::string_view kOnCdRom =
     "before decryption..";
 inline constexpr std::string_view kContainerReadOnly =
     "This TZA file is a read only.\n  Please change the attribution of the TZA file before decryption.";
-inline constexpr std::string_view kUsbConnected = "USBメモリが接続されました。復号化しますか？";
+inline constexpr std::string_view kUsbConnected = "A USB memory has been connected. Decrypt it?";
 inline constexpr std::string_view kAutoFolderMissing =
-    "自動暗号化・復号化に指定されているフォルダが見つかりませんでした。\nこのまま続けて起動します。";
+    "The folder set for automatic encryption/decryption was not found.\nStarting anyway.";
 // The program's own texts for inputs the older program never met.
 inline constexpr std::string_view kBadStoredName =
     "The file name stored in %s cannot be used as a file name.\nThe file was not decrypted.";

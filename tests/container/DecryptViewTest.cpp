@@ -135,7 +135,7 @@ protected:
         spec.withHistory = true;
         container = dir / "doc.txt.tza";
         WriteContainer(spec, container);
-        DecryptRun run(host, dialog, cipher);
+        DecryptRun run(host, dialog, cipher, FilledTexts());
         run.publicKeyPath = north.publicPath;
         run.privateKeyPath = north.privatePath;
         run.files = {container};
@@ -166,7 +166,8 @@ TEST_F(DecryptViewCycleTest, ViewCycleRecordsViewingAndWipesTheCopy) {
     bool sawFile = false;
     runner.onRun = [&](const auto&) { sawFile = std::filesystem::exists(output); };
 
-    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::Viewed);
+    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, FilledTexts(LanguageTable::Language::Japanese), {apps}),
+              ViewCycleResult::Viewed);
     EXPECT_TRUE(sawFile);
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_TRUE(std::filesystem::exists(container));
@@ -177,7 +178,8 @@ TEST_F(DecryptViewCycleTest, ViewCycleRecordsViewingAndWipesTheCopy) {
 TEST_F(DecryptViewCycleTest, NothingIsRecordedAsViewedWhenNoProgramOpenedTheFile) {
     const DecryptedFile file = DecryptForViewing();
     // No program is associated with the file type.
-    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::NotOpened);
+    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, FilledTexts(LanguageTable::Language::Japanese), {apps}),
+              ViewCycleResult::NotOpened);
     EXPECT_TRUE(runner.started.empty());
     EXPECT_FALSE(std::filesystem::exists(file.output));
     EXPECT_EQ(Operations(), (std::vector<int>{CArchiveHistoryMan::Created, CArchiveHistoryMan::Decrypted}));
@@ -193,7 +195,8 @@ TEST_F(DecryptViewTest, ViewCycleRefusesWhileTheProgramRuns) {
     DecryptedFile file;
     file.output = output;
     file.container = dir / "doc.txt.tza";
-    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, nullptr, {apps}), ViewCycleResult::AlreadyRunning);
+    EXPECT_EQ(RunViewCycle(file, host, dialog, runner, FilledTexts(LanguageTable::Language::Japanese), {apps}),
+              ViewCycleResult::AlreadyRunning);
     EXPECT_EQ(dialog.Messages(),
               std::vector<std::string>{"既に関連付けアプリケーションが起動しています。\n"
                                        "起動しているアプリケーションを終了させてから、再度実行してください。"});

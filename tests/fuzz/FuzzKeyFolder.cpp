@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
+#include "core/LanguageTable.h"
 #include "keys/AuthManager.h"
 #include "keys/KeyManager.h"
 #include "keys/MemberList.h"
@@ -19,6 +20,16 @@
 
 namespace tessarin::fuzz {
 namespace {
+
+// The texts the key store is given; nothing is shown.
+const LanguageTable& JapaneseTexts() {
+    static const LanguageTable table = [] {
+        LanguageTable t;
+        t.FillJapanese();
+        return t;
+    }();
+    return table;
+}
 
 std::vector<std::uint8_t> Copy(Bytes b) {
     return {b.begin(), b.end()};
@@ -73,7 +84,7 @@ std::string RunMemberList(Bytes input) {
     const auto path = folder / (publicList ? kPublicKeyMemberListName : kAuthMemberListName);
     WriteAll(path, list);
     SilentUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     keys.SetKeyPair(root, "north.vpub", "northPrivate.vpri");
     (void)keys.OpenFolder(folder);
     const auto status = publicList ? keys.PublicListStatus() : keys.AuthListStatus();
@@ -111,7 +122,7 @@ std::string RunAuthHistory(Bytes input) {
     const auto& entries = history.Entries();
     Check(entries.size() <= (input.size() < 4 ? 0 : (input.size() - 4) / CAuthManager::AuthHistoryData::kSize),
           "no more entries than the file holds");
-    (void)history.rows();
+    (void)history.rows(JapaneseTexts());
     if (status == CAuthManager::LoadStatus::BadCount || status == CAuthManager::LoadStatus::Unreadable)
         return "refused";
     const auto out = folder / "written.dat";

@@ -7,11 +7,11 @@
 #include <set>
 #include <string>
 
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
 #include "keys/KeyFiles.h"
 #include "keys/KeyGenerator.h"
-#include "keys/KeyTexts.h"
 #include "keys/MakerKeys.h"
 #include "platform/Paths.h"
 
@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FixturePath;
+using test::JapaneseTexts;
 using test::ReadFileBytes;
 using test::ScriptedUserDialog;
 using test::TempDir;
@@ -35,7 +36,7 @@ TEST(KeyGenerator, WritesAReadOnlyKeyPairWithTimeAndTag) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;  // tick 123456, the tick behind the north fixture's tag
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     EXPECT_TRUE(dialog.Messages().empty());
@@ -73,7 +74,7 @@ TEST(KeyGenerator, PrivateKeyFileIsReadableByItsOwnerOnly) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     struct stat st {};
@@ -91,7 +92,7 @@ TEST(KeyGenerator, SameTickSameTagDifferentKeys) {
     ScriptedUserDialog dialog;
     FixedHost host;
     host.tick = 0x80000001u;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("a"), CKeyGenerator::Generated);
     ASSERT_EQ(gen.Generate("b"), CKeyGenerator::Generated);
@@ -108,7 +109,7 @@ TEST(KeyGenerator, NameResultsComeBeforeAnyKeyWork) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     const struct {
         std::string name;
@@ -141,7 +142,7 @@ TEST(KeyGenerator, ExistingKeyFilesAreNeverOverwritten) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     const ByteVector before = ReadFileBytes(dir / "northPrivate.vpri");
@@ -160,7 +161,7 @@ TEST(KeyGenerator, WriteFailureShowsTheMessageAndLeavesNothing) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir / "missing-folder");
     EXPECT_EQ(gen.Generate("north"), CKeyGenerator::WriteFailed);
     ASSERT_EQ(dialog.Messages().size(), 1u);
@@ -172,7 +173,7 @@ TEST(KeyBackup, CopiesBothFilesAndReportsThePaths) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     fs::create_directory(dir / "backup");
@@ -208,7 +209,7 @@ TEST(KeyBackup, DifferentKeyFileInTheTargetIsKept) {
     TempDir dir;
     ScriptedUserDialog dialog;
     FixedHost host;
-    CKeyGenerator gen(dialog, host);
+    CKeyGenerator gen(dialog, host, JapaneseTexts());
     gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     fs::create_directory(dir / "backup");
@@ -231,14 +232,16 @@ TEST(KeyBackup, MissingKeysOrCancelCopyNothing) {
         return std::nullopt;
     };
     WriteFileBytes(dir / "north.vpub", ReadFileBytes(FixturePath("cryptoapi/north.vpub")));
-    EXPECT_FALSE(CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog));
+    EXPECT_FALSE(
+        CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
     EXPECT_FALSE(asked);
     ASSERT_EQ(dialog.Messages().size(), 1u);
     EXPECT_EQ(dialog.Messages()[0], "バックアップする公開鍵と秘密鍵がありません。");
 
     dialog.ClearEvents();
     WriteFileBytes(dir / "northPrivate.vpri", ReadFileBytes(FixturePath("cryptoapi/northPrivate.vpri")));
-    EXPECT_FALSE(CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog));
+    EXPECT_FALSE(
+        CKeyGenerator::BackupKeys(dir / "north.vpub", dir / "northPrivate.vpri", choose, dialog, JapaneseTexts()));
     EXPECT_TRUE(asked);
     EXPECT_TRUE(dialog.Messages().empty());
     EXPECT_EQ(EntryCount(dir.Path()), 2u);

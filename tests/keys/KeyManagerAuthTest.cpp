@@ -8,8 +8,6 @@
 #include "app/AppCore.h"
 #include "keys/AuthManager.h"
 #include "keys/AuthSecret.h"
-#include "keys/KeyManagerTexts.h"
-#include "keys/KeyTexts.h"
 #include "keys/MemberList.h"
 
 namespace tessarin::test {
@@ -128,9 +126,12 @@ TEST(AuthenticateTest, RefusalsAndTheirMessages) {
     WriteFileBytes(tmp / "broken.vpub", garbage);
     EXPECT_TRUE(auth.authenticate(tmp / "broken.vpub", true).empty());
     EXPECT_FALSE(fs::exists(tmp / "broken))north-auth.vpub"));
-    EXPECT_EQ(north.dialog.Messages(), (std::vector<std::string>{std::string(keymgrtexts::kMakeKeySetFirst),
-                                                                 std::string(keymgrtexts::kPublicKeyNotFound),
-                                                                 std::string(keymgrtexts::kPartnerEncryptFailed)}));
+    EXPECT_EQ(north.dialog.Messages(),
+              (std::vector<std::string>{
+                  std::string("まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください"),
+                  std::string("公開鍵ファイルが見つかりませんでした。"),
+                  std::string(
+                      "相手の公開鍵による暗号化に失敗しました。\n受信した公開鍵が破損していないかご確認ください。")}));
 }
 
 TEST(AuthenticateTest, MissingPrivateKeyIsNamed) {
@@ -145,7 +146,8 @@ TEST(AuthenticateTest, MissingPrivateKeyIsNamed) {
     WriteFileBytes(north.root / "northPrivate.vpri", bytes);
     CPublicKeyAuthenticator auth(north.keys, north.dialog, north.host);
     EXPECT_TRUE(auth.authenticate(tmp / "south.vpub", true).empty());
-    EXPECT_EQ(north.dialog.Messages().back(), keymgrtexts::kMakeKeySetFirst);
+    EXPECT_EQ(north.dialog.Messages().back(),
+              "まずはじめに「鍵セットの生成」を行う必要があります。\n鍵セットの生成を実施してください");
 }
 
 TEST(AuthenticateTest, SecondAuthenticationAsksAndKeepsBothEntries) {
@@ -163,7 +165,8 @@ TEST(AuthenticateTest, SecondAuthenticationAsksAndKeepsBothEntries) {
     EXPECT_FALSE(north.Authenticate(tmp / "south.vpub").empty());
     EXPECT_EQ(north.dialog.Questions(),
               (std::vector<std::string>{
-                  std::string(keymgrtexts::kAlreadyAuthenticated), std::string(keymgrtexts::kAlreadyAuthenticated),
+                  std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"),
+                  std::string("この公開鍵は過去に既に認証を行っています。再度認証を行いますか？"),
                   "認証を行うと既に存在する認証済み公開鍵(south))north-auth.vpub)は上書きされます。よろしいですか？",
                   "作成されるファイル(south))north-auth.vpub)は既に存在します。\n上書きしますか？"}));
     CAuthManager history;
@@ -171,8 +174,8 @@ TEST(AuthenticateTest, SecondAuthenticationAsksAndKeepsBothEntries) {
     ASSERT_EQ(history.Entries().size(), 3u);  // own key, south twice
     EXPECT_EQ(history.Entries()[1].fileName, "south.vpub");
     EXPECT_EQ(history.Entries()[2].fileName, "south.vpub");
-    EXPECT_EQ(history.rows()[2][1], "2026/12/10 09:30");
-    EXPECT_EQ(history.rows()[2][2], keymgrtexts::kNoLimit);
+    EXPECT_EQ(history.rows(JapaneseTexts())[2][1], "2026/12/10 09:30");
+    EXPECT_EQ(history.rows(JapaneseTexts())[2][2], "期限未設定");
 }
 
 TEST(AuthenticateTest, PastPickedDateKeepsTheLimitDialogOpen) {
@@ -190,7 +193,7 @@ TEST(AuthenticateTest, PastPickedDateKeepsTheLimitDialogOpen) {
     });
     ASSERT_FALSE(auth.authenticate(tmp / "south.vpub", true).empty());
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(north.dialog.Messages(), std::vector<std::string>{std::string(keymgrtexts::kLimitInPast)});
+    EXPECT_EQ(north.dialog.Messages(), std::vector<std::string>{std::string("今日より過去の日付が設定されています")});
 
     // Cancel in the limit dialog stops without a file.
     auth.SetLimitDialog([]() -> std::optional<AuthLimit> { return std::nullopt; });
@@ -248,7 +251,9 @@ TEST(AuthenticateTest, OwnKeyRefreshesRegisteredSelfAuthKeys) {
     CPublicKeyAuthenticator auth(north.keys, north.dialog, north.host);
     const fs::path fresh = auth.authenticate(north.root / "north.vpub", true);
     ASSERT_EQ(fresh, north.root / "north))north-auth.vpub");
-    EXPECT_EQ(north.dialog.Questions().back(), keymgrtexts::kRefreshSelfAuthKeys);
+    EXPECT_EQ(
+        north.dialog.Questions().back(),
+        "この公開鍵は現在選択されている鍵ペアのものです。宛先リストに登録されている認証済み公開鍵を更新しますか？");
     const auto after = ReadFileBytes(registered);
     EXPECT_NE(after, before);
     EXPECT_EQ(after, ReadFileBytes(fresh));
@@ -259,7 +264,7 @@ TEST(AuthenticateTest, OwnKeyRefreshesRegisteredSelfAuthKeys) {
     EXPECT_EQ(north.keys.OpenKeyFolderOnSelection(north.keys.KeyFolderPath()), 0);
     EXPECT_FALSE(fs::exists(fresh));
     ASSERT_EQ(north.keys.Count(), 1);
-    EXPECT_EQ(north.keys.Name(0), keymgrtexts::kSelfAuthKeyLabel);
+    EXPECT_EQ(north.keys.Name(0), "自身のファイル暗号化用");
 }
 
 TEST(KeySetCreationTest, OwnerNameChecksAndKeySetName) {
@@ -284,8 +289,10 @@ TEST(KeySetCreationTest, MainWindowFlowMakesACompleteKeySet) {
         return next < pages.size() ? std::optional(pages[next++]) : std::nullopt;
     });
     ASSERT_TRUE(result.Ok()) << result.status;
-    EXPECT_EQ(user.dialog.Messages(), (std::vector<std::string>{std::string(keymgrtexts::kOwnerNameEmpty),
-                                                                std::string(keymgrtexts::kOwnerNameForbidden)}));
+    EXPECT_EQ(user.dialog.Messages(),
+              (std::vector<std::string>{std::string("名前が未入力です。"),
+                                        std::string("名前にスペース及び、以下の文字は使用できません。\n\n\t\\ / : * ? "
+                                                    "' < > )| . \n\n再度入力してください。")}));
     EXPECT_EQ(result.keySetName, "Taro_Yamada_Jr");
     EXPECT_EQ(result.publicKeyName, "Taro_Yamada_Jr.vpub");
     EXPECT_EQ(result.privateKeyName, "Taro_Yamada_JrPrivate.vpri");
@@ -303,7 +310,7 @@ TEST(KeySetCreationTest, MainWindowFlowMakesACompleteKeySet) {
     std::vector<UserData> list;
     ASSERT_EQ(ReadMemberList(result.keyFolder / "member.dat", list), MemberListStatus::Ok);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(Cp932ForDisplay(list[0].name), keymgrtexts::kSelfAuthKeyLabel);
+    EXPECT_EQ(Cp932ForDisplay(list[0].name), "自身のファイル暗号化用");
     EXPECT_EQ(list[0].email, "taro@example.com");
     EXPECT_EQ(list[0].fileName, "Taro_Yamada_Jr))Taro_Yamada_Jr-auth.vpub");
     EXPECT_TRUE(list[0].limit.IsZero());
@@ -326,7 +333,7 @@ TEST(KeySetCreationTest, StartupLocalBranchNamesTheKeySetFromTheAddress) {
     // An existing key set is never overwritten.
     const auto again = creation.CreateAtStartup(user.root, {"Taro", "taro.yamada@example.com"});
     EXPECT_EQ(again.status, KeySetCreationResult::GenerateFailed);
-    EXPECT_EQ(user.dialog.Messages().back(), keytexts::kKeyFilesExist);
+    EXPECT_EQ(user.dialog.Messages().back(), "鍵ファイルがすでに存在しています。別の名前を指定してください。");
     EXPECT_EQ(CKeySetCreation::FindKeyPairs(user.root),
               (std::vector<std::pair<std::string, std::string>>{{"taro_yamada.vpub", "taro_yamadaPrivate.vpri"}}));
 }
@@ -349,10 +356,10 @@ TEST(KeySetCreationTest, SelectingAKeyPairFromFiles) {
     };
     auto bad = creation.SelectKeyPairFromFiles(chooser, {});
     EXPECT_EQ(bad.status, KeySetCreationResult::BadKeyPair);
-    EXPECT_EQ(user.dialog.Messages().back(), keymgrtexts::kBadKeyPair);
+    EXPECT_EQ(user.dialog.Messages().back(), "現在選択されている鍵ペアの内容が異常です。");
     EXPECT_EQ(prompts, (std::vector<std::string>{
-                           "鍵の選択：秘密鍵ファイルを選択してください。|Private Key File(*.vpri)|*.vpri|",
-                           "鍵の選択：公開鍵ファイルを選択してください。|Public Key File(*.vpub)|*.vpub|"}));
+                           "鍵の選択：秘密鍵ファイルを選択してください。|秘密鍵ファイル(*.vpri)|*.vpri|",
+                           "鍵の選択：公開鍵ファイルを選択してください。|公開鍵ファイル(*.vpub)|*.vpub|"}));
 
     // The right pair without a key folder asks for the owner and completes it.
     picks = {user.root / "northPrivate.vpri", user.root / "north.vpub"};
@@ -370,7 +377,7 @@ TEST(KeySetCreationTest, SelectingAKeyPairFromFiles) {
     EXPECT_EQ(good.publicKeyName, "north.vpub");
     EXPECT_EQ(good.privateKeyName, "northPrivate.vpri");
     EXPECT_TRUE(fs::exists(user.root / "KeyList_north" / "north))north-auth.vpub"));
-    EXPECT_EQ(user.keys.Name(0), keymgrtexts::kSelfAuthKeyLabel);
+    EXPECT_EQ(user.keys.Name(0), "自身のファイル暗号化用");
 }
 
 TEST(KeySetCreationTest, SelectedPairWithAFullStopInItsName) {
@@ -416,26 +423,34 @@ TEST(KeySetCreationTest, OlderGenerationDialogChecksNamesAndNeverOverwrites) {
     std::size_t next = 0;
     std::vector<fs::path> mailed;
     dialog.PlanYes();
-    CGenKeyFlow flow(dialog, host);
+    CGenKeyFlow flow(dialog, host, JapaneseTexts());
     const auto result = flow.Run(
         tmp.Path(), [&]() -> std::optional<std::string> { return names.at(next++); },
         [&](std::string_view subject, std::string_view body, const std::vector<fs::path>& files) {
             EXPECT_EQ(subject, "TZA-P2P/Tessarin用公開鍵の送信");
-            EXPECT_EQ(body, keymgrtexts::kPublicKeyMailBody);
+            EXPECT_EQ(body,
+                      "TZA-P2P/"
+                      "Tessarinの公開鍵を送ります。\n添付されている鍵を、現在鍵を管理しているフォルダに保存し、TZA-P2P/"
+                      "Tessarinに登録してください。");
             mailed = files;
         });
     ASSERT_TRUE(result.generated);
     EXPECT_EQ(next, 5u);
-    EXPECT_EQ(dialog.Messages(),
-              (std::vector<std::string>{std::string(keytexts::kNameEmpty), std::string(keytexts::kNameTooLong),
-                                        std::string(keytexts::kNameForbidden), std::string(keytexts::kKeyFilesExist)}));
+    EXPECT_EQ(dialog.Messages(), (std::vector<std::string>{
+                                     std::string("鍵ファイル名が未入力です。\nファイル名を入力してください"),
+                                     std::string("鍵ファイル名が長すぎます。半角60文字以内にしてください。"),
+                                     std::string("鍵ファイル名に以下の文字は使用できません。\n\n\t\\ / : * ? ' < > | . "
+                                                 "\n\nファイル名を確認してください"),
+                                     std::string("鍵ファイルがすでに存在しています。別の名前を指定してください。")}));
     EXPECT_EQ(ReadFileBytes(tmp / "dupPrivate.vpri"), std::vector<std::uint8_t>{1});
     EXPECT_FALSE(fs::exists(tmp / "dup.vpub"));
     EXPECT_EQ(result.publicKeyName, "ソフト.vpub");
     EXPECT_EQ(result.privateKeyName, "ソフトPrivate.vpri");
     EXPECT_EQ(result.memberFileName, "ソフトMember.txt");
     EXPECT_EQ(mailed, std::vector<fs::path>{tmp / "ソフト.vpub"});
-    EXPECT_EQ(dialog.Questions(), std::vector<std::string>{std::string(keymgrtexts::kGenSendNow)});
+    EXPECT_EQ(
+        dialog.Questions(),
+        std::vector<std::string>{std::string("新しい鍵セットの生成に成功しました。\nこのキーをすぐに送信しますか？")});
     EXPECT_EQ(result.report.rfind(" 新しい鍵セット、及び自己認証鍵の生成に成功しました.\n\n", 0), 0u);
     EXPECT_NE(result.report.find(" 認証鍵: " + (tmp / "ソフト))ソフト-auth.vpub").string()), std::string::npos);
 }

@@ -8,7 +8,6 @@
 #include "KeyManagerTestKit.h"
 #include "VectorFile.h"
 #include "keys/AuthManager.h"
-#include "keys/KeyManagerTexts.h"
 #include "keys/MemberList.h"
 
 namespace tessarin::test {
@@ -34,7 +33,7 @@ TEST(BadMemberListTest, CountsNegativeHugeOrBeyondTheFile) {
         CopyFile(TestDataPath(std::string("keymanager/") + c.file), folder / "member.dat");
         FixedHost host;
         ScriptedUserDialog dialog;
-        CKeyManager keys(dialog, host);
+        CKeyManager keys(dialog, host, JapaneseTexts());
         ASSERT_EQ(keys.OpenFolder(folder), 0);
         EXPECT_EQ(keys.AuthListStatus(), c.status);
         ASSERT_EQ(keys.AuthCount(), static_cast<int>(c.names.size()));
@@ -57,7 +56,7 @@ TEST(BadMemberListTest, ListThatCannotBeReadIsNeverWrittenOver) {
     CopyFile(FixturePath("cryptoapi/south.vpub"), tmp / "south.vpub");
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     ASSERT_EQ(keys.OpenFolder(folder), 0);
     ASSERT_EQ(keys.AuthListStatus(), MemberListStatus::BadCount);
     EXPECT_EQ(keys.Register("south", "s@example.com", tmp / "south.vpub"), CKeyManager::SaveFailed);
@@ -77,7 +76,7 @@ TEST(BadMemberListTest, HostileStoredNameDeletesNothingOutside) {
     CopyFile(TestDataPath("keymanager/member_hostile_name.dat"), folder / "pubkey_member.dat");
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     ASSERT_EQ(keys.OpenFolder(folder), 0);
     ASSERT_EQ(keys.Count(), 1);
     EXPECT_FALSE(keys.Delete(0, true));
@@ -105,7 +104,7 @@ TEST(BadAuthHistoryTest, CountsNegativeHugeOrBeyondTheFile) {
         ASSERT_EQ(history.Entries().size(), c.names.size());
         for (std::size_t i = 0; i < c.names.size(); ++i) {
             EXPECT_EQ(history.Entries()[i].fileName, c.names[i]);
-            EXPECT_EQ(history.rows()[i][1], "2026/12/10 09:30");
+            EXPECT_EQ(history.rows(JapaneseTexts())[i][1], "2026/12/10 09:30");
         }
     }
     // A missing history is empty; a save of what was kept reads back whole.

@@ -9,7 +9,6 @@
 
 #include "KeyManagerTestKit.h"
 #include "keys/KeyGenerator.h"
-#include "keys/KeyManagerTexts.h"
 #include "keys/MemberList.h"
 #include "platform/ByteIo.h"
 
@@ -38,7 +37,7 @@ TEST(KeyManagerTest, FolderNameGivesTheKeySetName) {
     fs::create_directories(tmp / "KeyList_a_b");
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     EXPECT_EQ(keys.OpenFolder(tmp / "KeyList_a_b/"), 0);  // a trailing separator is fine
     EXPECT_EQ(keys.KeySetName(), "a_b");
     EXPECT_EQ(keys.FolderPrefix(), "KeyList_a_b");
@@ -58,7 +57,7 @@ TEST(KeyManagerTest, ScanSortsFilesByTheirEnding) {
     Touch(folder / "friends" / "far.vpub");
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     ASSERT_EQ(keys.OpenFolder(folder), 0);
     EXPECT_EQ(keys.FoundAuthKeys(), (std::vector<std::string>{"X))Y-AUTH.VPUB", "me))me-auth.vpub"}));
     EXPECT_EQ(keys.FoundPublicKeys(), std::vector<std::string>{"Partner.VPUB"});  // own key excluded in any case
@@ -73,7 +72,7 @@ TEST(KeyManagerTest, ScanSortsFilesByTheirEnding) {
     EXPECT_EQ(keys.OpenFolderPath(), folder / "friends");
     EXPECT_EQ(keys.FoundPublicKeys(), std::vector<std::string>{"far.vpub"});
     ASSERT_EQ(keys.OtherFolders(), std::vector<std::string>{".."});
-    EXPECT_EQ(CKeyManager::FolderLabel(keys.OtherFolders()[0]), "上のリストに戻る");
+    EXPECT_EQ(keys.FolderLabel(keys.OtherFolders()[0]), "上のリストに戻る");
     EXPECT_EQ(keys.KeySetName(), "me");
     ASSERT_EQ(keys.OpenOtherFolder(".."), 0);
     EXPECT_EQ(keys.OpenFolderPath(), folder);
@@ -91,7 +90,7 @@ TEST(KeyManagerTest, TwoListsAreOneSequence) {
     ASSERT_TRUE(WriteMemberList(folder / "pubkey_member.dat", pub));
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys(dialog, host);
+    CKeyManager keys(dialog, host, JapaneseTexts());
     ASSERT_EQ(keys.OpenFolder(folder), 0);
     EXPECT_EQ(keys.Count(), 3);
     EXPECT_EQ(keys.AuthCount(), 2);
@@ -139,7 +138,7 @@ TEST_F(RegisterTest, RegisteringMovesTheFileInAndKeepsItsTime) {
     EXPECT_EQ(user.keys.Record(1)->keyMark, KeyMark(blob) & 0x00FFFFFFFFFFFFFFULL);
 
     // The lists were saved: a fresh manager sees the same.
-    CKeyManager again(user.dialog, user.host);
+    CKeyManager again(user.dialog, user.host, JapaneseTexts());
     again.SetKeyPair(user.root, "north.vpub", "northPrivate.vpri");
     ASSERT_EQ(again.OpenFolder(user.keys.KeyFolderPath()), 0);
     EXPECT_EQ(again.Count(), 2);
@@ -171,7 +170,7 @@ TEST_F(RegisterTest, AListThatCannotBeSavedListsNothing) {
 fs::path GeneratedPublicKey(const fs::path& folder, const std::string& keySetName, const std::string& fileName) {
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyGenerator generator(dialog, host);
+    CKeyGenerator generator(dialog, host, JapaneseTexts());
     fs::create_directories(folder);
     generator.SetFolder(folder);
     EXPECT_EQ(generator.Generate(keySetName), CKeyGenerator::Generated);
@@ -321,13 +320,12 @@ TEST_F(RegisterTest, AListWriteFailureIsReportedAsOne) {
     EXPECT_EQ(user.keys.Count(), 1);
 
     // In English, from the table the caller hands in.
-    LanguageTable english;
-    english.FillJapanese();
-    english.FillEnglish();
-    user.keys.SetTexts(&english);
+    CKeyManager inEnglish(user.dialog, user.host, FilledTexts());
+    inEnglish.SetKeyPair(user.keys.KeyPairFolder(), user.keys.PublicKeyName(), user.keys.PrivateKeyName());
+    ASSERT_EQ(inEnglish.OpenFolder(folder), 0);
     user.dialog.ClearEvents();
     user.dialog.PlanYes();
-    EXPECT_EQ(user.keys.RegisterUnregisteredKeys(), 0);
+    EXPECT_EQ(inEnglish.RegisterUnregisteredKeys(), 0);
     EXPECT_EQ(user.dialog.Messages(), std::vector<std::string>{"The address list could not be written.\n"
                                                                "The key file south.vpub was not registered."});
 }
@@ -421,7 +419,9 @@ TEST_F(RegisterTest, AddingKeyFiles) {
     user.dialog.PlanYes();
     EXPECT_EQ(user.keys.AddKeyFiles({tmp / "south.vpub"}, [&](const fs::path&) { ++offered; }), 1);
     EXPECT_EQ(offered, 1);
-    EXPECT_EQ(user.dialog.Questions(), std::vector<std::string>{std::string(keymgrtexts::kOfferToFerrolo)});
+    EXPECT_EQ(
+        user.dialog.Questions(),
+        std::vector<std::string>{std::string("このファイルは配布可能な鍵（公開鍵）です。\nFerroloへ登録しますか？")});
     EXPECT_EQ(user.keys.File(1), "south.vpub");
 
     // The same key again, under another name, and a file that is no key.
@@ -439,7 +439,7 @@ TEST_F(RegisterTest, FindByKeyMarkWalksEveryKeyFolderAndKeepsTheOpenOne) {
     // A second key set's folder holds south's key.
     const fs::path other = user.root / "KeyList_other";
     fs::create_directories(other);
-    CKeyManager otherKeys(user.dialog, user.host);
+    CKeyManager otherKeys(user.dialog, user.host, JapaneseTexts());
     otherKeys.SetKeyPair(user.root, "north.vpub", "northPrivate.vpri");
     ASSERT_EQ(otherKeys.OpenFolder(other), 0);
     ASSERT_EQ(otherKeys.Register("South", "s@example.com", tmp / "south.vpub"), CKeyManager::Registered);
@@ -467,7 +467,7 @@ TEST_F(RegisterTest, FindByKeyMarkWalksEveryKeyFolderAndKeepsTheOpenOne) {
     // A missing file is named, and the record comes back cleared.
     EXPECT_EQ(user.keys.FindByKeyMark(tmp / "gone.vpub", found), 0);
     EXPECT_EQ(found, UserData{});
-    EXPECT_EQ(user.dialog.Messages().back(), (tmp / "gone.vpub").string() + " was not found.");
+    EXPECT_EQ(user.dialog.Messages().back(), (tmp / "gone.vpub").string() + "が見つかりませんでした。");
     // A key nobody registered.
     CopyFile(FixturePath("cryptoapi/north.vpub"), tmp / "north-copy.vpub");
     EXPECT_EQ(user.keys.FindByKeyMark(tmp / "north-copy.vpub", found), 1);  // the self auth key's issuer
@@ -477,7 +477,7 @@ TEST_F(RegisterTest, FindByKeyMarkWalksEveryKeyFolderAndKeepsTheOpenOne) {
 TEST_F(RegisterTest, PersonalInfoNeedsAKeyFolder) {
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager empty(dialog, host);
+    CKeyManager empty(dialog, host, JapaneseTexts());
     EXPECT_FALSE(empty.WritePersonalInfo("a", "b"));
     EXPECT_FALSE(empty.ReadPersonalInfo());
     ASSERT_TRUE(user.keys.WritePersonalInfo("北", "kita@example.com"));

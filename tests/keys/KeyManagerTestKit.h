@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
 #include "app/MailMessage.h"
@@ -36,7 +37,7 @@ struct TestUser {
     std::filesystem::path root;  // key pair folder
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyManager keys{dialog, host};
+    CKeyManager keys{dialog, host, JapaneseTexts()};
 };
 
 // A mail program that is never started.

@@ -7,7 +7,6 @@
 #include "KeyManagerTestKit.h"
 #include "keys/AuthManager.h"
 #include "keys/AuthSecret.h"
-#include "keys/KeyManagerTexts.h"
 
 namespace tessarin::test {
 namespace {
@@ -31,7 +30,7 @@ TEST(TwoUsersTest, FreshKeySetsAuthenticateAndRegister) {
 
     // Key set creation left the self auth key registered in the key folder.
     ASSERT_EQ(north.keys.Count(), 1);
-    EXPECT_EQ(north.keys.Name(0), keymgrtexts::kSelfAuthKeyLabel);
+    EXPECT_EQ(north.keys.Name(0), "自身のファイル暗号化用");
     EXPECT_EQ(north.keys.File(0), "north))north-auth.vpub");
     EXPECT_FALSE(fs::exists(north.root / "north))north-auth.vpub"));
     EXPECT_TRUE(IsReadOnly(n.selfAuthKey));
@@ -60,7 +59,7 @@ TEST(TwoUsersTest, FreshKeySetsAuthenticateAndRegister) {
     const int index = south.keys.File(0) == "south))north-auth.vpub" ? 0 : 1;
     EXPECT_EQ(south.keys.Name(index), "north");
     EXPECT_EQ(south.keys.Email(index), "north@example.com");
-    EXPECT_EQ(south.keys.Row(index)[4], keymgrtexts::kNoLimit);
+    EXPECT_EQ(south.keys.Row(index)[4], "期限未設定");
 
     // What the encryption pipeline takes: the recipients of the key folder
     // and north's auth secret from the record.
@@ -130,8 +129,8 @@ TEST(TwoUsersTest, LimitedAuthKeyExpires) {
     CAuthManager history;
     ASSERT_EQ(history.load(north.keys.KeyFolderPath() / "authhistory.dat"), CAuthManager::LoadStatus::Ok);
     ASSERT_EQ(history.Entries().size(), 2u);  // the self auth key first
-    EXPECT_EQ(history.rows()[1][0], "south.vpub");
-    EXPECT_EQ(history.rows()[1][2], "2027/01/10");
+    EXPECT_EQ(history.rows(JapaneseTexts())[1][0], "south.vpub");
+    EXPECT_EQ(history.rows(JapaneseTexts())[1][2], "2027/01/10");
 
     // South finds the auth key in its key folder and registers it.
     CopyFile(authKey, south.keys.KeyFolderPath() / authKey.filename());

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
 #include "keys/KeyFiles.h"
@@ -15,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FixturePath;
+using test::JapaneseTexts;
 using test::ReadFileBytes;
 using test::ScriptedUserDialog;
 using test::TempDir;
@@ -24,7 +26,7 @@ const std::string kPrefix = "CryptAPIエラー: ";
 
 TEST(PlatformKey, DecryptsCryptoApiCiphertextsAfterImportingThePrivateKeyFile) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     for (const char* msg : {"msg43", "msg112", "msg117"}) {
         SCOPED_TRACE(msg);
         ASSERT_TRUE(key.ImportFile(FixturePath("cryptoapi/northPrivate.vpri")));
@@ -39,7 +41,7 @@ TEST(PlatformKey, DecryptsCryptoApiCiphertextsAfterImportingThePrivateKeyFile) {
 
 TEST(PlatformKey, EncryptDecryptRoundTripNeedsAFreshImportEachTime) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     const ByteVector msg(117, 0x5A);
     ASSERT_TRUE(key.ImportFile(FixturePath("cryptoapi/south.vpub")));
     auto ct = key.EncryptBlock(msg);
@@ -59,7 +61,7 @@ TEST(PlatformKey, EncryptDecryptRoundTripNeedsAFreshImportEachTime) {
 
 TEST(PlatformKey, OversizedBlocksAreRefusedBeforeTheService) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     ASSERT_TRUE(key.ImportFile(FixturePath("cryptoapi/north.vpub")));
     // 257 bytes: refused without a message; the key is untouched and still works.
     EXPECT_FALSE(key.EncryptBlock(ByteVector(257, 1)));
@@ -100,7 +102,7 @@ TEST(PlatformKey, ImportFailuresShowTheServiceErrorAndHoldNoKey) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.string());
         ScriptedUserDialog dialog;
-        CPlatformKey key(dialog);
+        CPlatformKey key(dialog, JapaneseTexts());
         ASSERT_TRUE(key.ImportFile(FixturePath("cryptoapi/north.vpub")));
         EXPECT_FALSE(key.ImportFile(c.path));
         EXPECT_FALSE(key.HasKey());  // the earlier key was released first
@@ -112,7 +114,7 @@ TEST(PlatformKey, ImportFailuresShowTheServiceErrorAndHoldNoKey) {
 
 TEST(PlatformKey, AuthKeyFilesImportAsTheIssuersPublicKey) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     // The general reader ignores what follows the first blob.
     ByteVector file = ReadFileBytes(FixturePath("cryptoapi/north.vpub"));
     file.resize(kAuthKeyFileSize, 0x33);
@@ -126,7 +128,7 @@ TEST(PlatformKey, AuthKeyFilesImportAsTheIssuersPublicKey) {
 TEST(PlatformKey, ExportPublicWritesThePublicKeyFile) {
     TempDir dir;
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     ASSERT_TRUE(key.ImportFile(FixturePath("cryptoapi/northPrivate.vpri")));
     ASSERT_TRUE(key.ExportPublic(dir / "out.vpub"));
     EXPECT_EQ(ReadFileBytes(dir / "out.vpub"), ReadFileBytes(FixturePath("cryptoapi/north.vpub")));
@@ -140,7 +142,7 @@ TEST(PlatformKey, ExportPublicWritesThePublicKeyFile) {
 
 TEST(PlatformKey, MakeKeyGeneratesAUsablePair) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     ASSERT_TRUE(key.MakeKey());
     auto pub = key.PublicBlob();
     auto pri = key.PrivateBlob();
@@ -155,7 +157,7 @@ TEST(PlatformKey, MakeKeyGeneratesAUsablePair) {
 
 TEST(PlatformKey, HexDigestIsLowerCaseSha1) {
     ScriptedUserDialog dialog;
-    CPlatformKey key(dialog);
+    CPlatformKey key(dialog, JapaneseTexts());
     std::string hex;
     EXPECT_EQ(key.HexDigest("", hex), CPlatformKey::HexOk);
     EXPECT_EQ(hex, "da39a3ee5e6b4b0d3255bfef95601890afd80709");

@@ -101,7 +101,7 @@ TEST_F(SenderFollowUpTest, TheFollowUpNeverWritesOverAKeyFile) {
     // Another key under the same sender name leaves south's key alone.
     FixedHost host;
     ScriptedUserDialog dialog;
-    CKeyGenerator generator(dialog, host);
+    CKeyGenerator generator(dialog, host, JapaneseTexts());
     fs::create_directories(tmp / "east");
     generator.SetFolder(tmp / "east");
     ASSERT_EQ(generator.Generate("east"), CKeyGenerator::Generated);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "FilledTexts.h"
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
 #include "net/AccountFlows.h"
@@ -15,7 +16,7 @@ using test::ServiceTest;
 ScriptedAnswer Text(const std::string& s) {
     return ScriptedAnswer::Text(s);
 }
-const ServiceRunSettings kFast{test::kFastTick};
+const ServiceRunSettings kFast{test::JapaneseTexts(), test::kFastTick};
 
 // Password prompt answers played in order; nullopt is Cancel.
 struct Prompt {
@@ -46,19 +47,20 @@ TEST(WizardLoginInput, PasswordLengthAndMail) {
 TEST(AccountDialogsLogic, FolderFeaturePageAndRegistrationFields) {
     test::TempDir dir;
     ScriptedUserDialog ui;
-    EXPECT_TRUE(KeyFolderAcceptable(ui, dir.Path()));
-    EXPECT_FALSE(KeyFolderAcceptable(ui, dir / "gone"));
-    EXPECT_FALSE(KeyFolderAcceptable(ui, ""));
+    EXPECT_TRUE(KeyFolderAcceptable(ui, test::JapaneseTexts(), dir.Path()));
+    EXPECT_FALSE(KeyFolderAcceptable(ui, test::JapaneseTexts(), dir / "gone"));
+    EXPECT_FALSE(KeyFolderAcceptable(ui, test::JapaneseTexts(), ""));
     EXPECT_EQ(ui.Messages(), (std::vector<std::string>(2, kFolderMissing)));
 
     EXPECT_EQ(FeaturePageUrl("https://ferrolo.example:8443/root/"), "http://ferrolo.example:8443/about/");
     EXPECT_EQ(FeaturePageUrl("https://ferrolo.example/"), "http://ferrolo.example/about/");
 
-    EXPECT_EQ(RegistrationFieldsProblem("", "a@b"), "公開鍵の持ち主の名前を指定してください");
-    EXPECT_EQ(RegistrationFieldsProblem("", "", true), "Set User Name of This Public Key.");
-    EXPECT_EQ(RegistrationFieldsProblem("Al", ""), "公開鍵の持ち主のメールアドレスを指定してください");
-    EXPECT_EQ(RegistrationFieldsProblem("Al", "", true), "Set E-mail Address of This Public Key.");
-    EXPECT_EQ(RegistrationFieldsProblem("Al", "a@b"), "");
+    EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "", "a@b"), "公開鍵の持ち主の名前を指定してください");
+    EXPECT_EQ(RegistrationFieldsProblem(test::FilledTexts(), "", ""), "Set User Name of This Public Key.");
+    EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "Al", ""),
+              "公開鍵の持ち主のメールアドレスを指定してください");
+    EXPECT_EQ(RegistrationFieldsProblem(test::FilledTexts(), "Al", ""), "Set E-mail Address of This Public Key.");
+    EXPECT_EQ(RegistrationFieldsProblem(test::JapaneseTexts(), "Al", "a@b"), "");
 }
 
 TEST_F(AccountFlowsTest, WizardLoginRefusesShortPasswordBeforeAnyRequest) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 
+#include "FilledTexts.h"
 #include "NetTestSupport.h"
 #include "ScriptedUserDialog.h"
 #include "net/ProgressDiag.h"
@@ -12,6 +13,8 @@ namespace tessarin {
 namespace {
 
 using namespace test::shown;
+using test::FilledTexts;
+using test::JapaneseTexts;
 using test::ScriptedAnswer;
 using test::ScriptedUserDialog;
 using test::ServiceTest;
@@ -24,7 +27,7 @@ const ScriptedAnswer kDown{500, "", 0, std::nullopt};
 class ProgressDiagTest : public ServiceTest {
 protected:
     int Run(int operation, CProgressDiag* keep = nullptr) {
-        CProgressDiag local(m_ui);
+        CProgressDiag local(m_ui, JapaneseTexts());
         CProgressDiag& run = keep ? *keep : local;
         run.SetTickPeriod(test::kFastTick);
         run.SetCredentials(test::kMail, test::kPassword);
@@ -79,7 +82,7 @@ TEST(ProgressDiagStatusLine, TablesByOperationAndStep) {
         {17, 0, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CProgressDiag::StatusLine(c.op, c.step, files), c.line) << c.op << "/" << c.step;
+        EXPECT_EQ(CProgressDiag::StatusLine(c.op, c.step, files, JapaneseTexts()), c.line) << c.op << "/" << c.step;
 }
 
 TEST_F(ProgressDiagTest, LoginOutcomes) {
@@ -99,7 +102,7 @@ TEST_F(ProgressDiagTest, LoginOutcomes) {
     for (const auto& c : cases) {
         Script(c.script);
         m_ui.ClearEvents();
-        CProgressDiag run(m_ui);
+        CProgressDiag run(m_ui, JapaneseTexts());
         EXPECT_EQ(Run(kOpLogin, &run), CProgressDiag::IDOK) << c.what;
         EXPECT_EQ(run.Title(), "Ferroloへアカウント確認中...");
         EXPECT_EQ(m_loggedIn, c.loggedIn) << c.what;
@@ -129,7 +132,7 @@ TEST_F(ProgressDiagTest, KeyStatusRun) {
 
 TEST_F(ProgressDiagTest, RegisterRunEndsAtItsLastLine) {
     Script({{"connectcheck", {Text("connect")}}, {"regkey", {Text("success")}}});
-    CProgressDiag run(m_ui);
+    CProgressDiag run(m_ui, JapaneseTexts());
     EXPECT_EQ(Run(kOpRegisterKey, &run), CProgressDiag::IDOK);
     EXPECT_EQ(run.Title(), "公開鍵の登録");
     EXPECT_EQ(m_status, 0);
@@ -138,7 +141,7 @@ TEST_F(ProgressDiagTest, RegisterRunEndsAtItsLastLine) {
 
 TEST_F(ProgressDiagTest, RegisterWithoutKeyFileWaitsForTheUser) {
     Script({{"connectcheck", {Text("connect")}}, {"regkey", {Text("success")}}});
-    CProgressDiag run(m_ui);
+    CProgressDiag run(m_ui, JapaneseTexts());
     run.SetTickPeriod(test::kFastTick);
     run.SetCredentials(test::kMail, test::kPassword);
     run.SetPublicKeyPath(m_dir / "none.vpub");
@@ -233,12 +236,12 @@ TEST_F(ProgressDiagTest, FileRunsFollowTheirFiles) {
     test::WriteFileBytes(f1, {'1'});
     test::WriteFileBytes(f2, {'2'});
     Script({{"savefile", {Text("t1"), Text("t2")}}, {"finish", {Text("")}}, {"myfolder", {Text("ok")}}});
-    CProgressDiag send(m_ui);
+    CProgressDiag send(m_ui, JapaneseTexts());
     send.Client().SetFiles({f1, f2});
     EXPECT_EQ(Run(kOpSendFiles, &send), CProgressDiag::IDOK);
     EXPECT_EQ(send.ExpectedSteps(), 3);
     EXPECT_EQ(Service().Requests("finish").size(), 1u);
-    CProgressDiag folder(m_ui);
+    CProgressDiag folder(m_ui, JapaneseTexts());
     folder.Client().SetFiles({f1, f2});
     EXPECT_EQ(Run(kOpMyFolder, &folder), CProgressDiag::IDOK);
     EXPECT_EQ(folder.ExpectedSteps(), 2);
@@ -280,11 +283,7 @@ TEST_F(ProgressDiagTest, RegistrationFailuresAreReportedAsWhatTheyAre) {
     // The same in English.
     Script({{"connectcheck", {Text("connect")}}, {"regkey", {Text("fail")}}});
     m_ui.ClearEvents();
-    LanguageTable english;
-    english.FillJapanese();
-    english.FillEnglish();
-    CProgressDiag run(m_ui);
-    run.SetTexts(&english);
+    CProgressDiag run(m_ui, FilledTexts());
     EXPECT_EQ(Run(kOpRegisterKey, &run), CProgressDiag::IDOK);
     EXPECT_EQ(m_ui.Statuses().back(), "Registration failed");
     EXPECT_EQ(m_ui.Messages(),
@@ -311,7 +310,7 @@ TEST_F(ProgressDiagTest, ServerKeyThatIsNotKeptSaysWhy) {
     Script({{"connectcheck", {Text("connect")}},
             {"getsrvgenkey", {Text("h1")}},
             {"getsrvgenkey2", {Text(test::SamplePrivateKeyFile())}}});
-    CProgressDiag run(m_ui);
+    CProgressDiag run(m_ui, JapaneseTexts());
     const auto nowhere = m_dir / "gone" / "mePrivate.vpri";
     run.SetTickPeriod(test::kFastTick);
     run.SetCredentials(test::kMail, test::kPassword);
@@ -329,7 +328,7 @@ TEST_F(ProgressDiagTest, FileRunsReportPostsThatFailed) {
     test::WriteFileBytes(f1, {'1'});
     test::WriteFileBytes(f2, {'2'});
     Script({{"savefile", {{500, "<html>error</html>", 0, {}}, Text("")}}, {"finish", {kDown}}});
-    CProgressDiag send(m_ui);
+    CProgressDiag send(m_ui, JapaneseTexts());
     send.Client().SetFiles({f1, f2});
     EXPECT_EQ(Run(kOpSendFiles, &send), CProgressDiag::IDOK);
     EXPECT_EQ(m_ui.Messages(), (std::vector<std::string>{"one.txtをFerroloへ送信できませんでした(HTTP 500)。",
@@ -416,7 +415,7 @@ TEST_F(ProgressDiagTest, WatchdogFiresOnlyWhenTheRequestIsOverTenSeconds) {
         pollsSinceMove = 0;
         return false;
     });
-    CProgressDiag run(ui, clock);
+    CProgressDiag run(ui, JapaneseTexts(), clock);
     run.SetTickPeriod(test::kFastTick);
     run.SetCredentials(test::kMail, test::kPassword);
     run.SetServerKeyPath(m_dir / "mePrivate.vpri");

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "QrTestTools.h"
 #include "platform/ByteIo.h"
@@ -17,13 +18,13 @@
 #include "qr/QrBitmap.h"
 #include "qr/QrEncoder.h"
 #include "qr/QrFiles.h"
-#include "qr/QrTexts.h"
 
 namespace tessarin {
 namespace {
 
 namespace fs = std::filesystem;
 using test::FixturePath;
+using test::JapaneseTexts;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
@@ -192,7 +193,7 @@ TEST(RegistrationUrl, ViewTextIsTheSentenceAndTheMobileLink) {
     ServiceUrlScope url("https://svc.test/");
     FreshKey key;
     const OwnKeyInfo own{"taro@example.com", "山田太郎", key.path};
-    const std::string text = BuildQrViewText(own);
+    const std::string text = BuildQrViewText(JapaneseTexts(), own);
     const std::string sentence = Sjis("これは、FerroloのURLと登録する公開鍵情報(1024bit)です。");
     EXPECT_EQ(text.substr(0, sentence.size()), sentence);
     EXPECT_EQ(text.substr(sentence.size()), BuildRegistrationUrl(true, own));
@@ -211,7 +212,7 @@ TEST(RegistrationUrl, ViewTextsDecodeWithZbar) {
         {"nokey@example.com", "鍵なし", key.dir / "gone.vpub"},
     };
     for (const auto& own : owners) {
-        const std::string text = BuildQrViewText(own);
+        const std::string text = BuildQrViewText(JapaneseTexts(), own);
         const auto symbol = EncodeQr(QrLevel::M, 0, true, -1, text);
         ASSERT_TRUE(symbol) << own.name;
         EXPECT_EQ(test::ToHex(test::ZbarDecode(*symbol).value_or("")), test::ToHex(text)) << own.name;
@@ -538,11 +539,13 @@ TEST(QrImport, FileNames) {
 }
 
 TEST(QrImport, FailureMessagesAreExact) {
-    EXPECT_EQ(QrImportFailureMessage(QrImportResult::Complete), nullptr);
-    EXPECT_STREQ(QrImportFailureMessage(QrImportResult::WrongLength), "読み取られた公開鍵の長さが短すぎます。");
-    EXPECT_STREQ(QrImportFailureMessage(QrImportResult::Nothing),
-                 "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
-    EXPECT_STREQ(QrImportFailureMessage(static_cast<QrImportResult>(0)), "取り込まれた２次元バーコードが異常です。");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::Complete), "");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::WrongLength),
+              "読み取られた公開鍵の長さが短すぎます。");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), QrImportResult::Nothing),
+              "iアプリから送信された公開鍵をテキストフィールドにコピー＆ペーストしてください");
+    EXPECT_EQ(QrImportFailureMessage(JapaneseTexts(), static_cast<QrImportResult>(0)),
+              "取り込まれた２次元バーコードが異常です。");
 }
 
 }  // namespace

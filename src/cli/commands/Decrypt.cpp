@@ -29,8 +29,7 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         Session& session = *opened;
         auto& state = session.State();
         auto sender = session.Core().MakeSenderFollowUp();
-        container::DecryptRun run(session.Host(), ctx.Dialog(), state.Cipher());
-        run.texts = &ctx.texts;
+        container::DecryptRun run(session.Host(), ctx.Dialog(), state.Cipher(), ctx.texts);
         run.publicKeyPath = state.publicKeyPath;
         run.privateKeyPath = state.privateKeyPath;
         for (const auto& f : a->files) run.files.push_back(std::filesystem::absolute(f));

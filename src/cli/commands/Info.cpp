@@ -9,7 +9,6 @@
 #include "cli/Session.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerReader.h"
-#include "container/DecryptTexts.h"
 #include "platform/Cp932.h"
 
 namespace tessarin::cli {
@@ -49,11 +48,10 @@ std::string Utf8(const std::string& cp932) {
 
 // Reads the own record, only looking; nullopt when the container is not
 // readable for us. An expired container gives Expired with its record.
-std::optional<ReadStatus> ReadOwn(Session& session, const LanguageTable& texts, ReadOnlyStore& store,
-                                  ContainerReader& reader, ReadPurpose purpose) {
+std::optional<ReadStatus> ReadOwn(Session& session, ReadOnlyStore& store, ContainerReader& reader,
+                                  ReadPurpose purpose) {
     auto keys = ReaderKeys::Load(session.State().publicKeyPath, session.State().privateKeyPath);
     if (!keys) return std::nullopt;
-    reader.SetTexts(&texts);
     reader.SetLookOnly(true);
     return reader.Read(store, *keys, purpose);
 }
@@ -63,7 +61,7 @@ bool IsContainerFile(CliContext& ctx, const std::string& file, int& status) {
     std::error_code ec;
     if (fs::is_regular_file(file, ec)) return true;
     IUserDialog& dialog = ctx.Dialog();
-    dialog.ShowMessage(decrypt_text::kBroken, MessageKind::Error);
+    dialog.ShowMessage(ctx.texts[slot::kNotTzaOrBroken], MessageKind::Error);
     status = kExitFailed;
     return false;
 }
@@ -81,7 +79,7 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
         TailInfo tail;
         if (CheckTail(store, tail) != ReadStatus::Ok) {
             IUserDialog& dialog = ctx.Dialog();
-            dialog.ShowMessage(decrypt_text::kBroken, MessageKind::Error);
+            dialog.ShowMessage(ctx.texts[slot::kNotTzaOrBroken], MessageKind::Error);
             status = kExitFailed;
             return;
         }
@@ -101,8 +99,8 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
             return;
         }
         SilentUserDialog quiet;
-        ContainerReader reader(session.Host(), quiet);
-        const auto read = ReadOwn(session, ctx.texts, store, reader, ReadPurpose::Decrypt);
+        ContainerReader reader(session.Host(), quiet, ctx.texts);
+        const auto read = ReadOwn(session, store, reader, ReadPurpose::Decrypt);
         if (!read || (*read != ReadStatus::Ok && *read != ReadStatus::Expired)) {
             std::printf("own record:      none (not addressed to this key set)\n");
             status = kExitOk;
@@ -132,8 +130,8 @@ void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
         if (!opened) return;
         Session& session = *opened;
         ReadOnlyStore store(*file);
-        ContainerReader reader(session.Host(), ctx.Dialog());
-        const auto read = ReadOwn(session, ctx.texts, store, reader, ReadPurpose::HistoryView);
+        ContainerReader reader(session.Host(), ctx.Dialog(), ctx.texts);
+        const auto read = ReadOwn(session, store, reader, ReadPurpose::HistoryView);
         // An expired container has been reported; its history is still shown.
         if (!read || (*read != ReadStatus::Ok && *read != ReadStatus::Expired)) {
             status = kExitFailed;
