@@ -87,8 +87,7 @@ TEST_F(PipelineTest, CancelStopsADecryptionInTheMiddleAndKeepsTheContainer) {
     CStreamCipher cipher;
     CancelAfterFirstChunk cancel(decryptDialog);
     cancel.Install(cipher);
-    container::DecryptRun run(host, decryptDialog, cipher);
-    run.texts = &texts;
+    container::DecryptRun run(host, decryptDialog, cipher, texts);
     run.publicKeyPath = dir / "keys" / "north.vpub";
     run.privateKeyPath = dir / "keys" / "northPrivate.vpri";
     run.files = {container};
