@@ -75,6 +75,14 @@ bool IsRegular(const fs::path& file) {
     return fs::is_regular_file(file, ec);
 }
 
+// The tail of a regular file that is a container. Only regular files are
+// opened: a FIFO or a device would block or change.
+bool ReadTail(const fs::path& file, container::TailInfo& tail) {
+    if (!IsRegular(file)) return false;
+    ReadOnlyStore store(file);
+    return container::CheckTail(store, tail) == ReadStatus::Ok;
+}
+
 }  // namespace
 
 PipelineDefaults OptionsFromSettings(const SettingsRecord& settings) {
@@ -259,13 +267,8 @@ JobResult AppCore::Inspect(const fs::path& file, ContainerInfo& out) {
     JobGuard job(m_jobRunning);
     if (!job) return Refused(JobStatus::Busy);
     out = {};
-    // Only regular files are opened: a FIFO or a device would block or change.
-    if (!IsRegular(file)) return Refused(JobStatus::NotAContainer);
     container::TailInfo tail;
-    {
-        ReadOnlyStore store(file);
-        if (container::CheckTail(store, tail) != ReadStatus::Ok) return Refused(JobStatus::NotAContainer);
-    }
+    if (!ReadTail(file, tail)) return Refused(JobStatus::NotAContainer);
     out.fileLength = tail.fileLength;
     out.payloadLength = tail.payloadLength;
     out.recordCount = tail.recordCount;
@@ -300,7 +303,7 @@ JobResult AppCore::ReadHistory(const fs::path& file, HistoryView& out, bool forw
     JobGuard job(m_jobRunning);
     if (!job) return Refused(JobStatus::Busy);
     out = {};
-    if (!IsRegular(file)) return Refused(JobStatus::NotAContainer);
+    if (container::TailInfo tail; !ReadTail(file, tail)) return Refused(JobStatus::NotAContainer);
     if (!m_keySetReady) return Refused(JobStatus::NoKeySet);
     RefreshDerivedState();
 

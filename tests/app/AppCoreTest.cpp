@@ -244,6 +244,67 @@ TEST(ValidityTerm, ShownAsTheHistoryViewShowsIt) {
     EXPECT_EQ(FormatValidityTerm(86400, false, encrypted, first, ja), "2024年03月05日(火曜日)10時00分00秒");
 }
 
+TEST(OptionsFromSettings, TheSettingsGiveTheBatchDefaults) {
+    SettingsRecord settings;
+    settings.deleteCheck1 = 1;
+    settings.deleteCheck2 = 1;
+    settings.tzaSendMailCheck = 1;
+    settings.destPath1 = "/saved";
+    settings.limitCheck = 1;
+    settings.limitUnit = 3;
+    settings.tzaKeep = 1;
+    const PipelineDefaults d = OptionsFromSettings(settings);
+    EXPECT_TRUE(d.encrypt.deleteSource);
+    EXPECT_TRUE(d.encrypt.sendByMail);
+    EXPECT_EQ(d.encrypt.outputFolder, fs::path("/saved"));
+    EXPECT_EQ(d.encrypt.timeLimit.kind, TimeLimitInput::Kind::Relative);
+    EXPECT_EQ(d.encrypt.timeLimit.unit, TimeUnit::Hours);
+    EXPECT_TRUE(d.removeAfterDecrypt);
+    EXPECT_TRUE(d.keepContainerName);
+
+    const PipelineDefaults none = OptionsFromSettings(SettingsRecord{});
+    EXPECT_FALSE(none.encrypt.deleteSource);
+    EXPECT_TRUE(none.encrypt.outputFolder.empty());
+    EXPECT_EQ(none.encrypt.timeLimit.kind, TimeLimitInput::Kind::None);
+    EXPECT_FALSE(none.removeAfterDecrypt);
+}
+
+TEST_F(AppCoreTest, LookingAtAContainerWritesNothing) {
+    const fs::path a = Source("a.txt", "alpha");
+    EncryptRequest request;
+    request.sources = {a};
+    request.recipients = {{RecipientKind::Self, {}}};
+    request.options.manageLogs = true;
+    request.options.timeLimit.kind = TimeLimitInput::Kind::Relative;
+    request.options.timeLimit.value = 2;
+    request.options.timeLimit.fromFirstDecryption = true;
+    auto done = std::async(std::launch::async, [&] { return core->Encrypt(request); });
+    const JobResult result = AnswerUntilDone(done, [] {});
+    ASSERT_EQ(result.status, JobStatus::Done);
+    const fs::path container = result.items.at(0).output;
+    const auto before = ReadFileBytes(container);
+
+    ContainerInfo info;
+    ASSERT_TRUE(core->Inspect(container, info).Ok());
+    EXPECT_EQ(info.own, ContainerInfo::Own::Found);
+    EXPECT_EQ(info.storedName, "a.txt");
+    EXPECT_EQ(info.decryptions, 0u);
+    HistoryView view;
+    ASSERT_TRUE(core->History(container, view).Ok());
+    ASSERT_EQ(view.records.size(), 1u);
+    EXPECT_EQ(view.records[0].operation, "Created");
+    EXPECT_EQ(core->ForwardingCandidates({a, container}), std::vector<fs::path>{container});
+    std::vector<HistoryUser> users;
+    ASSERT_TRUE(core->ForwardingAddresses(container, users).Ok());
+    EXPECT_FALSE(users.empty());
+    EXPECT_EQ(ReadFileBytes(container), before);
+
+    ContainerInfo notOne;
+    const JobResult refused = core->Inspect(a, notOne);
+    EXPECT_EQ(refused.status, JobStatus::NotAContainer);
+    EXPECT_EQ(core->RefusalText(refused), "This file type is not TZA file or broken.");
+}
+
 TEST(WorkList, FolderWalkLeavesOutLinksAndShellFiles) {
     TempDir dir;
     fs::create_directories(dir / "f" / "sub");
