@@ -141,33 +141,48 @@ std::string AppCore::KeySetOpenText(const KeySetOpenResult& result, const fs::pa
     return m_texts[slot::kCliNoKeySetInUse];
 }
 
-JobResult AppCore::CreateKeys(const fs::path& keyPairFolder, const KeySetIdentity& identity,
-                              KeySetCreationResult& out) {
+std::optional<JobStatus> AppCore::BeginJob(const JobGuard& job, bool needsKeySet) {
+    if (!job) return JobStatus::Busy;
+    if (needsKeySet && !m_keySetReady) return JobStatus::NoKeySet;
+    if (m_keySetReady) RefreshDerivedState();
+    return std::nullopt;
+}
+
+namespace {
+
+// The result of a job of one item: refused before it started, or done or failed.
+JobResult OneItem(std::optional<JobStatus> refused, const fs::path& item, const fs::path& output, bool ok) {
     JobResult result;
     result.requested = 1;
-    JobGuard job(m_jobRunning);
-    if (!job) {
-        result.status = JobStatus::Busy;
+    if (refused) {
+        result.status = *refused;
         return result;
     }
+    result.items.push_back({item, ok ? output : fs::path{}, ok ? ItemOutcome::Done : ItemOutcome::Failed});
+    result.succeeded = ok ? 1 : 0;
+    result.status = ok ? JobStatus::Done : JobStatus::ItemsFailed;
+    return result;
+}
+
+}  // namespace
+
+JobResult AppCore::CreateKeys(const fs::path& keyPairFolder, const KeySetIdentity& identity,
+                              KeySetCreationResult& out) {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, false)) return OneItem(refused, keyPairFolder, {}, false);
     (void)CreateKeyFolder(keyPairFolder);  // the generator reports a folder it cannot write to
     out = CreateKeySet(keyPairFolder, identity);
-    result.succeeded = out.Ok() ? 1 : 0;
-    result.items.push_back({keyPairFolder, out.Ok() ? keyPairFolder / out.publicKeyName : fs::path{},
-                            out.Ok() ? ItemOutcome::Done : ItemOutcome::Failed});
-    result.status = out.Ok() ? JobStatus::Done : JobStatus::ItemsFailed;
-    return result;
+    return OneItem(std::nullopt, keyPairFolder, keyPairFolder / out.publicKeyName, out.Ok());
 }
 
 AuthenticateResult AppCore::Authenticate(const fs::path& publicKey, AuthLimitChoice choice,
                                          std::optional<SystemTime> pickedDay) {
     AuthenticateResult result;
     JobGuard job(m_jobRunning);
-    if (!job || !m_keySetReady) {
-        result.status = job ? JobStatus::NoKeySet : JobStatus::Busy;
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
         return result;
     }
-    RefreshDerivedState();
     CPublicKeyAuthenticator authenticator(m_keys, m_dialog, m_host);
     bool asked = false;
     authenticator.SetLimitDialog([&]() -> std::optional<AuthLimit> {
@@ -183,11 +198,10 @@ AuthenticateResult AppCore::Authenticate(const fs::path& publicKey, AuthLimitCho
 JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles) {
     JobResult result;
     JobGuard job(m_jobRunning);
-    if (!job || !m_keySetReady) {
-        result.status = job ? JobStatus::NoKeySet : JobStatus::Busy;
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
         return result;
     }
-    RefreshDerivedState();
     result.requested = static_cast<int>(keyFiles.size());
     for (const auto& f : keyFiles) {
         const fs::path path = fs::absolute(f);
@@ -226,13 +240,8 @@ std::optional<fs::path> AppCore::PublicKeyOfKeySet(const fs::path& folder, const
 
 JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerShare, const fs::path& publicKey,
                               const fs::path& out) {
-    JobResult result;
-    result.requested = 1;
     JobGuard job(m_jobRunning);
-    if (!job) {
-        result.status = JobStatus::Busy;
-        return result;
-    }
+    if (const auto refused = BeginJob(job, false)) return OneItem(refused, out, {}, false);
     std::string message;
     switch (RestorePrivateKeyFile(userShare, makerShare, publicKey, out)) {
         case KeyRestoreStatus::Ok:
@@ -257,11 +266,7 @@ JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerSh
             break;
     }
     if (!message.empty()) m_dialog.ShowMessage(message, MessageKind::Error, {});
-    const bool ok = message.empty();
-    result.items.push_back({out, ok ? out : fs::path{}, ok ? ItemOutcome::Done : ItemOutcome::Failed});
-    result.succeeded = ok ? 1 : 0;
-    result.status = ok ? JobStatus::Done : JobStatus::ItemsFailed;
-    return result;
+    return OneItem(std::nullopt, out, out, message.empty());
 }
 
 }  // namespace tessarin

@@ -5,19 +5,20 @@
 // tool both drive it, through the use cases below and nothing else.
 //
 // Threading contract:
-// - A job (Encrypt, Decrypt, Wipe, Inspect, History, ForwardAddresses and the
-//   key operations that change files) runs from start to end on the one
-//   thread that called it: a worker thread of the front end, or the main
-//   thread of a terminal program. AppCore starts no threads of its own.
-// - One job at a time: a job called while another runs (on any thread) is
-//   refused at once with JobStatus::Busy and touches nothing.
-// - Every message, question and progress step of a job goes to the
-//   IUserDialog on the job's thread. The dialog implementation may run its
+// - A job (Encrypt, Decrypt, Wipe, Inspect, History, ForwardingAddresses,
+//   CreateKeys, Authenticate, RegisterKeys, RestoreKey) runs from start to end
+//   on the one thread that called it: a worker thread of the front end, or
+//   the main thread of a terminal program. AppCore starts no threads.
+// - One job at a time: a job called while another runs (from any thread, the
+//   dialog's included) is refused at once with JobStatus::Busy and touches
+//   nothing.
+// - Every message, question and progress step of a job is a call on the
+//   IUserDialog from the job's thread. The dialog implementation may run its
 //   windows on another thread (the GUI thread) and block the worker inside
-//   Ask/AskContinue until the user has answered; CancelRequested may be set
-//   from any thread. The dialog must not call back into AppCore.
-// - Between jobs, the owner of AppCore may read and change `settings` and the
-//   key set; not while a job runs.
+//   Ask/AskContinue until the user has answered; its CancelRequested may be
+//   set from any thread.
+// - SwitchKeySet, ListKeys, ForwardingCandidates, `settings` and the key
+//   manager belong to the owner of AppCore between jobs: not while one runs.
 
 #include <array>
 #include <atomic>
@@ -267,6 +268,9 @@ private:
     };
     // The owner and key paths as the key manager has them now.
     void RefreshDerivedState();
+    // Why a job may not start (another job runs, or it needs a key set and
+    // there is none); otherwise the derived state is refreshed for it.
+    std::optional<JobStatus> BeginJob(const JobGuard& job, bool needsKeySet);
     std::optional<std::filesystem::path> FindRecipient(const RecipientSpec& spec) const;
     JobResult ReadHistory(const std::filesystem::path& container, HistoryView& out, bool forwarding);
 

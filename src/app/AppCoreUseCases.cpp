@@ -156,9 +156,7 @@ std::optional<fs::path> AppCore::FindRecipient(const RecipientSpec& spec) const 
 
 JobResult AppCore::Encrypt(const EncryptRequest& request) {
     JobGuard job(m_jobRunning);
-    if (!job) return Refused(JobStatus::Busy);
-    if (!m_keySetReady) return Refused(JobStatus::NoKeySet);
-    RefreshDerivedState();
+    if (const auto refused = BeginJob(job, true)) return Refused(*refused);
 
     bool self = false;
     std::vector<fs::path> keys;
@@ -212,10 +210,8 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
 
 JobResult AppCore::Decrypt(const DecryptRequest& request) {
     JobGuard job(m_jobRunning);
-    if (!job) return Refused(JobStatus::Busy);
-    if (!m_keySetReady) return Refused(JobStatus::NoKeySet);
+    if (const auto refused = BeginJob(job, true)) return Refused(*refused);
     if (!request.outputFolder.empty()) return Refused(JobStatus::Unsupported);
-    RefreshDerivedState();
 
     auto sender = MakeSenderFollowUp();
     container::DecryptRun run(m_host, m_dialog, m_state.Cipher());
@@ -247,7 +243,7 @@ JobResult AppCore::Decrypt(const DecryptRequest& request) {
 
 JobResult AppCore::Wipe(const std::vector<fs::path>& files) {
     JobGuard job(m_jobRunning);
-    if (!job) return Refused(JobStatus::Busy);
+    if (const auto refused = BeginJob(job, false)) return Refused(*refused);
     std::vector<std::string> names;
     for (const auto& f : files) names.push_back(f.string());
     (void)WipeCommand({}, names, m_dialog, m_texts);
@@ -265,7 +261,7 @@ JobResult AppCore::Wipe(const std::vector<fs::path>& files) {
 
 JobResult AppCore::Inspect(const fs::path& file, ContainerInfo& out) {
     JobGuard job(m_jobRunning);
-    if (!job) return Refused(JobStatus::Busy);
+    if (const auto refused = BeginJob(job, false)) return Refused(*refused);
     out = {};
     container::TailInfo tail;
     if (!ReadTail(file, tail)) return Refused(JobStatus::NotAContainer);
@@ -278,7 +274,6 @@ JobResult AppCore::Inspect(const fs::path& file, ContainerInfo& out) {
     out.hasHistory = tail.HasHistory();
     out.tail = tail.bytes;
     if (!m_keySetReady) return {};
-    RefreshDerivedState();
 
     SilentUserDialog quiet;
     container::ContainerReader reader(m_host, quiet);
@@ -301,11 +296,10 @@ JobResult AppCore::Inspect(const fs::path& file, ContainerInfo& out) {
 
 JobResult AppCore::ReadHistory(const fs::path& file, HistoryView& out, bool forwarding) {
     JobGuard job(m_jobRunning);
-    if (!job) return Refused(JobStatus::Busy);
+    if (const auto refused = BeginJob(job, false)) return Refused(*refused);
     out = {};
     if (container::TailInfo tail; !ReadTail(file, tail)) return Refused(JobStatus::NotAContainer);
     if (!m_keySetReady) return Refused(JobStatus::NoKeySet);
-    RefreshDerivedState();
 
     container::ContainerReader reader(m_host, m_dialog);
     const auto read =
