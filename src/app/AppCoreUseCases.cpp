@@ -177,7 +177,7 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
     m_state.optionsCheckBox = request.optionsCheckBox;
     m_state.files = ExpandSources(request.sources);
 
-    int mode = kModeCommand;
+    auto mode = kModeCommand;  // the batch's entry point
     if (self && keys.empty())
         mode = kModeSelf;
     else if (request.entry == EncryptEntry::AddressBook)
