@@ -52,7 +52,7 @@ cmp received/picture.bin originals/photos/picture.bin || fail "picture.bin diffe
 
 step "north shows the history"
 as_north history received/note.txt.tza | tee history.txt
-grep -q "created.*South Owner" history.txt || fail "no created record"
-grep -q "decrypted.*North Owner" history.txt || fail "no decrypted record"
+grep -q "Created.*South Owner" history.txt || fail "no created record"
+grep -q "Decrypted.*North Owner" history.txt || fail "no decrypted record"
 
 printf '\nROUND TRIP OK: two key sets, mutual authentication, a limited and logged folder encrypted, decrypted and its history shown\n'

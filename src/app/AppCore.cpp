@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "keys/Authentication.h"
+#include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
 #include "platform/Paths.h"
 
@@ -39,11 +40,7 @@ bool AppCore::UseKeySet(const fs::path& keyPairFolder, const std::string& public
     std::error_code ec;
     if (fs::is_directory(keyFolder, ec)) (void)m_keys.OpenFolder(keyFolder);
 
-    m_state.publicKeyPath = pub;
-    m_state.privateKeyPath = priv;
-    m_state.selfAuthKeyPath = SelfAuthKeyPath();
-    m_state.userName = m_keys.OwnerName();
-    m_state.mailAddress = m_keys.OwnerEmail();
+    RefreshDerivedState();
     m_keySetReady = true;
     return true;
 }
@@ -105,6 +102,173 @@ std::unique_ptr<container::ISenderFollowUp> AppCore::MakeSenderFollowUp() {
 fs::path AppCore::SelfAuthKeyPath() const {
     if (m_keys.KeyFolderPath().empty()) return {};
     return m_keys.KeyFolderPath() / SelfAuthKeyFileName(m_keys.KeySetName());
+}
+
+// ---- Key operations ----------------------------------------------------------
+
+KeySetOpenResult AppCore::SwitchKeySet(const fs::path& folder, const std::string& name) {
+    KeySetOpenResult result;
+    if (folder.empty()) {
+        result.status = UseKeySetFromSettings() ? KeySetOpenStatus::Opened : KeySetOpenStatus::NoneInSettings;
+        return result;
+    }
+    result.name = name;
+    if (result.name.empty()) {
+        const auto pairs = CKeySetCreation::FindKeyPairs(folder);
+        if (pairs.size() != 1) {
+            result.status = pairs.empty() ? KeySetOpenStatus::NoKeyPairIn : KeySetOpenStatus::SeveralKeyPairs;
+            return result;
+        }
+        result.name = KeySetNameOfPublicKeyFile(pairs[0].first);
+    }
+    result.status = UseKeySet(folder, PublicKeyFileName(result.name), PrivateKeyFileName(result.name))
+                        ? KeySetOpenStatus::Opened
+                        : KeySetOpenStatus::Incomplete;
+    return result;
+}
+
+std::string AppCore::KeySetOpenText(const KeySetOpenResult& result, const fs::path& folder) const {
+    switch (result.status) {
+        case KeySetOpenStatus::Opened:
+            return {};
+        case KeySetOpenStatus::NoKeyPairIn:
+            return FormatText(m_texts[slot::kCliNoKeyPairIn], {folder.string()});
+        case KeySetOpenStatus::SeveralKeyPairs:
+            return FormatText(m_texts[slot::kCliSeveralKeyPairs], {folder.string()});
+        case KeySetOpenStatus::Incomplete:
+            return FormatText(m_texts[slot::kCliNoCompleteKeyPair], {result.name, folder.string()});
+        case KeySetOpenStatus::NoneInSettings:
+            break;
+    }
+    return m_texts[slot::kCliNoKeySetInUse];
+}
+
+std::optional<JobStatus> AppCore::BeginJob(const JobGuard& job, bool needsKeySet) {
+    if (!job) return JobStatus::Busy;
+    if (needsKeySet && !m_keySetReady) return JobStatus::NoKeySet;
+    if (m_keySetReady) RefreshDerivedState();
+    return std::nullopt;
+}
+
+namespace {
+
+// The result of a job of one item: refused before it started, or done or failed.
+JobResult OneItem(std::optional<JobStatus> refused, const fs::path& item, const fs::path& output, bool ok) {
+    JobResult result;
+    result.requested = 1;
+    if (refused) {
+        result.status = *refused;
+        return result;
+    }
+    result.items.push_back({item, ok ? output : fs::path{}, ok ? ItemOutcome::Done : ItemOutcome::Failed});
+    result.succeeded = ok ? 1 : 0;
+    result.status = ok ? JobStatus::Done : JobStatus::ItemsFailed;
+    return result;
+}
+
+}  // namespace
+
+JobResult AppCore::CreateKeys(const fs::path& keyPairFolder, const KeySetIdentity& identity,
+                              KeySetCreationResult& out) {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, false)) return OneItem(refused, keyPairFolder, {}, false);
+    (void)CreateKeyFolder(keyPairFolder);  // the generator reports a folder it cannot write to
+    out = CreateKeySet(keyPairFolder, identity);
+    return OneItem(std::nullopt, keyPairFolder, keyPairFolder / out.publicKeyName, out.Ok());
+}
+
+AuthenticateResult AppCore::Authenticate(const fs::path& publicKey, AuthLimitChoice choice,
+                                         std::optional<SystemTime> pickedDay) {
+    AuthenticateResult result;
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
+        return result;
+    }
+    CPublicKeyAuthenticator authenticator(m_keys, m_dialog, m_host);
+    bool asked = false;
+    authenticator.SetLimitDialog([&]() -> std::optional<AuthLimit> {
+        if (asked) return std::nullopt;  // a refused day ends here instead of asking again
+        asked = true;
+        return ComputeAuthLimit(choice, m_host.LocalTime(), pickedDay);
+    });
+    result.authKey = authenticator.authenticate(fs::absolute(publicKey), true);
+    result.status = result.authKey.empty() ? JobStatus::ItemsFailed : JobStatus::Done;
+    return result;
+}
+
+JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles) {
+    JobResult result;
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
+        return result;
+    }
+    result.requested = static_cast<int>(keyFiles.size());
+    for (const auto& f : keyFiles) {
+        const fs::path path = fs::absolute(f);
+        const bool added = m_keys.AddKeyFiles({path}, {}) == 1;
+        result.items.push_back({path, {}, added ? ItemOutcome::Done : ItemOutcome::Failed});
+        if (added) ++result.succeeded;
+    }
+    result.status = result.succeeded == result.requested ? JobStatus::Done : JobStatus::ItemsFailed;
+    return result;
+}
+
+std::vector<KeyRow> AppCore::ListKeys() const {
+    std::vector<KeyRow> rows;
+    for (int i = 0; i < m_keys.Count(); ++i)
+        rows.push_back({m_keys.Row(i), m_keys.OpenFolderPath() / m_keys.File(i), m_keys.IsAuthIndex(i)});
+    return rows;
+}
+
+std::optional<fs::path> AppCore::PublicKeyOfKeySet(const fs::path& folder, const std::string& name) const {
+    if (folder.empty()) {
+        if (settings.publicKeyName.empty()) return std::nullopt;
+        return fs::path(settings.keyPairRoot) / settings.publicKeyName;
+    }
+    if (!name.empty()) return folder / PublicKeyFileName(name);
+    // The one public key of the folder's own key set.
+    std::optional<fs::path> found;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        const std::string file = e.path().filename().string();
+        if (e.path().extension() != ".vpub" || IsAuthKeyFileName(file)) continue;
+        if (found) return std::nullopt;
+        found = e.path();
+    }
+    return found;
+}
+
+JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerShare, const fs::path& publicKey,
+                              const fs::path& out) {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, false)) return OneItem(refused, out, {}, false);
+    std::string message;
+    switch (RestorePrivateKeyFile(userShare, makerShare, publicKey, out)) {
+        case KeyRestoreStatus::Ok:
+            break;
+        case KeyRestoreStatus::UserShareUnreadable:
+            message = FormatText(m_texts[slot::kShareUnreadable], {userShare.string()});
+            break;
+        case KeyRestoreStatus::MakerShareUnreadable:
+            message = FormatText(m_texts[slot::kShareUnreadable], {makerShare.string()});
+            break;
+        case KeyRestoreStatus::PublicKeyUnreadable:
+            message = m_texts[slot::kPublicKeyNotFound] + " (" + publicKey.string() + ")";
+            break;
+        case KeyRestoreStatus::NoMatch:
+            message = m_texts[slot::kRestoreRefused];
+            break;
+        case KeyRestoreStatus::OutputExists:
+            message = m_texts[slot::kKeyFilesExist];
+            break;
+        case KeyRestoreStatus::WriteFailed:
+            message = m_texts[slot::kKeyFileWriteFailed];
+            break;
+    }
+    if (!message.empty()) m_dialog.ShowMessage(message, MessageKind::Error, {});
+    return OneItem(std::nullopt, out, out, message.empty());
 }
 
 }  // namespace tessarin

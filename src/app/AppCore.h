@@ -2,10 +2,30 @@
 // AppCore: everything the main window holds, without a window: the settings
 // record, the key manager on the active key set, and the pipelines' state
 // (work list, recipients, the one cipher and digest). The GUI and the tza
-// tool both drive it.
+// tool both drive it, through the use cases below and nothing else.
+//
+// Threading contract:
+// - A job (Encrypt, Decrypt, Wipe, Inspect, History, ForwardingAddresses,
+//   CreateKeys, Authenticate, RegisterKeys, RestoreKey) runs from start to end
+//   on the one thread that called it: a worker thread of the front end, or
+//   the main thread of a terminal program. AppCore starts no threads.
+// - One job at a time: a job called while another runs (from any thread, the
+//   dialog's included) is refused at once with JobStatus::Busy and touches
+//   nothing.
+// - Every message, question and progress step of a job is a call on the
+//   IUserDialog from the job's thread. The dialog implementation may run its
+//   windows on another thread (the GUI thread) and block the worker inside
+//   Ask/AskContinue until the user has answered; its CancelRequested may be
+//   set from any thread.
+// - SwitchKeySet, ListKeys, ForwardingCandidates, `settings` and the key
+//   manager belong to the owner of AppCore between jobs: not while one runs.
 
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +34,141 @@
 #include "container/DecryptPipeline.h"
 #include "keys/KeyManager.h"
 #include "keys/KeySetCreation.h"
+#include "keys/LimitDates.h"
 
 namespace tessarin {
+
+// ---- Use-case values --------------------------------------------------------
+
+enum class JobStatus {
+    Done,               // every item done
+    ItemsFailed,        // the job ran; some items failed or were refused (see items)
+    Busy,               // another job is running: nothing was done
+    NoKeySet,           // no active key set
+    RecipientNotFound,  // `detail` names the recipient no key answers
+    NoRecipient,        // nobody to encrypt for
+    NotAContainer,      // the file is not a container (or not a regular file)
+    NotAddressed,       // no record of the container opens with the own key
+    NoHistory,          // the container carries no history
+    HistoryUnreadable,
+    Unsupported,  // the request asks for something this build cannot do
+};
+
+enum class ItemOutcome { Done, Failed };
+
+struct ItemResult {
+    std::filesystem::path item;    // the source, container or key file asked for
+    std::filesystem::path output;  // what was written for it, when anything
+    ItemOutcome outcome = ItemOutcome::Failed;
+};
+
+struct [[nodiscard]] JobResult {
+    JobStatus status = JobStatus::Done;
+    int succeeded = 0;
+    int requested = 0;
+    std::vector<ItemResult> items;
+    std::string detail;
+    bool Ok() const { return status == JobStatus::Done; }
+};
+
+enum class RecipientKind { Name, Email, KeyFile, Self };
+
+struct RecipientSpec {
+    RecipientKind kind = RecipientKind::Name;
+    std::string value;  // the name, the address (any case) or the key file (path or registered file name)
+};
+
+// The encryption entry points a front end offers.
+enum class EncryptEntry { Command, AddressBook, Options };
+
+struct EncryptRequest {
+    std::vector<std::filesystem::path> sources;  // files and folders (a folder gives every file below it)
+    std::vector<RecipientSpec> recipients;       // only Self: encrypted for the own key only
+    EncryptEntry entry = EncryptEntry::Command;
+    EncryptOptions options;
+    bool optionsCheckBox = false;  // EncryptEntry::Options: the main window's switch
+};
+
+enum class DecryptEntry { Command, Dialog };
+
+struct DecryptRequest {
+    std::vector<std::filesystem::path> files;
+    DecryptEntry entry = DecryptEntry::Command;
+    std::filesystem::path outputFolder;  // empty: beside each container
+    bool keepContainerName = false;
+    bool removeAfterDecrypt = false;
+};
+
+// The options a batch starts from when the user changes nothing: the
+// settings' save folder, wiping, mail and default term of validity.
+struct PipelineDefaults {
+    EncryptOptions encrypt;
+    bool removeAfterDecrypt = false;
+    bool keepContainerName = false;
+};
+PipelineDefaults OptionsFromSettings(const SettingsRecord& settings);
+
+// What `tza info` shows: the tail and, when the own key opens one, the own
+// record. Read without writing anything.
+struct ContainerInfo {
+    std::int64_t fileLength = 0;
+    int payloadLength = 0;
+    int recordCount = 0;
+    std::uint8_t flags = 0;
+    bool hasTimeLimit = false;
+    bool hasSender = false;
+    bool hasHistory = false;
+    std::array<std::uint8_t, container::kTailSize> tail{};
+    enum class Own { NoKeySet, NotAddressed, Found } own = Own::NoKeySet;
+    int recordIndex = -1;
+    std::string storedName;  // UTF-8, control characters shown as '?'
+    std::uint32_t recordVersion = 0;
+    SystemTime encryptedAt;
+    std::uint32_t limitSeconds = 0;
+    bool limitFromFirstDecryption = false;
+    std::uint32_t decryptions = 0;
+    bool expired = false;
+    std::string validityTerm;  // as the history view shows it
+};
+
+struct HistoryUser {
+    std::string name;  // UTF-8, control characters shown as '?'
+    std::string mail;
+};
+struct HistoryRow {
+    std::string date;  // "%d/%d/%d %02d:%02d"
+    std::string operation;
+    std::string userName;
+    std::string mail;
+};
+struct HistoryView {
+    std::vector<HistoryUser> users;
+    std::vector<HistoryRow> records;
+    std::string validityTerm;
+};
+
+// The term of validity line of the history view: "none", counted from the
+// first decryption, or the moment the container expires.
+std::string FormatValidityTerm(std::uint32_t limitSeconds, bool fromFirstDecryption, const SystemTime& encryptedAt,
+                               const SystemTime& limitStart, const LanguageTable& texts);
+
+struct KeyRow {
+    std::array<std::string, 6> columns;  // the address book row
+    std::filesystem::path file;
+    bool auth = false;
+};
+
+enum class KeySetOpenStatus { Opened, NoKeyPairIn, SeveralKeyPairs, Incomplete, NoneInSettings };
+struct [[nodiscard]] KeySetOpenResult {
+    KeySetOpenStatus status = KeySetOpenStatus::NoneInSettings;
+    std::string name;
+    bool Ok() const { return status == KeySetOpenStatus::Opened; }
+};
+
+struct [[nodiscard]] AuthenticateResult {
+    JobStatus status = JobStatus::Done;
+    std::filesystem::path authKey;  // empty when nothing was made
+};
 
 class AppCore final {
 public:
@@ -57,7 +210,72 @@ public:
     // The own self auth key in the key folder.
     std::filesystem::path SelfAuthKeyPath() const;
 
+    // ---- Use cases --------------------------------------------------------
+    // Each reads the owner and the key paths from the key manager at its
+    // start, so an edit of the owner is seen by the next job.
+
+    // Switches to the key set `name` in folder (the folder's only key set
+    // when name is empty), or to the one the settings name when folder is empty.
+    KeySetOpenResult SwitchKeySet(const std::filesystem::path& folder, const std::string& name);
+    JobResult Encrypt(const EncryptRequest& request);
+    JobResult Decrypt(const DecryptRequest& request);
+    JobResult Wipe(const std::vector<std::filesystem::path>& files);
+    // Looks only: never wipes an expired container, never writes a count.
+    JobResult Inspect(const std::filesystem::path& container, ContainerInfo& out);
+    JobResult History(const std::filesystem::path& container, HistoryView& out);
+    // The containers among files that carry a history, and the addresses a
+    // chosen one's history holds.
+    std::vector<std::filesystem::path> ForwardingCandidates(const std::vector<std::filesystem::path>& files) const;
+    JobResult ForwardingAddresses(const std::filesystem::path& container, std::vector<HistoryUser>& out);
+    // Key operations.
+    JobResult CreateKeys(const std::filesystem::path& keyPairFolder, const KeySetIdentity& identity,
+                         KeySetCreationResult& out);
+    AuthenticateResult Authenticate(const std::filesystem::path& publicKey, AuthLimitChoice choice,
+                                    std::optional<SystemTime> pickedDay = std::nullopt);
+    JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles);
+    std::vector<KeyRow> ListKeys() const;
+    // The public key of key set `name` in folder (the folder's one own public
+    // key when name is empty), or of the key set the settings name when folder
+    // is empty; the private key may be missing.
+    std::optional<std::filesystem::path> PublicKeyOfKeySet(const std::filesystem::path& folder,
+                                                           const std::string& name) const;
+    // Rebuilds a private key file from the two backup shares; a refusal is
+    // shown through the dialog. `out` is never replaced.
+    JobResult RestoreKey(const std::filesystem::path& userShare, const std::filesystem::path& makerShare,
+                         const std::filesystem::path& publicKey, const std::filesystem::path& out);
+
+    // The text of a refusal (Busy, NoKeySet, RecipientNotFound, ...) in the
+    // interface language; empty for Done and ItemsFailed.
+    std::string RefusalText(const JobResult& result) const;
+    std::string KeySetOpenText(const KeySetOpenResult& result, const std::filesystem::path& folder) const;
+    bool JobRunning() const { return m_jobRunning.load(); }
+
 private:
+    // Holds the one-job flag for a job's duration; false when another job has it.
+    class JobGuard {
+    public:
+        explicit JobGuard(std::atomic<bool>& running) : m_running(running), m_owned(!running.exchange(true)) {}
+        ~JobGuard() {
+            if (m_owned) m_running.store(false);
+        }
+        JobGuard(const JobGuard&) = delete;
+        JobGuard& operator=(const JobGuard&) = delete;
+        explicit operator bool() const { return m_owned; }
+
+    private:
+        std::atomic<bool>& m_running;
+        bool m_owned;
+    };
+    // The owner and key paths as the key manager has them now.
+    void RefreshDerivedState();
+    // Why a job may not start (another job runs, or it needs a key set and
+    // there is none); otherwise the derived state is refreshed for it.
+    std::optional<JobStatus> BeginJob(const JobGuard& job, bool needsKeySet);
+    std::optional<std::filesystem::path> FindRecipient(const RecipientSpec& spec) const;
+    JobResult ReadHistory(const std::filesystem::path& container, HistoryView& out, bool forwarding);
+
+    std::atomic<bool> m_jobRunning{false};
+
     const IHost& m_host;
     IUserDialog& m_dialog;
     LanguageTable& m_texts;

@@ -36,6 +36,7 @@ void CliContext::Prepare() {
     if (options.overwrite == "none") t.overwrite = OverwritePolicy::None;
     t.authenticateSender = options.authenticateSender;
     t.senderAnsweredNoNote = texts[slot::kSenderQuestionAnsweredNo];
+    t.noAnswerNote = texts[slot::kCliNoAnswerGiven];
     m_dialog = std::make_unique<TerminalDialog>(std::move(t));
 }
 

@@ -2,12 +2,9 @@
 
 #include <cstdio>
 
-#include "keys/KeyFiles.h"
 #include "platform/Host.h"
 
 namespace tessarin::cli {
-
-namespace fs = std::filesystem;
 
 void Note(const std::string& text) {
     std::fprintf(stderr, "tza: %s\n", text.c_str());
@@ -23,28 +20,17 @@ Session::Session(CliContext& ctx)
 
 bool Session::OpenKeySet() {
     const auto& o = m_ctx.options;
-    if (!o.keysFolder.empty()) {
-        std::string name = o.keySetName;
-        if (name.empty()) {
-            const auto pairs = CKeySetCreation::FindKeyPairs(o.keysFolder);
-            if (pairs.size() != 1) {
-                Note(pairs.empty() ? "no key pair in " + o.keysFolder.string()
-                                   : "several key pairs in " + o.keysFolder.string() + ": choose one with --name");
-                return false;
-            }
-            name = KeySetNameOfPublicKeyFile(pairs[0].first);
-        }
-        if (!m_core->UseKeySet(o.keysFolder, PublicKeyFileName(name), PrivateKeyFileName(name))) {
-            Note("no complete key pair " + name + " in " + o.keysFolder.string());
-            return false;
-        }
-        return true;
-    }
-    if (!m_core->UseKeySetFromSettings()) {
-        Note("no key set in use: run 'tza keygen' or give --keys DIR");
-        return false;
-    }
-    return true;
+    const KeySetOpenResult opened = m_core->SwitchKeySet(o.keysFolder, o.keySetName);
+    if (!opened.Ok()) Note(m_core->KeySetOpenText(opened, o.keysFolder));
+    return opened.Ok();
+}
+
+bool Session::Report(const JobResult& result) {
+    if (result.status == JobStatus::NotAContainer)
+        m_ctx.Dialog().ShowMessage(m_core->RefusalText(result), MessageKind::Error, {});
+    else if (const std::string text = m_core->RefusalText(result); !text.empty())
+        Note(text);
+    return result.Ok();
 }
 
 std::unique_ptr<Session> OpenSession(CliContext& ctx, int& status) {

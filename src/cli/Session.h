@@ -15,13 +15,14 @@ public:
     explicit Session(CliContext& ctx);
 
     AppCore& Core() { return *m_core; }
-    CKeyManager& Keys() { return m_core->Keys(); }
     MainWindowState& State() { return m_core->State(); }
     const IHost& Host() const { return m_host; }
 
     // Makes the key set in use active; prints why not and returns false when
     // there is none.
     bool OpenKeySet();
+    // Prints what a refused job says; true when the job did every item.
+    bool Report(const JobResult& result);
 
 private:
     CliContext& m_ctx;

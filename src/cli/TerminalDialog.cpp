@@ -84,8 +84,7 @@ Answer TerminalDialog::Ask(QuestionId id, std::string_view text, QuestionButtons
     }
     if (!m_options.interactive) {
         m_unanswered = true;
-        std::fprintf(m_err, "%.*s\n(no answer given: use --yes, --no or --overwrite)\n", static_cast<int>(text.size()),
-                     text.data());
+        std::fprintf(m_err, "%.*s\n%s\n", static_cast<int>(text.size()), text.data(), m_options.noAnswerNote.c_str());
         return no;
     }
     return ReadYesNo(text) ? yes : no;
@@ -102,7 +101,7 @@ int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
     }
     if (!m_options.interactive) {
         m_unanswered = true;
-        std::fprintf(m_err, "%s\n(no answer given: use --yes, --no or --overwrite)\n", dialog.text.c_str());
+        std::fprintf(m_err, "%s\n%s\n", dialog.text.c_str(), m_options.noAnswerNote.c_str());
         return ContinueConfirm::Stop;
     }
     for (;;) {

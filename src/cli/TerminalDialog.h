@@ -32,6 +32,7 @@ struct TerminalOptions {
     // ask, answered No with this note, which does not fail the command.
     bool authenticateSender = false;  // answers QuestionId::AuthenticateSender
     std::string senderAnsweredNoNote;
+    std::string noAnswerNote;  // shown under a question that nothing answered
 };
 
 class TerminalDialog final : public IUserDialog {

@@ -384,6 +384,14 @@ inline constexpr int kHistoryColumnDate = 537;
 inline constexpr int kHistoryColumnOperation = 538;
 inline constexpr int kHistoryColumnUser = 539;
 inline constexpr int kHistoryColumnMail = 540;
+// History view: the term of validity.
+inline constexpr int kValidityNone = 598;
+inline constexpr int kValidityFromFirstDecryption = 599;  // days, hours, minutes, seconds
+inline constexpr int kValidityUntil = 600;                // year, month, day, weekday, hour, minute, second
+inline constexpr int kWeekdaySunday = 601;                // to Saturday at 607
+// Application jobs.
+inline constexpr int kJobRunning = 597;
+inline constexpr int kDecryptOutputFolderUnsupported = 608;
 
 // Command-line tool (tza).
 inline constexpr int kCliNoKeyPairIn = 313;
@@ -398,6 +406,7 @@ inline constexpr int kCliDeadlineNotMoment = 321;
 inline constexpr int kCliNoKeySetMade = 322;
 inline constexpr int kCliNoHistory = 323;
 inline constexpr int kCliHistoryUnreadable = 324;
+inline constexpr int kCliNoPublicKey = 609;
 // tza info: the labels end in ':', the caller pads them.
 inline constexpr int kInfoFileLength = 325;
 inline constexpr int kInfoPayloadLength = 326;

@@ -74,7 +74,7 @@ expired)
     before="$(sum e.txt.tza)"
     sleep 2
     check "history on it succeeds: it only looks" 0 "$(run history e.txt.tza)"
-    contains "the history is shown" out.txt "created"
+    contains "the history is shown" out.txt "Created"
     contains "it says the container expired and was kept" err.txt "It is over effective time. The file is not erased"
     if grep -qF "A file is erased." err.txt; then check "no claim that it was erased" "" "erased"; fi
     check "info on it succeeds" 0 "$(run info e.txt.tza)"

@@ -6,7 +6,6 @@
 #include <map>
 
 #include "cli/Session.h"
-#include "keys/Authentication.h"
 
 namespace tessarin::cli {
 namespace {
@@ -53,26 +52,18 @@ void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status) {
         else if ((picked = ParseDay(args->limit)))
             choice = AuthLimitChoice::Picked;
         if (!choice) {
-            Note("--limit: not a choice or a day: " + args->limit);
+            Note(FormatText(ctx.texts[slot::kCliLimitNotChoice], {args->limit}));
             status = kExitUsage;
             return;
         }
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        Session& session = *opened;
-        CPublicKeyAuthenticator auth(session.Keys(), ctx.Dialog(), session.Host());
-        bool asked = false;
-        auth.SetLimitDialog([&]() -> std::optional<AuthLimit> {
-            if (asked) return std::nullopt;  // a refused day ends here instead of asking again
-            asked = true;
-            return ComputeAuthLimit(*choice, session.Host().LocalTime(), picked);
-        });
-        const auto made = auth.authenticate(std::filesystem::absolute(args->key), true);
-        if (made.empty()) {
+        const auto made = opened->Core().Authenticate(args->key, *choice, picked);
+        if (made.authKey.empty()) {
             status = ctx.Finish(false);
             return;
         }
-        std::printf("%s\n", made.c_str());
+        std::printf("%s\n", made.authKey.c_str());
         status = ctx.Finish(true);
     });
 }

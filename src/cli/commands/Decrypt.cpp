@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Session.h"
-#include "container/DecryptPipeline.h"
 
 namespace tessarin::cli {
 
@@ -26,19 +25,14 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        Session& session = *opened;
-        auto& state = session.State();
-        auto sender = session.Core().MakeSenderFollowUp();
-        container::DecryptRun run(session.Host(), ctx.Dialog(), state.Cipher(), ctx.texts);
-        run.publicKeyPath = state.publicKeyPath;
-        run.privateKeyPath = state.privateKeyPath;
-        for (const auto& f : a->files) run.files.push_back(std::filesystem::absolute(f));
-        run.keepContainerName = a->keepName;
-        run.removeAfterDecrypt = a->remove;
-        run.sender = sender.get();
-        const int done = container::DecryptFiles(run, container::kDecryptCommand);
-        for (const auto& d : run.decrypted) std::printf("%s\n", d.output.c_str());
-        status = ctx.Finish(done == static_cast<int>(run.files.size()));
+        DecryptRequest request;
+        request.files.assign(a->files.begin(), a->files.end());
+        request.keepContainerName = a->keepName;
+        request.removeAfterDecrypt = a->remove;
+        const JobResult result = opened->Core().Decrypt(request);
+        for (const auto& item : result.items)
+            if (item.outcome == ItemOutcome::Done) std::printf("%s\n", item.output.c_str());
+        status = ctx.Finish(opened->Report(result));
     });
 }
 

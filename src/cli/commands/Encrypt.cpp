@@ -5,25 +5,20 @@
 #include <cstdio>
 
 #include "cli/Session.h"
-#include "keys/KeyFiles.h"
 
 namespace tessarin::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A recipient named by key file, registered name or e-mail address.
-std::optional<fs::path> FindRecipient(CKeyManager& keys, const std::string& wanted) {
+// A recipient as given to --to: a key file (a path or a registered file
+// name), an e-mail address, or a registered name.
+RecipientSpec RecipientOf(const std::string& wanted) {
     std::error_code ec;
-    if (fs::is_regular_file(wanted, ec)) return fs::absolute(wanted);
-    std::optional<fs::path> found;
-    for (int i = 0; i < keys.Count(); ++i) {
-        if (keys.Name(i) != wanted && keys.Email(i) != wanted && keys.File(i) != wanted) continue;
-        const fs::path p = keys.OpenFolderPath() / keys.File(i);
-        // An auth key serves before a plain public key of the same partner.
-        if (!found || (keys.IsAuthIndex(i) && !IsAuthKeyFileName(found->filename().string()))) found = p;
-    }
-    return found;
+    if (fs::is_regular_file(wanted, ec) || fs::path(wanted).extension() == ".vpub")
+        return {RecipientKind::KeyFile, wanted};
+    if (wanted.find('@') != std::string::npos) return {RecipientKind::Email, wanted};
+    return {RecipientKind::Name, wanted};
 }
 
 // "YYYY-MM-DD HH:MM:SS" (seconds optional).
@@ -39,26 +34,6 @@ std::optional<SystemTime> ParseDeadline(const std::string& text) {
     t.minute = static_cast<std::uint16_t>(mi);
     t.second = static_cast<std::uint16_t>(s);
     return t;
-}
-
-// Files of the arguments: a folder gives the files below it.
-std::vector<fs::path> ExpandSources(const std::vector<std::string>& args) {
-    std::vector<fs::path> files;
-    for (const auto& a : args) {
-        std::error_code ec;
-        const fs::path p = fs::absolute(a, ec);
-        if (fs::is_directory(fs::symlink_status(p, ec))) {
-            std::vector<fs::path> inside;
-            for (auto it = fs::recursive_directory_iterator(p, ec); !ec && it != fs::recursive_directory_iterator();
-                 it.increment(ec))
-                if (it->is_regular_file(ec) || it->is_symlink(ec)) inside.push_back(it->path());
-            std::sort(inside.begin(), inside.end());
-            files.insert(files.end(), inside.begin(), inside.end());
-        } else {
-            files.push_back(p);
-        }
-    }
-    return files;
 }
 
 }  // namespace
@@ -91,23 +66,10 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        Session& session = *opened;
-        auto& state = session.State();
-        for (const auto& r : a->to) {
-            const auto found = FindRecipient(session.Keys(), r);
-            if (!found) {
-                Note("no key for recipient " + r + " (see 'tza keys')");
-                status = kExitFailed;
-                return;
-            }
-            state.recipients.push_back(*found);
-        }
-        if (a->to.empty() && !a->self && a->withoutMe) {
-            Note("no recipient: give --to, or leave out --without-me");
-            status = kExitUsage;
-            return;
-        }
-        auto& o = state.options;
+        EncryptRequest request;
+        for (const auto& r : a->to) request.recipients.push_back(RecipientOf(r));
+        if (a->self) request.recipients.push_back({RecipientKind::Self, {}});
+        auto& o = request.options;
         o.withoutMyAddress = a->withoutMe;
         o.manageLogs = a->logs;
         o.deleteSource = a->wipe;
@@ -125,17 +87,23 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         } else if (!a->deadline.empty()) {
             const auto when = ParseDeadline(a->deadline);
             if (!when) {
-                Note("--deadline: not a moment: " + a->deadline);
+                Note(FormatText(ctx.texts[slot::kCliDeadlineNotMoment], {a->deadline}));
                 status = kExitUsage;
                 return;
             }
             o.timeLimit.kind = TimeLimitInput::Kind::Deadline;
             o.timeLimit.deadline = *when;
         }
-        state.files = ExpandSources(a->sources);
-        const int written = state.EncryptFiles(a->self ? kModeSelf : kModeCommand);
-        for (const auto& c : state.WrittenContainers()) std::printf("%s\n", c.c_str());
-        status = ctx.Finish(written == static_cast<int>(state.files.size()));
+        request.sources.assign(a->sources.begin(), a->sources.end());
+        const JobResult result = opened->Core().Encrypt(request);
+        for (const auto& item : result.items)
+            if (item.outcome == ItemOutcome::Done) std::printf("%s\n", item.output.c_str());
+        opened->Report(result);
+        if (result.status == JobStatus::NoRecipient) {
+            status = kExitUsage;
+            return;
+        }
+        status = ctx.Finish(result.Ok());
     });
 }
 

@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Session.h"
-#include "keys/KeyFiles.h"
 
 namespace tessarin::cli {
 
@@ -23,10 +22,9 @@ void AddKeygenCommand(CLI::App& app, CliContext& ctx, int& status) {
         Session session(ctx);
         std::error_code ec;
         const std::filesystem::path folder = std::filesystem::absolute(args->folder, ec);
-        (void)CreateKeyFolder(folder);  // the generator reports a folder it cannot write to
-        const auto result = session.Core().CreateKeySet(folder, {args->name, args->email});
-        if (!result.Ok()) {
-            Note("no key set was made");
+        KeySetCreationResult result;
+        if (!session.Core().CreateKeys(folder, {args->name, args->email}, result).Ok()) {
+            Note(ctx.texts[slot::kCliNoKeySetMade]);
             status = ctx.Finish(false);
             return;
         }

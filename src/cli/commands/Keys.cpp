@@ -16,12 +16,10 @@ void AddAddCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        Session& session = *opened;
-        std::vector<std::filesystem::path> paths;
-        for (const auto& f : *files) paths.push_back(std::filesystem::absolute(f));
-        const int added = session.Keys().AddKeyFiles(paths, {});
-        std::printf("%d\n", added);
-        status = ctx.Finish(added == static_cast<int>(paths.size()));
+        const std::vector<std::filesystem::path> paths(files->begin(), files->end());
+        const JobResult added = opened->Core().RegisterKeys(paths);
+        std::printf("%d\n", added.succeeded);
+        status = ctx.Finish(opened->Report(added));
     });
 }
 
@@ -31,10 +29,8 @@ void AddKeysCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        Session& session = *opened;
-        auto& keys = session.Keys();
-        for (int i = 0; i < keys.Count(); ++i) {
-            const auto row = keys.Row(i);
+        for (const KeyRow& key : opened->Core().ListKeys()) {
+            const auto& row = key.columns;
             std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", row[0].c_str(), row[1].c_str(), row[2].c_str(), row[3].c_str(),
                         row[4].c_str(), row[5].c_str());
         }

@@ -7,38 +7,8 @@
 #include <cstdio>
 
 #include "cli/Session.h"
-#include "keys/KeyBackup.h"
-#include "keys/KeyFiles.h"
 
 namespace tessarin::cli {
-namespace {
-
-namespace fs = std::filesystem;
-
-// The public key of the key set named on the command line or in the settings.
-std::optional<fs::path> PublicKeyInUse(CliContext& ctx) {
-    const auto& o = ctx.options;
-    if (!o.keysFolder.empty()) {
-        if (!o.keySetName.empty()) return o.keysFolder / PublicKeyFileName(o.keySetName);
-        // The one public key of the folder's own key set.
-        std::optional<fs::path> found;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(o.keysFolder, ec)) {
-            const std::string name = e.path().filename().string();
-            if (e.path().extension() != ".vpub" || IsAuthKeyFileName(name)) continue;
-            if (found) return std::nullopt;
-            found = e.path();
-        }
-        return found;
-    }
-    Session session(ctx);
-    const auto& s = session.Core().settings;
-    if (s.publicKeyName.empty()) return std::nullopt;
-    return fs::path(s.keyPairRoot) / s.publicKeyName;
-}
-
-}  // namespace
-
 void AddRestoreKeyCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = app.add_subcommand("restore-key", "Rebuild a private key file from the two backup shares");
     struct Args {
@@ -51,39 +21,18 @@ void AddRestoreKeyCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("--public", a->publicKey, "The key set's public key file (default: the key set in use)");
     cmd->callback([&ctx, &status, a] {
         ctx.Prepare();
-        const auto publicKey = a->publicKey.empty() ? PublicKeyInUse(ctx) : std::optional<fs::path>(a->publicKey);
+        Session session(ctx);
+        const auto publicKey = a->publicKey.empty()
+                                   ? session.Core().PublicKeyOfKeySet(ctx.options.keysFolder, ctx.options.keySetName)
+                                   : std::optional<std::filesystem::path>(a->publicKey);
         if (!publicKey) {
-            Note("no public key: give --public FILE, or --keys DIR with --name");
+            Note(ctx.texts[slot::kCliNoPublicKey]);
             status = kExitUsage;
             return;
         }
-        const LanguageTable& texts = ctx.texts;
-        std::string message;
-        switch (RestorePrivateKeyFile(a->user, a->maker, *publicKey, a->out)) {
-            case KeyRestoreStatus::Ok:
-                std::printf("%s\n", a->out.c_str());
-                break;
-            case KeyRestoreStatus::UserShareUnreadable:
-                message = FormatText(texts[slot::kShareUnreadable], {a->user});
-                break;
-            case KeyRestoreStatus::MakerShareUnreadable:
-                message = FormatText(texts[slot::kShareUnreadable], {a->maker});
-                break;
-            case KeyRestoreStatus::PublicKeyUnreadable:
-                message = texts[slot::kPublicKeyNotFound] + " (" + publicKey->string() + ")";
-                break;
-            case KeyRestoreStatus::NoMatch:
-                message = texts[slot::kRestoreRefused];
-                break;
-            case KeyRestoreStatus::OutputExists:
-                message = texts[slot::kKeyFilesExist];
-                break;
-            case KeyRestoreStatus::WriteFailed:
-                message = texts[slot::kKeyFileWriteFailed];
-                break;
-        }
-        if (!message.empty()) ctx.Dialog().ShowMessage(message, MessageKind::Error, {});
-        status = ctx.Finish(message.empty());
+        const JobResult restored = session.Core().RestoreKey(a->user, a->maker, *publicKey, a->out);
+        if (restored.Ok()) std::printf("%s\n", a->out.c_str());
+        status = ctx.Finish(session.Report(restored));
     });
 }
 

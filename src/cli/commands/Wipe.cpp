@@ -2,8 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/CliContext.h"
-#include "container/WipeFile.h"
+#include "cli/Session.h"
 
 namespace tessarin::cli {
 
@@ -22,13 +21,9 @@ void AddWipeCommand(CLI::App& app, CliContext& ctx, int& status) {
     cmd->add_option("FILE", *files, "Files to wipe")->required()->check(present);
     cmd->callback([&ctx, &status, files] {
         ctx.Prepare();
-        WipeCommand({}, *files, ctx.Dialog(), ctx.texts);
-        bool allGone = true;
-        for (const auto& f : *files) {
-            std::error_code ec;
-            if (std::filesystem::exists(std::filesystem::symlink_status(f, ec))) allGone = false;
-        }
-        status = ctx.Finish(allGone);
+        Session session(ctx);
+        const std::vector<std::filesystem::path> paths(files->begin(), files->end());
+        status = ctx.Finish(session.Report(session.Core().Wipe(paths)));
     });
 }
 
