@@ -9,6 +9,8 @@
  *                    "short":  the Nth write writes half its bytes, every
  *                              later call fails with ENOSPC
  *   TZA_FAULT_COUNT  file that receives, at exit, the number of calls seen
+ *   TZA_FAULT_LOG    file that receives one line per call seen: its number,
+ *                    the call, the path it affects
  *
  * Write-type calls: write, pwrite, writev, pwritev, fallocate,
  * posix_fallocate, fsync, fdatasync, rename, renameat, renameat2, link,
@@ -70,6 +72,8 @@ __attribute__((destructor)) static void Report(void) {
     fclose(f);
 }
 
+static char g_lastPath[PATH_MAX * 2];
+
 static int UnderDir(const char* path) {
     if (g_dirLength == 0 || !path) return 0;
     return strncmp(path, g_dir, g_dirLength) == 0 && (path[g_dirLength] == '/' || path[g_dirLength] == '\0');
@@ -78,7 +82,11 @@ static int UnderDir(const char* path) {
 static int PathAffected(int dirFd, const char* path) {
     Setup();
     if (!path) return 0;
-    if (path[0] == '/') return UnderDir(path);
+    if (path[0] == '/') {
+        if (!UnderDir(path)) return 0;
+        snprintf(g_lastPath, sizeof g_lastPath, "%s", path);
+        return 1;
+    }
     char base[PATH_MAX];
     if (dirFd == AT_FDCWD) {
         if (!getcwd(base, sizeof base)) return 0;
@@ -91,7 +99,9 @@ static int PathAffected(int dirFd, const char* path) {
     }
     char full[PATH_MAX * 2];
     snprintf(full, sizeof full, "%s/%s", base, path);
-    return UnderDir(full);
+    if (!UnderDir(full)) return 0;
+    snprintf(g_lastPath, sizeof g_lastPath, "%s", full);
+    return 1;
 }
 
 static int FdAffected(int fd) {
@@ -103,21 +113,37 @@ static int FdAffected(int fd) {
     const ssize_t n = readlink(link, target, sizeof target - 1);
     if (n < 0) return 0;
     target[n] = '\0';
-    return UnderDir(target);
+    if (!UnderDir(target)) return 0;
+    snprintf(g_lastPath, sizeof g_lastPath, "%s", target);
+    return 1;
 }
 
-/* 0: go on; -1: fail with ENOSPC; 1: make this write short. */
-static int Decide(void) {
+static void Log(const char* call) {
+    const char* out = getenv("TZA_FAULT_LOG");
+    if (!out) return;
+    const int fd = open(out, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    char line[PATH_MAX * 2 + 64];
+    const int n = snprintf(line, sizeof line, "%ld %s %s\n", g_count, call, g_lastPath);
+    if (n > 0) (void)REAL(write)(fd, line, (size_t)n < sizeof line ? (size_t)n : sizeof line - 1);
+    close(fd);
+}
+
+/* 0: go on; -1: fail with ENOSPC; 1: make this write short. The path
+ * logged is the one looked at last. */
+static int Decide(const char* call) {
     ++g_count;
+    Log(call);
     if (g_tripped) return -1;
     if (g_nth <= 0 || g_count != g_nth) return 0;
     if (g_mode != 0) g_tripped = 1;
     return g_mode == 2 ? 1 : -1;
 }
 
-static ssize_t CountedWrite(int fd, const void* data, size_t length, off_t offset, int positioned) {
+static ssize_t CountedWrite(const char* call, int fd, const void* data, size_t length, off_t offset,
+                            int positioned) {
     if (FdAffected(fd)) {
-        const int what = Decide();
+        const int what = Decide(call);
         if (what < 0) {
             errno = ENOSPC;
             return -1;
@@ -128,20 +154,20 @@ static ssize_t CountedWrite(int fd, const void* data, size_t length, off_t offse
 }
 
 ssize_t write(int fd, const void* data, size_t length) {
-    return CountedWrite(fd, data, length, 0, 0);
+    return CountedWrite("write", fd, data, length, 0, 0);
 }
 
 ssize_t pwrite(int fd, const void* data, size_t length, off_t offset) {
-    return CountedWrite(fd, data, length, offset, 1);
+    return CountedWrite("pwrite", fd, data, length, offset, 1);
 }
 
 ssize_t pwrite64(int fd, const void* data, size_t length, off_t offset) {
-    return CountedWrite(fd, data, length, offset, 1);
+    return CountedWrite("pwrite", fd, data, length, offset, 1);
 }
 
-static ssize_t VectorWrite(int fd, const struct iovec* vectors, int count, off_t offset, int positioned) {
+static ssize_t VectorWrite(const char* call, int fd, const struct iovec* vectors, int count, off_t offset, int positioned) {
     if (FdAffected(fd)) {
-        const int what = Decide();
+        const int what = Decide(call);
         if (what < 0) {
             errno = ENOSPC;
             return -1;
@@ -157,77 +183,77 @@ static ssize_t VectorWrite(int fd, const struct iovec* vectors, int count, off_t
 }
 
 ssize_t writev(int fd, const struct iovec* vectors, int count) {
-    return VectorWrite(fd, vectors, count, 0, 0);
+    return VectorWrite("writev", fd, vectors, count, 0, 0);
 }
 
 ssize_t pwritev(int fd, const struct iovec* vectors, int count, off_t offset) {
-    return VectorWrite(fd, vectors, count, offset, 1);
+    return VectorWrite("pwritev", fd, vectors, count, offset, 1);
 }
 
 ssize_t pwritev64(int fd, const struct iovec* vectors, int count, off_t offset) {
-    return VectorWrite(fd, vectors, count, offset, 1);
+    return VectorWrite("pwritev", fd, vectors, count, offset, 1);
 }
 
 /* Calls that either happen or fail: a "short" decision fails them too. */
-static int Refused(int affected) {
+static int Refused(const char* call, int affected) {
     if (!affected) return 0;
-    if (Decide() == 0) return 0;
+    if (Decide(call) == 0) return 0;
     errno = ENOSPC;
     return 1;
 }
 
 int fallocate(int fd, int mode, off_t offset, off_t length) {
-    if (Refused(FdAffected(fd))) return -1;
+    if (Refused("fallocate", FdAffected(fd))) return -1;
     return REAL(fallocate)(fd, mode, offset, length);
 }
 
 int fallocate64(int fd, int mode, off_t offset, off_t length) {
-    if (Refused(FdAffected(fd))) return -1;
+    if (Refused("fallocate", FdAffected(fd))) return -1;
     return REAL(fallocate)(fd, mode, offset, length);
 }
 
 int posix_fallocate(int fd, off_t offset, off_t length) {
-    if (FdAffected(fd) && Decide() != 0) return ENOSPC;
+    if (FdAffected(fd) && Decide("posix_fallocate") != 0) return ENOSPC;
     return REAL(posix_fallocate)(fd, offset, length);
 }
 
 int posix_fallocate64(int fd, off_t offset, off_t length) {
-    if (FdAffected(fd) && Decide() != 0) return ENOSPC;
+    if (FdAffected(fd) && Decide("posix_fallocate") != 0) return ENOSPC;
     return REAL(posix_fallocate)(fd, offset, length);
 }
 
 int fsync(int fd) {
-    if (Refused(FdAffected(fd))) return -1;
+    if (Refused("fsync", FdAffected(fd))) return -1;
     return REAL(fsync)(fd);
 }
 
 int fdatasync(int fd) {
-    if (Refused(FdAffected(fd))) return -1;
+    if (Refused("fdatasync", FdAffected(fd))) return -1;
     return REAL(fdatasync)(fd);
 }
 
 int rename(const char* from, const char* to) {
-    if (Refused(PathAffected(AT_FDCWD, from) || PathAffected(AT_FDCWD, to))) return -1;
+    if (Refused("rename", PathAffected(AT_FDCWD, to) || PathAffected(AT_FDCWD, from))) return -1;
     return REAL(rename)(from, to);
 }
 
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    if (Refused(PathAffected(fromDir, from) || PathAffected(toDir, to))) return -1;
+    if (Refused("renameat", PathAffected(toDir, to) || PathAffected(fromDir, from))) return -1;
     return REAL(renameat)(fromDir, from, toDir, to);
 }
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-    if (Refused(PathAffected(fromDir, from) || PathAffected(toDir, to))) return -1;
+    if (Refused("renameat2", PathAffected(toDir, to) || PathAffected(fromDir, from))) return -1;
     return REAL(renameat2)(fromDir, from, toDir, to, flags);
 }
 
 int link(const char* from, const char* to) {
-    if (Refused(PathAffected(AT_FDCWD, to))) return -1;
+    if (Refused("link", PathAffected(AT_FDCWD, to))) return -1;
     return REAL(link)(from, to);
 }
 
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    if (Refused(PathAffected(toDir, to))) return -1;
+    if (Refused("linkat", PathAffected(toDir, to))) return -1;
     return REAL(linkat)(fromDir, from, toDir, to, flags);
 }
 
@@ -267,7 +293,7 @@ static ssize_t CookieRead(void* c, char* buffer, size_t size) {
 static ssize_t CookieWrite(void* c, const char* data, size_t size) {
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = CountedWrite(((struct Cookie*)c)->fd, data + done, size - done, 0, 0);
+        const ssize_t n = CountedWrite("write", ((struct Cookie*)c)->fd, data + done, size - done, 0, 0);
         if (n < 0) {
             if (errno == EINTR) continue;
             return done > 0 ? (ssize_t)done : -1;
