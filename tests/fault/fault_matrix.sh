@@ -4,8 +4,8 @@
 #
 #   writes: a clean run counts the write-type calls on the files of its
 #           folder (FailWrites.so); then every one of them, in turn, fails
-#           with ENOSPC ("enospc"), fails with every later one ("full"), or is
-#           short with every later one failing ("short").
+#           with ENOSPC ("enospc"), or is short with every later one failing
+#           ("short", a disk that fills up during the write).
 #   kill:   runs on a ~20 MB file are killed with SIGKILL at random moments
 #           within the measured length of a run.
 #
@@ -23,7 +23,11 @@ tza="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 shim="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 case_name="$3"
 runs="${4:-20}"
-work="$(mktemp -d "${TMPDIR:-/tmp}/tessarin-fault-XXXXXX")"
+# In memory where the system offers it: every wipe brings ten passes to the
+# disk, hundreds of times here.
+base="${TMPDIR:-/tmp}"
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then base=/dev/shm; fi
+work="$(mktemp -d "$base/tessarin-fault-XXXXXX")"
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 export TESSARIN_HOME="$work/home"
@@ -47,6 +51,8 @@ tza_run() { "$tza" --lang en --yes "$@" </dev/null; }
 # decrypts_to CONTAINER ORIGINAL: the container, copied aside, decrypts
 # (without faults) to a file equal to ORIGINAL.
 decrypts_to() {
+    # The prepared container, unchanged, is known to.
+    cmp -s "$1" "$work/s.bin.tza" && return 0
     local scratch="$work/verify"
     rm -rf "$scratch" && mkdir "$scratch"
     cp "$1" "$scratch/c.tza" || return 1
@@ -191,7 +197,7 @@ writes)
             named_before_wipe "$kind clean" s.bin s.bin.tza
         fi
         echo "$kind: $calls write-type calls in a clean run"
-        for mode in enospc full short; do
+        for mode in enospc short; do
             for ((n = 1; n <= calls; n++)); do
                 fresh "$kind"
                 status="$(run_kind "$kind" "$n" "$mode")"
