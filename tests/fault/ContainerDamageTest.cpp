@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "DecryptTestSupport.h"
@@ -54,36 +55,16 @@ const DamageCase kCases[] = {
     {"plain, a day from encryption", false, false, 86400, false},
 };
 
-// A folder for the cases, in memory where the system offers it: the history
+// The cases' folders live in memory where the system offers it: the history
 // saves bring the container to the disk, thousands of times here.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::error_code ec;
-        const std::filesystem::path shm = "/dev/shm";
-        const auto base = std::filesystem::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0 ? shm : TempBase();
-        std::string pattern = (base / "tessarin-damage-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-    // Empties the folder for the next case.
-    void Clear() const {
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(m_path, ec)) std::filesystem::remove_all(e.path(), ec);
-    }
+[[maybe_unused]] const bool kFoldersInMemory = [] {
+    return ::access("/dev/shm", W_OK) == 0 && ::setenv("TMPDIR", "/dev/shm", 1) == 0;
+}();
 
-private:
-    static std::filesystem::path TempBase() { return std::filesystem::temp_directory_path(); }
-    std::filesystem::path m_path;
-};
+void Clear(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) std::filesystem::remove_all(e.path(), ec);
+}
 
 std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
@@ -99,7 +80,7 @@ protected:
     CStreamCipher cipher;
     ContainerSpec spec;
     std::vector<std::uint8_t> good;
-    ScratchFolder dir;
+    TempDir dir;
 
     void SetUp() override {
         const DamageCase& c = GetParam();
@@ -117,7 +98,7 @@ protected:
     // ended; `what` names the damage in failure messages.
     void Check(const std::vector<std::uint8_t>& bytes, const std::string& what, Counts& counts,
                bool inPayloadLength = false) {
-        dir.Clear();
+        Clear(dir.Path());
         const auto container = dir / "plain.txt.tza";
         WriteFileBytes(container, bytes);
         ScriptedUserDialog dialog;
