@@ -89,6 +89,17 @@ std::filesystem::path CandidateName(const std::filesystem::path& folder, const s
     return folder / name;
 }
 
+// Brings a folder's entries (a new name in it) to the disk.
+bool SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+}
+
 bool LinkFd(int fd, const std::filesystem::path& name) {
     if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
     if (errno == EEXIST) return false;
@@ -191,7 +202,7 @@ std::optional<std::string> TempFile::Commit(const std::filesystem::path& target,
                 std::fclose(m_stream);
                 m_stream = nullptr;
                 m_done = true;
-                return std::nullopt;
+                return SyncedName(target, durable);
             }
             synced = errno == EEXIST && GiveName();
         }
@@ -217,7 +228,16 @@ std::optional<std::string> TempFile::Commit(const std::filesystem::path& target,
     }
     DropName();
     m_done = true;
-    return std::nullopt;
+    return SyncedName(target, durable);
+}
+
+std::optional<std::string> TempFile::SyncedName(const std::filesystem::path& target, bool durable) const {
+    // Whoever deletes something because the new file exists needs its name
+    // on the disk too, or a power loss could take the old file and the new
+    // name both.
+    const std::filesystem::path folder = target.parent_path();
+    if (!durable || SyncFolder(folder.empty() ? std::filesystem::path(".") : folder)) return std::nullopt;
+    return ErrorText(errno ? errno : EIO);
 }
 
 bool TempFile::SetPermissions(unsigned mode) {

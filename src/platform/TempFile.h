@@ -51,8 +51,12 @@ public:
     [[nodiscard]] bool CloseStream();
     // Renames over target, first bringing the data to the disk when durable
     // (needed whenever something is deleted because the new file exists;
-    // otherwise the rename alone already never shows a partial file). The error text on failure, in
-    // which case the temporary file is removed and target is untouched.
+    // otherwise the rename alone already never shows a partial file), and
+    // afterwards, when durable, the folder's new entry too. The error text on
+    // failure, in which case the temporary file is removed and target is
+    // untouched; except when only the folder could not be brought to the
+    // disk: the complete file is then under target, but the caller must
+    // not delete anything because of it.
     [[nodiscard]] std::optional<std::string> Commit(const std::filesystem::path& target, bool durable = true);
     // Removes the temporary file now.
     void Discard();
@@ -63,6 +67,9 @@ private:
     [[nodiscard]] bool GiveName();
     void SetName(const std::filesystem::path& path);
     void DropName();
+    // After the file got its final name: the folder brought to the disk
+    // when durable; its error text when that failed.
+    [[nodiscard]] std::optional<std::string> SyncedName(const std::filesystem::path& target, bool durable) const;
 
     std::FILE* m_stream;
     std::filesystem::path m_path;
