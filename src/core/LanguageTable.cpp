@@ -204,6 +204,7 @@ constexpr SlotText kJapanese[] = {
     {568, "%sに格納されているファイル名は、ファイル名として使用できません。\nこのファイルは復号化されませんでした。"},
     {580, "復号化したファイルが%s自身を置き換えてしまいます。\nこのファイルは復号化されませんでした。"},
     {581, "%sの書き込みに失敗しました: %s\nこのファイルは復号化されませんでした。"},
+    {582, "自身のファイル暗号化用"},
     // Key manager, public key authentication and key set creation.
     {47, "上のリストに戻る"},
     {48, "期限未設定"},
@@ -590,6 +591,7 @@ constexpr SlotText kEnglish[] = {
     {568, "The file name stored in %s cannot be used as a file name.\nThe file was not decrypted."},
     {580, "The decrypted file would replace %s itself.\nThe file was not decrypted."},
     {581, "Writing %s failed: %s\nThe file was not decrypted."},
+    {582, "For encrypting my own files"},
     // Key manager, public key authentication and key set creation.
     {47, "Back to the list above"},
     {48, "No limit"},

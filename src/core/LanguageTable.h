@@ -218,6 +218,8 @@ inline constexpr int kAutoFolderMissing = 567;
 inline constexpr int kBadStoredName = 568;
 inline constexpr int kOutputIsContainer = 580;
 inline constexpr int kWriteFailed = 581;  // name, reason
+// The own self auth key's row; its record stores the Japanese words as data.
+inline constexpr int kSelfAuthKeyRow = 582;
 
 // Key manager, public key authentication and key set creation.
 inline constexpr int kNotUsableKey = 169;

@@ -333,7 +333,10 @@ std::string CKeyManager::File(int index) const {
 std::array<std::string, 6> CKeyManager::Row(int index) const {
     const UserData* r = Record(index);
     if (!r) return {};
-    return {Cp932ForDisplay(r->name),
+    // The own self auth key's record carries a fixed label as its name; it is
+    // shown in the current language.
+    const bool selfLabel = ToStored(member_data::kSelfAuthKeyLabel) == std::optional<std::string>(r->name);
+    return {selfLabel ? m_texts[slot::kSelfAuthKeyRow] : Cp932ForDisplay(r->name),
             Cp932ForDisplay(r->email),
             StoredToUtf8(r->fileName),
             FormatDateTime(r->registered),

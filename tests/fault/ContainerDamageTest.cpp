@@ -13,6 +13,7 @@
 #include <map>
 
 #include "DecryptTestSupport.h"
+#include "FilledTexts.h"
 #include "Fixtures.h"
 #include "ScriptedUserDialog.h"
 #include "container/DecryptPipeline.h"
@@ -102,7 +103,7 @@ protected:
         const auto container = dir / "plain.txt.tza";
         WriteFileBytes(container, bytes);
         ScriptedUserDialog dialog;
-        DecryptRun run(host, dialog, cipher);
+        DecryptRun run(host, dialog, cipher, FilledTexts());
         run.publicKeyPath = north.publicPath;
         run.privateKeyPath = north.privatePath;
         run.files = {container};
