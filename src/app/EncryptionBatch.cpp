@@ -14,6 +14,7 @@
 #include <set>
 
 #include "app/EncryptBatch.h"
+#include "app/WorkList.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
 #include "container/WipeFile.h"
@@ -705,13 +706,7 @@ long long EncryptionBatch::FinishBatch(const std::vector<Written>& sources) {
 std::vector<fs::path> EncryptionBatch::CollectFolder(MainWindowState& inputs, const fs::path& folder) {
     IUserDialog& dialog = inputs.Dialog();
     const LanguageTable& texts = inputs.Texts();
-    std::vector<fs::path> collected;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file(ec) && !it->is_symlink(ec)) collected.push_back(it->path());
-    }
-    std::sort(collected.begin(), collected.end());
+    const std::vector<fs::path> collected = FilesBelowFolder(folder);
     if (collected.size() > 1000 && !dialog.AskYesNo(QuestionId::ManyFiles, texts[slot::kOver1000Files])) return {};
 
     bool noticeSuppressed = false;

@@ -526,6 +526,18 @@ TEST_F(FolderTest, Exactly1000FilesDoNotAsk) {
     EXPECT_EQ(state->files.size(), 1000u);
 }
 
+TEST_F(FolderTest, TheFolderWalkIsTheWorkAreasOne) {
+    // Subfolders are walked; the shell's desktop.ini and thumbs.db (by the end
+    // of the path) and symbolic links are left out.
+    fs::create_directories(dir / "folder" / "sub");
+    for (const char* name : {"a.txt", "sub/b.txt", "sub/Desktop.ini", "Thumbs.db", "mydesktop.ini"})
+        WriteFileBytes(dir / "folder" / name, Bytes("x"));
+    fs::create_symlink(dir / "folder" / "a.txt", dir / "folder" / "link.txt");
+    ASSERT_TRUE(state->LoadHeldKeyMaterial());
+    EXPECT_EQ(state->EncryptFolder(dir / "folder"), 2);
+    EXPECT_EQ(state->files, (std::vector<fs::path>{dir / "folder" / "a.txt", dir / "folder" / "sub" / "b.txt"}));
+}
+
 TEST_F(FolderTest, ReadOnlyAndInUseFiles) {
     Fill(4);
     ASSERT_TRUE(state->LoadHeldKeyMaterial());
