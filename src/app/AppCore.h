@@ -51,7 +51,7 @@ enum class JobStatus {
     NotAddressed,       // no record of the container opens with the own key
     NoHistory,          // the container carries no history
     HistoryUnreadable,
-    Unsupported,  // the request asks for something this build cannot do
+    OutputFolderMissing,  // the output folder asked for is not a folder
 };
 
 enum class ItemOutcome { Done, Failed };

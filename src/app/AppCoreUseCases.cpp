@@ -210,7 +210,9 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
 JobResult AppCore::Decrypt(const DecryptRequest& request) {
     JobGuard job(m_jobRunning);
     if (const auto refused = BeginJob(job, true)) return Refused(*refused);
-    if (!request.outputFolder.empty()) return Refused(JobStatus::Unsupported);
+    std::error_code ec;
+    if (!request.outputFolder.empty() && !fs::is_directory(request.outputFolder, ec))
+        return Refused(JobStatus::OutputFolderMissing, request.outputFolder.string());
 
     auto sender = MakeSenderFollowUp();
     container::DecryptRun run(m_host, m_dialog, m_state.Cipher(), m_texts);
@@ -219,6 +221,7 @@ JobResult AppCore::Decrypt(const DecryptRequest& request) {
     for (const auto& f : request.files) run.files.push_back(fs::absolute(f));
     run.keepContainerName = request.keepContainerName;
     run.removeAfterDecrypt = request.removeAfterDecrypt;
+    if (!request.outputFolder.empty()) run.outputFolder = fs::absolute(request.outputFolder);
     run.sender = sender.get();
     const int mode = request.entry == DecryptEntry::Dialog ? container::kDecryptDialog : container::kDecryptCommand;
     const int done = container::DecryptFiles(run, mode);
@@ -364,8 +367,8 @@ std::string AppCore::RefusalText(const JobResult& result) const {
             return m_texts[slot::kCliNoHistory];
         case JobStatus::HistoryUnreadable:
             return m_texts[slot::kCliHistoryUnreadable];
-        case JobStatus::Unsupported:
-            return m_texts[slot::kDecryptOutputFolderUnsupported];
+        case JobStatus::OutputFolderMissing:
+            return FormatText(m_texts[slot::kDecryptOutputFolderMissing], {result.detail});
         case JobStatus::Done:
         case JobStatus::ItemsFailed:
         case JobStatus::NotAddressed:  // the reader has said why

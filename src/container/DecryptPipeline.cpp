@@ -95,6 +95,10 @@ private:
     // overwritten by it: the file is identified by device and inode, so
     // every spelling of its path is caught.
     bool WrittenInThisRun(const std::filesystem::path& destination) const;
+    // Where the plaintext of container goes.
+    std::filesystem::path OutputFolder(const std::filesystem::path& container) const {
+        return m_run.outputFolder.empty() ? container.parent_path() : m_run.outputFolder;
+    }
     void NoteWritten(const std::filesystem::path& output);
     // Whether this run removes a container once its output exists.
     bool WillRemoveContainer() const;
@@ -217,7 +221,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         }
         name = *safe;
     }
-    const std::filesystem::path destination = container.parent_path() / name;
+    const std::filesystem::path destination = OutputFolder(container) / name;
     const Outcome check = CheckDestination(destination, container);
     if (check != Outcome::Decrypted) return check;
 
@@ -271,7 +275,7 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
     m_run.decryptMode = true;
     // These records carry no name of their own: the container's name less
     // its extension is used.
-    const std::filesystem::path destination = container.parent_path() / container.stem();
+    const std::filesystem::path destination = OutputFolder(container) / container.stem();
     const Outcome check = CheckDestination(destination, container);
     if (check != Outcome::Decrypted) return check;
     TailInfo tail = found.tail;

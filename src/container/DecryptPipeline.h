@@ -123,9 +123,10 @@ struct DecryptRun {
     std::filesystem::path privateKeyPath;
     std::vector<std::filesystem::path> files;
 
-    bool direct = false;              // run mode "DIRECT": the container is never removed
-    bool removeAfterDecrypt = false;  // the main window's removal option
-    bool keepContainerName = false;   // "Hereafter,Decrypt without Namechange."
+    bool direct = false;                 // run mode "DIRECT": the container is never removed
+    bool removeAfterDecrypt = false;     // the main window's removal option
+    bool keepContainerName = false;      // "Hereafter,Decrypt without Namechange."
+    std::filesystem::path outputFolder;  // empty: each output beside its container
 
     ISenderFollowUp* sender = nullptr;   // no follow-up without it
     IProcessRunner* programs = nullptr;  // opening outputs with their program

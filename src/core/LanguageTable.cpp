@@ -370,7 +370,7 @@ constexpr SlotText kJapanese[] = {
     {606, "金曜日"},
     {607, "土曜日"},
     {597, "別の処理を実行中です。終了してから、再度実行してください。"},
-    {608, "復号先フォルダの指定には対応していません。"},
+    {608, "復号先のフォルダ %s が見つかりません。何も復号化されませんでした。"},
     // Command-line tool (tza).
     {313, "%sに鍵ペアがありません"},
     {314, "%sに鍵ペアが複数あります: --nameで選んでください"},
@@ -757,7 +757,7 @@ constexpr SlotText kEnglish[] = {
     {606, "Friday"},
     {607, "Saturday"},
     {597, "Another job is running. Try again when it has finished."},
-    {608, "Decrypting into another folder is not supported."},
+    {608, "The output folder %s does not exist. Nothing was decrypted."},
     // Command-line tool (tza).
     {313, "no key pair in %s"},
     {314, "several key pairs in %s: choose one with --name"},

@@ -393,7 +393,7 @@ inline constexpr int kValidityUntil = 600;                // year, month, day, w
 inline constexpr int kWeekdaySunday = 601;                // to Saturday at 607
 // Application jobs.
 inline constexpr int kJobRunning = 597;
-inline constexpr int kDecryptOutputFolderUnsupported = 608;
+inline constexpr int kDecryptOutputFolderMissing = 608;  // the folder
 
 // Command-line tool (tza).
 inline constexpr int kCliNoKeyPairIn = 313;

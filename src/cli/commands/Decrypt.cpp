@@ -10,11 +10,14 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = app.add_subcommand("decrypt", "Decrypt .tza containers addressed to you");
     struct Args {
         std::vector<std::string> files;
+        std::string output;
         bool keepName = false, remove = false;
         bool authenticateSender = false;
     };
     auto a = std::make_shared<Args>();
     cmd->add_option("FILE", a->files, "Containers")->required()->check(CLI::ExistingFile);
+    cmd->add_option("-o,--output", a->output, "Folder for the decrypted files (default: beside each container)")
+        ->check(CLI::ExistingDirectory);
     cmd->add_flag("--keep-name", a->keepName,
                   "Hereafter,Decrypt without Namechange.: name outputs after the container");
     cmd->add_flag("--remove", a->remove, "Wipe each container once it is decrypted");
@@ -29,6 +32,7 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         request.files.assign(a->files.begin(), a->files.end());
         request.keepContainerName = a->keepName;
         request.removeAfterDecrypt = a->remove;
+        request.outputFolder = a->output;
         const JobResult result = opened->Core().Decrypt(request);
         for (const auto& item : result.items)
             if (item.outcome == ItemOutcome::Done) std::printf("%s\n", item.output.c_str());
