@@ -213,11 +213,21 @@ ReadStatus CheckTail(IContainerStore& store, TailInfo& info) {
     const std::int64_t table = static_cast<std::int64_t>(info.recordCount) * static_cast<std::int64_t>(kRecordSize);
     if (table > *size - static_cast<std::int64_t>(kTailSize)) return ReadStatus::Broken;
     info.trailerSize = static_cast<std::int64_t>(kTailSize) + table;
-    // The payload (and the sender record behind it) lies in front of the table.
+    // The payload (and the sender block behind it) fills everything in front
+    // of the table (a history block lies inside the table's span): P must
+    // account for every byte of it, or the output would be cut or padded.
     const std::int64_t room = *size - info.trailerSize;
-    std::int64_t needed = info.payloadLength;
-    if (info.HasSender()) needed += static_cast<std::int64_t>(kSenderRecordSize);
-    if (info.payloadLength < 0 || needed > room) return ReadStatus::Broken;
+    if (info.payloadLength < 0) return ReadStatus::Broken;
+    std::int64_t used = info.payloadLength;
+    if (info.HasSender()) {
+        // The sender record, then the sender's key file: its length L, then L bytes.
+        const std::int64_t lengthAt = used + static_cast<std::int64_t>(kSenderRecordSize);
+        std::array<std::uint8_t, 4> keyLength{};
+        if (lengthAt + static_cast<std::int64_t>(keyLength.size()) > room || !store.ReadAt(lengthAt, keyLength))
+            return ReadStatus::Broken;
+        used = lengthAt + static_cast<std::int64_t>(keyLength.size()) + LoadLe32(keyLength.data());
+    }
+    if (used != room) return ReadStatus::Broken;
     return ReadStatus::Ok;
 }
 

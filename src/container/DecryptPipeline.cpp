@@ -90,7 +90,9 @@ private:
     bool RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
                         const OwnRecord& record, const std::optional<SenderIdentity>& sender, bool& outputGone);
-    void RemoveContainer(const std::filesystem::path& container);
+    // False, after its message, when the container was to be removed and
+    // still exists (intact, or partly overwritten by a stopped wipe).
+    [[nodiscard]] bool RemoveContainer(const std::filesystem::path& container);
     // An output this run has written (and not since removed) is never
     // overwritten by it: the file is identified by device and inode, so
     // every spelling of its path is caught.
@@ -261,10 +263,11 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
 
     bool outputGone = false;
     FollowUpSender(container, destination, record, sender, outputGone);
-    RemoveContainer(container);
+    const bool removed = RemoveContainer(container);
     if (!outputGone) m_run.decrypted.push_back(done);
-    // A history that could not be saved fails the item.
-    return historySaved ? Outcome::Decrypted : Outcome::Skipped;
+    // A history that could not be saved, or a container that could not be
+    // removed, fails the item.
+    return historySaved && removed ? Outcome::Decrypted : Outcome::Skipped;
 }
 
 Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileContainerStore& store,
@@ -288,12 +291,12 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
         return Outcome::Skipped;
     }
     NoteWritten(destination);
-    RemoveContainer(container);
+    const bool removed = RemoveContainer(container);
     DecryptedFile done;
     done.output = destination;
     done.container = container;
     m_run.decrypted.push_back(done);
-    return Outcome::Decrypted;
+    return removed ? Outcome::Decrypted : Outcome::Skipped;
 }
 
 Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container) {
@@ -436,14 +439,20 @@ bool Run::WillRemoveContainer() const {
     return !m_run.direct && (m_mode == kDecryptFolder || m_run.removeAfterDecrypt);
 }
 
-void Run::RemoveContainer(const std::filesystem::path& container) {
-    if (!WillRemoveContainer()) return;
+bool Run::RemoveContainer(const std::filesystem::path& container) {
+    if (!WillRemoveContainer()) return true;
+    const std::string shown = container.filename().string();
     if (m_mode == kDecryptFolder) {
         std::error_code ec;
-        std::filesystem::remove(container, ec);
-        return;
+        if (std::filesystem::remove(container, ec) && !ec) return true;
+        Message(FormatText(T(slot::kDeletionFailed), {shown}), MessageKind::Error);
+        return false;
     }
-    if (m_run.removeAfterDecrypt) (void)WipeFile(container);
+    if (!m_run.removeAfterDecrypt) return true;
+    const WipeResult wiped = WipeFileWithStatus(container);
+    if (wiped.Ok()) return true;
+    Message(WipeFailureText(wiped, shown, m_run.texts), MessageKind::Error);
+    return false;
 }
 
 }  // namespace

@@ -177,6 +177,9 @@ TEST(DecryptCorpus, DISABLED_WriteSeeds) {
     write("payload-negative", "not a container", "payload length -1", tail(base, 16, 0xFFFFFFFF, 4));
     write("payload-beyond", "not a container", "payload length runs into the record table",
           tail(base, 16, static_cast<std::uint32_t>(base.size()), 4));
+    write("payload-bit-flip", "not a container",
+          "payload length 300 with bit 2 flipped (296): shorter than the bytes in front of the records",
+          tail(base, 16, 300u ^ 4u, 4));
     write("version-newer", "newer version", "tail bytes 24-27 read 1,0,0,0x20", tail(base, 27, 0x20, 1));
     write("field34-zero", "newer version", "the 16-bit field at 34 must be 1", tail(base, 34, 0, 2));
     write("flag4", "old history format", "flag 4 of the older history format", tail(base, 27, 0x04, 1));

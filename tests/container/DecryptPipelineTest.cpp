@@ -528,6 +528,52 @@ TEST_F(DecryptTest, RemovalByModeAndRunKind) {
     }
 }
 
+// Stands in for whatever keeps the container from being removed: after the
+// output is complete it puts a non-empty folder under the container's name,
+// which neither a wipe nor a plain removal can take away.
+class BlockingSender final : public ISenderFollowUp {
+public:
+    std::filesystem::path container;
+    Lookup LookUp(std::uint32_t, std::span<const std::uint8_t, 32>, const SenderIdentity&) override {
+        std::filesystem::remove(container);
+        std::filesystem::create_directory(container);
+        WriteFileBytes(container / "inside", {1});
+        return Lookup{Status::Known, {}};
+    }
+    bool Renew(std::uint32_t, const SenderIdentity&) override { return true; }
+    bool Authenticate(const std::filesystem::path&, const std::filesystem::path&, const SenderIdentity&,
+                      std::span<const std::uint8_t, 32>) override {
+        return true;
+    }
+};
+
+TEST_F(DecryptTest, ContainerThatCannotBeRemovedFailsTheItemWithAMessage) {
+    struct Case {
+        int mode;
+        const char* message;
+    };
+    for (const Case c : {Case{kDecryptCommand, "plain.txt.tza is not a regular file and cannot be wiped."},
+                         Case{kDecryptFolder, "It failed in the deletion of plain.txt.tza. "}}) {
+        std::filesystem::remove_all(dir / "plain.txt.tza");
+        std::filesystem::remove(dir / "plain.txt");
+        const auto container = Write(Spec());
+        BlockingSender sender;
+        sender.container = container;
+        dialog.ClearEvents();
+        EXPECT_EQ(Decrypt({container}, c.mode,
+                          [&](DecryptRun& r) {
+                              r.sender = &sender;
+                              r.removeAfterDecrypt = true;
+                          }),
+                  0)
+            << c.mode;
+        EXPECT_EQ(Refusals(), std::vector<std::string>{c.message}) << c.mode;
+        EXPECT_EQ(dialog.Messages().back(), "0 Files succeed in decryption.") << c.mode;
+        // The output is complete and stays.
+        EXPECT_EQ(ReadFileBytes(dir / "plain.txt").size(), 5000u) << c.mode;
+    }
+}
+
 TEST_F(DecryptTest, OverwriteQuestions) {
     const auto container = Write(Spec());
     WriteFileBytes(dir / "plain.txt", {9});
