@@ -200,6 +200,18 @@ readonly)
     [ -s err.txt ]; check "and a message says why" 0 $?
     cat err.txt
     ;;
+decrypt_output)
+    # decrypt --output writes into another folder and nothing beside the
+    # container; a missing folder is a usage error.
+    make_keys || exit 1
+    mkdir -p in out && printf 'letter\n' > in/l.txt
+    check "self encryption" 0 "$(run --yes encrypt --self in/l.txt)"
+    rm in/l.txt
+    check "decrypts into the output folder" 0 "$(run decrypt -o out in/l.txt.tza)"
+    check "to the same text" "letter" "$(cat out/l.txt)"
+    [ ! -e in/l.txt ]; check "nothing beside the container" 0 $?
+    check "a missing output folder is a usage error" 2 "$(run decrypt -o nowhere in/l.txt.tza)"
+    ;;
 same_name_batch)
     # Two sources of one name into one output folder, with wiping: the second
     # is refused by name and kept; the first is the one container.

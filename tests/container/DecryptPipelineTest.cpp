@@ -941,3 +941,26 @@ TEST_F(DecryptTest, StoredCountIsTheCountBeforeThisReading) {
 
 }  // namespace
 }  // namespace tessarin::test
+
+namespace tessarin::test {
+namespace {
+
+TEST_F(DecryptTest, OutputFolderTakesThePlaintextsAndStillRefusesItsOwnOutputs) {
+    // Containers from two folders with one stored name, into a third folder:
+    // the first is written there, the second refused; nothing lands beside
+    // the containers.
+    std::filesystem::create_directories(dir / "in1");
+    std::filesystem::create_directories(dir / "in2");
+    std::filesystem::create_directories(dir / "out");
+    const auto a = Write(Spec(), "in1/a.tza");
+    const auto b = Write(Spec(), "in2/b.tza");
+    EXPECT_EQ(Decrypt({a, b}, kDecryptCommand, [&](DecryptRun& r) { r.outputFolder = dir / "out"; }), 1);
+    EXPECT_EQ(ReadFileBytes(dir / "out" / "plain.txt"), Spec().payload);
+    EXPECT_FALSE(std::filesystem::exists(dir / "in1" / "plain.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "in2" / "plain.txt"));
+    ASSERT_EQ(Refusals().size(), 1u);
+    EXPECT_EQ(Refusals()[0].substr(0, 32), "b.tza decrypts to plain.txt, whi");
+}
+
+}  // namespace
+}  // namespace tessarin::test
