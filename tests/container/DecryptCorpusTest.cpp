@@ -25,15 +25,6 @@ using namespace container;
 
 const std::filesystem::path kFuzzDir = std::filesystem::path(TESSARIN_TEST_DATA_DIR).parent_path() / "fuzz";
 
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> out;
-    if (!std::filesystem::is_directory(folder)) return out;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.is_regular_file() && e.path().filename().string()[0] != '.') out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // What the reader says about each seed and finding. A new file needs its
 // expected outcome here.
 const std::map<std::string, ReadStatus> kExpectedOutcomes{

@@ -22,15 +22,6 @@ using fuzz::AllTargets;
 
 const std::filesystem::path kFuzzDir = std::filesystem::path(TESSARIN_TEST_DATA_DIR).parent_path() / "fuzz";
 
-std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> out;
-    if (!std::filesystem::is_directory(folder)) return out;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.is_regular_file() && e.path().filename().string()[0] != '.') out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 struct PropertyFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

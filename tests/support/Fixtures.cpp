@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -40,6 +41,15 @@ TempDir::~TempDir() {
                                      ec);
     }
     std::filesystem::remove_all(m_path, ec);
+}
+
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> out;
+    if (!std::filesystem::is_directory(folder)) return out;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.is_regular_file() && e.path().filename().string()[0] != '.') out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 }  // namespace tessarin::test

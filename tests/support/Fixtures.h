@@ -12,6 +12,9 @@ namespace tessarin::test {
 std::filesystem::path FixturePath(const std::string& relative);
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& p);
 void WriteFileBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes);
+// The regular files of a folder that are not hidden, in name order; none for
+// a folder that does not exist.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder);
 
 // A fresh folder removed when the object goes away.
 class TempDir {
