@@ -26,6 +26,15 @@ run() {  # run ARGS...: standard input is never a terminal here
 }
 sum() { sha256sum "$1" | cut -c1-64; }
 make_keys() { "$tza" --lang en keygen "North Owner" north@example.com "$work/keys" >/dev/null 2>&1 </dev/null; }
+# as USER ARGS...: tza as north or south, each with a data folder of their own.
+as() { TESSARIN_HOME="$work/$1-home" "$tza" --lang en --yes "${@:2}" </dev/null >out.txt 2>err.txt; echo $?; }
+# North and south make key sets; north registers south's plain public key.
+two_users() {
+    as north keygen North north@example.com "$work/north-keys" >/dev/null
+    as south keygen South south@example.com "$work/south-keys" >/dev/null
+    cp south-keys/South.vpub .
+    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+}
 
 case "$case_name" in
 usage)
@@ -165,11 +174,7 @@ sender)
     # North encrypts for south's plain public key: the container carries
     # north's identity, and south, who does not know north, is offered to
     # authenticate the sender when decrypting.
-    as() { TESSARIN_HOME="$work/$1-home" "$tza" --lang en --yes "${@:2}" </dev/null >out.txt 2>err.txt; echo $?; }
-    as north keygen North north@example.com "$work/north-keys" >/dev/null
-    as south keygen South south@example.com "$work/south-keys" >/dev/null
-    cp south-keys/South.vpub .
-    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+    two_users
     printf 'from north\n' > m.txt
     check "north encrypts for it, leaving himself out" 0 "$(as north encrypt m.txt --to South.vpub --without-me)"
     as north info m.txt.tza >/dev/null
@@ -291,11 +296,7 @@ history_save)
 senderoption)
     # --yes never answers whether to authenticate a container's sender: that
     # takes --authenticate-sender; without it the question is answered No.
-    as() { TESSARIN_HOME="$work/$1-home" "$tza" --lang en --yes "${@:2}" </dev/null >out.txt 2>err.txt; echo $?; }
-    as north keygen North north@example.com "$work/north-keys" >/dev/null
-    as south keygen South south@example.com "$work/south-keys" >/dev/null
-    cp south-keys/South.vpub .
-    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+    two_users
     printf 'from north\n' > m.txt
     check "north encrypts for it" 0 "$(as north encrypt m.txt --to South.vpub --without-me)"
     mkdir -p inbox && mv m.txt.tza inbox/
