@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string_view>
 
 #include "cli/Session.h"
 
@@ -17,13 +18,27 @@ std::string Time(const SystemTime& t) {
     return buf;
 }
 
-// A label of the table padded to the value column (counted in characters).
+// Terminal columns of a UTF-8 text: wide (East Asian) characters take two.
+std::size_t DisplayWidth(std::string_view text) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        width += code >= 0x1100 ? 2 : 1;
+        i += length;
+    }
+    return width;
+}
+
+// A label of the table padded to the value column.
 void Line(const LanguageTable& texts, int labelSlot, const std::string& value) {
+    constexpr std::size_t kValueColumn = 22;
     const std::string& label = texts[labelSlot];
-    std::size_t chars = 0;
-    for (unsigned char c : label)
-        if ((c & 0xC0) != 0x80) ++chars;
-    const std::string pad(chars < 17 ? 17 - chars : 1, ' ');
+    const std::size_t width = DisplayWidth(label);
+    const std::string pad(width < kValueColumn ? kValueColumn - width : 1, ' ');
     std::printf("%s%s%s\n", label.c_str(), pad.c_str(), value.c_str());
 }
 
