@@ -87,7 +87,7 @@ expired)
     contains "it says the container expired and was kept" err.txt "It is over effective time. The file is not erased"
     if grep -qF "A file is erased." err.txt; then check "no claim that it was erased" "" "erased"; fi
     check "info on it succeeds" 0 "$(run info e.txt.tza)"
-    contains "info shows the stored count" out.txt "decryptions:     0"
+    contains "info shows the stored count" out.txt "decryptions:          0"
     contains "and the state" out.txt "expired"
     check "the container is unchanged" "$before" "$(sum e.txt.tza)"
     ;;
