@@ -95,7 +95,7 @@ public:
     std::string mailAddress;
     // Settings values the pipelines read.
     EncryptOptions options;
-    bool optionsCheckBox = false;        // the main window's "詳細設定" switch (mode 3)
+    bool optionsCheckBox = false;        // the main window's detail settings switch (mode 3)
     bool noticeInsteadOfRepeat = false;  // in-use files: notice dialog and drop
     // The 32-byte value at the start of the machine-digest block.
     std::array<std::uint8_t, 32> machineValue{};

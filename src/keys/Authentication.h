@@ -42,8 +42,8 @@ public:
     using LimitDialog = std::function<std::optional<AuthLimit>()>;
     // The result dialog: what the user chose.
     struct CompleteChoice {
-        bool mail = false;               // "メール送信(&S)"
-        bool continueWithOther = false;  // "続けて他の公開鍵を認証する"
+        bool mail = false;               // the completion window's mail button (slot::kCompleteMail)
+        bool continueWithOther = false;  // its "authenticate another key" box (slot::kCompleteContinue)
     };
     using CompleteDialog =
         std::function<CompleteChoice(const std::filesystem::path& partnerKey, const std::filesystem::path& privateKey,

@@ -12,12 +12,12 @@ namespace tessarin {
 
 // What the limit dialog offers.
 enum class AuthLimitChoice {
-    None,             // "認証済み公開鍵に期限を設定しない"
-    OneMonth,         // "１ヶ月間": same day of the next month
-    OneYear,          // "１年間": same day of the next year
-    EndOfYear,        // "今年末まで有効": 31 December of this year
-    EndOfFiscalYear,  // "今年度末まで有効": 31 March, of next year after March
-    Picked,           // "直接指定する": a day from the calendar
+    None,             // no limit (slot::kLimitNone)
+    OneMonth,         // one month (slot::kLimitOneMonth): same day of the next month
+    OneYear,          // one year (slot::kLimitOneYear): same day of the next year
+    EndOfYear,        // to the end of the year (slot::kLimitEndOfYear): 31 December of this year
+    EndOfFiscalYear,  // to the end of the fiscal year (slot::kLimitEndOfFiscalYear): 31 March, of next year after March
+    Picked,           // picked directly (slot::kLimitDirect): a day from the calendar
 };
 
 struct AuthLimit {

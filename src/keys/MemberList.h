@@ -37,7 +37,7 @@ struct UserData {
     std::array<std::uint8_t, 4> reserved1{};  // 384
     SystemTime limit;                         // 388: validity limit, all zero = none
     SystemTime registered;                    // 404: key file's last-write time at registration
-    SystemTime used;                          // 420: shown as a date, all zero = "未使用"
+    SystemTime used;                          // 420: shown as a date, all zero = never used (slot::kNeverUsed)
     std::array<std::uint8_t, 4> reserved2{};  // 436
     std::uint64_t keyMark = 0;                // 440: only the low 56 bits survive storage
 

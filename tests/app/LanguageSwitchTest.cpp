@@ -135,7 +135,9 @@ protected:
         RefusedLogin(loginUi);
         EXPECT_EQ(loginUi.Messages(), std::vector<std::string>{expected.loginMessage});
         for (const auto& e : loginUi.Events())
-            if (e.kind == ScriptedUserDialog::Event::Message) EXPECT_EQ(e.title, "Tessarin");
+            if (e.kind == ScriptedUserDialog::Event::Message) {
+                EXPECT_EQ(e.title, "Tessarin");
+            }
 
         EXPECT_EQ(ShortImport(), expected.qrMessage);
     }

@@ -33,7 +33,9 @@ TEST(TimeLimit, UnitsAndRange) {
         const auto r = ComputeTimeLimit(in, host);
         EXPECT_EQ(r.seconds, c.seconds) << c.value;
         EXPECT_EQ(r.problem, c.problem) << c.value;
-        if (c.problem == TimeLimitResult::Problem::ValueOutOfRange) EXPECT_EQ(r.messageSlot, slot::kTimeRange);
+        if (c.problem == TimeLimitResult::Problem::ValueOutOfRange) {
+            EXPECT_EQ(r.messageSlot, slot::kTimeRange);
+        }
     }
     // No limit chosen: the value does not matter.
     TimeLimitInput none;

@@ -32,12 +32,19 @@ std::size_t EntryCount(const fs::path& dir) {
     return n;
 }
 
-TEST(KeyGenerator, WritesAReadOnlyKeyPairWithTimeAndTag) {
+// A key generator over a scratch folder, a fixed host (tick 123456, the tick
+// behind the north fixture's tag) and the Japanese texts.
+class KeyGenerator : public ::testing::Test {
+protected:
+    KeyGenerator() { gen.SetFolder(dir.Path()); }
     TempDir dir;
     ScriptedUserDialog dialog;
-    FixedHost host;  // tick 123456, the tick behind the north fixture's tag
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
+    FixedHost host;
+    CKeyGenerator gen{dialog, host, JapaneseTexts()};
+};
+class KeyBackup : public KeyGenerator {};
+
+TEST_F(KeyGenerator, WritesAReadOnlyKeyPairWithTimeAndTag) {
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     EXPECT_TRUE(dialog.Messages().empty());
     EXPECT_EQ(gen.PublicKeyPath(), dir / "north.vpub");
@@ -70,12 +77,7 @@ TEST(KeyGenerator, WritesAReadOnlyKeyPairWithTimeAndTag) {
     EXPECT_EQ(*pt, msg);
 }
 
-TEST(KeyGenerator, PrivateKeyFileIsReadableByItsOwnerOnly) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
+TEST_F(KeyGenerator, PrivateKeyFileIsReadableByItsOwnerOnly) {
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     struct stat st {};
     ASSERT_EQ(::stat(gen.PrivateKeyPath().c_str(), &st), 0);
@@ -87,13 +89,8 @@ TEST(KeyGenerator, PrivateKeyFileIsReadableByItsOwnerOnly) {
     EXPECT_FALSE(fs::exists(dir / "my.keys.vpub"));
 }
 
-TEST(KeyGenerator, SameTickSameTagDifferentKeys) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
+TEST_F(KeyGenerator, SameTickSameTagDifferentKeys) {
     host.tick = 0x80000001u;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("a"), CKeyGenerator::Generated);
     ASSERT_EQ(gen.Generate("b"), CKeyGenerator::Generated);
     auto a = ReadPrivateKeyFile(dir / "aPrivate.vpri");
@@ -105,12 +102,7 @@ TEST(KeyGenerator, SameTickSameTagDifferentKeys) {
     EXPECT_FALSE(std::equal(a->Blob().begin(), a->Blob().end(), b->Blob().begin()));
 }
 
-TEST(KeyGenerator, NameResultsComeBeforeAnyKeyWork) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
+TEST_F(KeyGenerator, NameResultsComeBeforeAnyKeyWork) {
     const struct {
         std::string name;
         int result;
@@ -138,12 +130,7 @@ TEST(KeyGenerator, NameResultsComeBeforeAnyKeyWork) {
     EXPECT_TRUE(fs::exists(dir / "\xE8\xA1\xA8Private.vpri"));
 }
 
-TEST(KeyGenerator, ExistingKeyFilesAreNeverOverwritten) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
+TEST_F(KeyGenerator, ExistingKeyFilesAreNeverOverwritten) {
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     const ByteVector before = ReadFileBytes(dir / "northPrivate.vpri");
     EXPECT_EQ(gen.Generate("north"), CKeyGenerator::AlreadyExists);
@@ -157,11 +144,7 @@ TEST(KeyGenerator, ExistingKeyFilesAreNeverOverwritten) {
     EXPECT_FALSE(fs::exists(dir / "south.vpub"));
 }
 
-TEST(KeyGenerator, WriteFailureShowsTheMessageAndLeavesNothing) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
+TEST_F(KeyGenerator, WriteFailureShowsTheMessageAndLeavesNothing) {
     gen.SetFolder(dir / "missing-folder");
     EXPECT_EQ(gen.Generate("north"), CKeyGenerator::WriteFailed);
     ASSERT_EQ(dialog.Messages().size(), 1u);
@@ -169,12 +152,7 @@ TEST(KeyGenerator, WriteFailureShowsTheMessageAndLeavesNothing) {
     EXPECT_EQ(EntryCount(dir.Path()), 0u);
 }
 
-TEST(KeyBackup, CopiesBothFilesAndReportsThePaths) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
+TEST_F(KeyBackup, CopiesBothFilesAndReportsThePaths) {
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     fs::create_directory(dir / "backup");
     std::string prompt;
@@ -203,14 +181,9 @@ TEST(KeyBackup, CopiesBothFilesAndReportsThePaths) {
     EXPECT_EQ(EntryCount(dir / "backup"), 2u);
 }
 
-TEST(KeyBackup, DifferentKeyFileInTheTargetIsKept) {
+TEST_F(KeyBackup, DifferentKeyFileInTheTargetIsKept) {
     // The backup folder holds an earlier key set's private key under the same
     // name: it may be the only copy of that key.
-    TempDir dir;
-    ScriptedUserDialog dialog;
-    FixedHost host;
-    CKeyGenerator gen(dialog, host, JapaneseTexts());
-    gen.SetFolder(dir.Path());
     ASSERT_EQ(gen.Generate("north"), CKeyGenerator::Generated);
     fs::create_directory(dir / "backup");
     const auto earlier = ReadFileBytes(FixturePath("cryptoapi/northPrivate.vpri"));
@@ -223,9 +196,7 @@ TEST(KeyBackup, DifferentKeyFileInTheTargetIsKept) {
     EXPECT_EQ(dialog.Messages()[0], "鍵ファイル出力に失敗しました。\nファイル名を確認してください");
 }
 
-TEST(KeyBackup, MissingKeysOrCancelCopyNothing) {
-    TempDir dir;
-    ScriptedUserDialog dialog;
+TEST_F(KeyBackup, MissingKeysOrCancelCopyNothing) {
     bool asked = false;
     auto choose = [&](std::string_view) -> std::optional<fs::path> {
         asked = true;
