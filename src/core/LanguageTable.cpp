@@ -18,6 +18,8 @@ struct SlotText {
 // Japanese: written first at process start and on every switch to Japanese.
 constexpr SlotText kJapanese[] = {
     {2, "Tessarin"},
+    {3, "処理中に予期しないエラーが発生しました。\n%s"},
+    {4, "処理中です。しばらくお待ちください。"},
     {14, "暗号化する相手候補一覧"},
     {15, "今回の暗号化相手"},
     {16, "工房(選択されたファイル)"},
@@ -451,6 +453,8 @@ constexpr SlotText kJapanese[] = {
 // English: fewer slots than the Japanese table; the others keep their text.
 constexpr SlotText kEnglish[] = {
     {2, "Tessarin"},
+    {3, "An unexpected error occurred.\n%s"},
+    {4, "Processing. Please wait."},
     {14, "List of candidates for encryption"},
     {15, "Selected candidates for encryption"},
     {16, "Cipher Studio (Selected files)"},

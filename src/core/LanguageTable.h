@@ -56,6 +56,9 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArg>
 namespace slot {
 // Main window and lists.
 inline constexpr int kProductName = 2;
+// The desktop program's own.
+inline constexpr int kUnexpectedError = 3;  // "%s": what went wrong
+inline constexpr int kWaitText = 4;         // the wait window
 inline constexpr int kNoRecipientChosen = 140;  // "暗号化相手が設定されていません。"
 inline constexpr int kNoFileSelected = 444;     // "工房内にファイルがありません。"
 inline constexpr int kFileVanished = 448;       // "選択されたファイル(%s)は、…"
