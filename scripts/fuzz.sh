@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 
-targets=(container history keyfile authrecord memberlist personalinfo authhistory ini qrimport service cp932 bignumber)
+targets=(container history keyfile authrecord memberlist personalinfo authhistory ini qrimport service cp932 bignumber backupshare)
 if [ "$#" -gt 0 ]; then targets=("$@"); fi
 # Inputs up to this many bytes; the key files, lists and containers the seeds
 # hold fit well inside.

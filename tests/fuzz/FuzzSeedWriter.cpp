@@ -11,6 +11,7 @@
 #include "core/BigNumber.h"
 #include "keys/AuthManager.h"
 #include "keys/Authentication.h"
+#include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
 #include "keys/MemberList.h"
 #include "net/ServiceClient.h"
@@ -188,6 +189,31 @@ TEST(FuzzSeeds, DISABLED_WriteSeeds) {
         numbers.insert(numbers.end(), {0x01, 0x00, 0x01});
         Seed("bignumber", "numbers.bin", numbers);
     }
+}
+
+// backupshare: north's private key split as a backup makes it; the same
+// shares in the wrong order; a user share cut short.
+TEST(FuzzSeeds, DISABLED_WriteSeedsBackupShare) {
+    const auto northPublic = ReadFileBytes(FixturePath("cryptoapi/north.vpub"));
+    const auto northPrivate = ReadFileBytes(FixturePath("cryptoapi/northPrivate.vpri"));
+    const auto x1 = UserPoint(BackupIdentificationText(*ReadFirstKeyBlob(northPublic)));
+    ASSERT_TRUE(x1);
+    const auto x2 = *BigNumber::FromHex(kMakerPointHex);
+    const auto shares = SplitSecret(northPrivate, *x1, x2);
+    ASSERT_TRUE(shares);
+    const auto user = EncodeShareFile(shares->user);
+    const auto maker = EncodeShareFile(shares->maker);
+    auto pair = [](const std::vector<std::uint8_t>& first, const std::vector<std::uint8_t>& second) {
+        std::vector<std::uint8_t> out(2 + first.size() + second.size());
+        out[0] = static_cast<std::uint8_t>(first.size());
+        out[1] = static_cast<std::uint8_t>(first.size() >> 8);
+        std::copy(first.begin(), first.end(), out.begin() + 2);
+        std::copy(second.begin(), second.end(), out.begin() + 2 + static_cast<std::ptrdiff_t>(first.size()));
+        return out;
+    };
+    Seed("backupshare", "restored.bin", pair(user, maker));
+    Seed("backupshare", "swapped.bin", pair(maker, user));
+    Seed("backupshare", "short.bin", pair({user.begin(), user.begin() + 40}, maker));
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ std::span<const FuzzTarget> AllTargets() {
         {"service", RunService},
         {"cp932", RunCp932},
         {"bignumber", RunBigNumber},
+        {"backupshare", RunBackupShare},
     };
     return kTargets;
 }

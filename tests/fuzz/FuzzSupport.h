@@ -42,6 +42,7 @@ std::string RunQrImport(Bytes input);
 std::string RunService(Bytes input);
 std::string RunCp932(Bytes input);
 std::string RunBigNumber(Bytes input);
+std::string RunBackupShare(Bytes input);
 
 // The file key the history target reads containers under (for the seeds).
 std::span<const std::uint8_t, 32> HistoryFuzzKey();
