@@ -35,6 +35,8 @@
 #include "keys/KeyManager.h"
 #include "keys/KeySetCreation.h"
 #include "keys/LimitDates.h"
+#include "qr/PublicKeyQr.h"
+#include "qr/QrBitmap.h"
 
 namespace tessarin {
 
@@ -165,6 +167,29 @@ struct [[nodiscard]] KeySetOpenResult {
     bool Ok() const { return status == KeySetOpenStatus::Opened; }
 };
 
+// The own public key as the QR code view shows it: the symbol of the mobile
+// registration link (one pixel per module, a 4-pixel margin) and the desktop
+// registration link.
+struct QrView {
+    std::string mailAddress;
+    std::filesystem::path publicKey;
+    std::string desktopUrl;
+    QrViewBitmap picture;  // width 0 when the text could not be encoded
+};
+
+struct QrImport {
+    QrImportResult result = QrImportResult::Nothing;
+    std::string keyText;  // Complete: the 256 characters collected
+    std::string message;  // the refusal's text; empty for Complete
+};
+
+enum class QrImportWrite { Written, NameEmpty, NameForbidden, NameTaken, NoKeySet, FileError };
+struct [[nodiscard]] QrImportWritten {
+    QrImportWrite status = QrImportWrite::FileError;
+    std::filesystem::path path;  // Written: the key file made
+    std::string message;         // what to show, written or not
+};
+
 struct [[nodiscard]] AuthenticateResult {
     JobStatus status = JobStatus::Done;
     std::filesystem::path authKey;  // empty when nothing was made
@@ -243,6 +268,25 @@ public:
     // shown through the dialog. `out` is never replaced.
     JobResult RestoreKey(const std::filesystem::path& userShare, const std::filesystem::path& makerShare,
                          const std::filesystem::path& publicKey, const std::filesystem::path& out);
+
+    // ---- Public key QR codes (UI thread, between jobs) ---------------------
+    // Empty picture without a key set.
+    QrView OwnQrView() const;
+    // The view's picture doubled into a 1-bit bitmap file; false when it
+    // cannot be written ("ファイルオープンエラー").
+    [[nodiscard]] bool SaveQrViewPicture(const QrViewBitmap& picture, const std::filesystem::path& path) const;
+    // The own public key's bitmap (65 x 65) for the function chooser, and the
+    // name offered when it is saved.
+    [[nodiscard]] QrBitmapResult WriteOwnPublicKeyQrBitmap(const std::filesystem::path& bitmap) const;
+    std::filesystem::path OwnQrBitmapSaveName() const;
+    // Where the function chooser makes that bitmap before it is saved: a
+    // working file in the data folder.
+    std::filesystem::path QrWorkingBitmapPath() const;
+    // A pasted QR text read back.
+    QrImport ReadQrImportText(std::string_view text) const;
+    // Writes the imported key as <entered name>-authQR.vpub into the key
+    // folder; a key file already there is never replaced.
+    QrImportWritten WriteQrImportedKey(const QrImport& import, std::string_view enteredName) const;
 
     // The text of a refusal (Busy, NoKeySet, RecipientNotFound, ...) in the
     // interface language; empty for Done and ItemsFailed.

@@ -383,6 +383,26 @@ inline constexpr int kQrImportNoHeader = 132;
 inline constexpr int kQrImportBroken = 133;
 inline constexpr int kQrFileException = 134;
 inline constexpr int kQrFileOpenError = 135;
+// The QR code windows.
+inline constexpr int kQrViewTitle = 421;
+inline constexpr int kQrViewRegister = 422;
+inline constexpr int kQrViewSave = 423;
+inline constexpr int kQrViewCopy = 424;
+inline constexpr int kQrViewClose = 425;
+inline constexpr int kQrViewExplanation = 426;
+inline constexpr int kBitmapFilter = 427;
+inline constexpr int kQrFuncTitle = 428;
+inline constexpr int kQrFuncText = 429;
+inline constexpr int kQrFuncGenerate = 430;
+inline constexpr int kQrFuncImport = 431;
+inline constexpr int kQrMadeTitle = 432;
+inline constexpr int kQrMadeText = 433;
+inline constexpr int kQrMadeSave = 434;
+inline constexpr int kQrMadeCopy = 435;
+inline constexpr int kQrImportTitle = 438;
+inline constexpr int kQrImportText = 439;
+inline constexpr int kQrImportMake = 440;
+inline constexpr int kQrImportWritten = 445;  // "%s": the key file made
 
 // History view columns.
 inline constexpr int kHistoryColumnDate = 537;
