@@ -240,6 +240,37 @@ std::optional<fs::path> AppCore::PublicKeyOfKeySet(const fs::path& folder, const
     return found;
 }
 
+BackupResult AppCore::BackupKey(bool offerSending) {
+    JobGuard job(m_jobRunning);
+    BackupResult result;
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
+        return result;
+    }
+    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
+    flow.offerSending = offerSending;
+    result.outcome = flow.Backup();
+    result.shares = flow.Paths();
+    return result;
+}
+
+JobResult AppCore::RequestKeyRepair() {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, true)) return OneItem(refused, {}, {}, false);
+    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
+    const bool sent = flow.RequestRepair();
+    return OneItem(std::nullopt, flow.Paths().user, {}, sent);
+}
+
+JobResult AppCore::SendRepairFragment() {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, false)) return OneItem(refused, {}, {}, false);
+    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
+    const auto fragment = flow.DataFolder() / kRepairFragmentFileName;
+    const bool sent = flow.SendRepairFragment(m_keySetReady ? flow.KeySetName() : std::string());
+    return OneItem(std::nullopt, fragment, {}, sent);
+}
+
 JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerShare, const fs::path& publicKey,
                               const fs::path& out) {
     JobGuard job(m_jobRunning);

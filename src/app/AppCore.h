@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/KeyBackupFlow.h"
 #include "app/MainWindowState.h"
 #include "app/SettingsRecord.h"
 #include "container/DecryptPipeline.h"
@@ -190,6 +191,17 @@ struct [[nodiscard]] QrImportWritten {
     std::string message;         // what to show, written or not
 };
 
+struct [[nodiscard]] BackupResult {
+    JobStatus status = JobStatus::Done;  // Busy or NoKeySet: nothing was asked
+    KeyBackupFlow::Outcome outcome = KeyBackupFlow::Outcome::Failed;
+    SharePaths shares;  // the key set's share files
+    // The shares exist (made now or kept), sent or not.
+    bool Ok() const {
+        return status == JobStatus::Done &&
+               (outcome == KeyBackupFlow::Outcome::Sent || outcome == KeyBackupFlow::Outcome::SharesMade);
+    }
+};
+
 struct [[nodiscard]] AuthenticateResult {
     JobStatus status = JobStatus::Done;
     std::filesystem::path authKey;  // empty when nothing was made
@@ -287,6 +299,15 @@ public:
     // Writes the imported key as <entered name>-authQR.vpub into the key
     // folder; a key file already there is never replaced.
     QrImportWritten WriteQrImportedKey(const QrImport& import, std::string_view enteredName) const;
+
+    // Key backup: the shares of the active key set in the data folder, with
+    // the overwrite question and, when offerSending, the offer to mail the
+    // maker's share.
+    BackupResult BackupKey(bool offerSending = true);
+    // The repair request: the user's share sent to the maker as a repair.
+    JobResult RequestKeyRepair();
+    // The key repair window's Yes: the repair fragment mailed to the maker.
+    JobResult SendRepairFragment();
 
     // The text of a refusal (Busy, NoKeySet, RecipientNotFound, ...) in the
     // interface language; empty for Done and ItemsFailed.

@@ -4,9 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include "app/KeyBackupFlow.h"
 #include "cli/Session.h"
-#include "platform/Paths.h"
 
 namespace tessarin::cli {
 
@@ -19,16 +17,9 @@ void AddBackupCommand(CLI::App& app, CliContext& ctx, int& status) {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
-        SpawnMailLauncher mail;
-        KeyBackupFlow flow(opened->State(), mail, DataHome());
-        flow.offerSending = !*noSend;
-        const auto outcome = flow.Backup();
-        const bool ok = outcome == KeyBackupFlow::Outcome::Sent || outcome == KeyBackupFlow::Outcome::SharesMade;
-        if (ok) {
-            const SharePaths paths = flow.Paths();
-            std::printf("%s\n%s\n", paths.user.c_str(), paths.maker.c_str());
-        }
-        status = ctx.Finish(ok);
+        const auto result = opened->Core().BackupKey(!*noSend);
+        if (result.Ok()) std::printf("%s\n%s\n", result.shares.user.c_str(), result.shares.maker.c_str());
+        status = ctx.Finish(result.Ok());
     });
 }
 
