@@ -5,6 +5,7 @@
 #include "keys/Authentication.h"
 #include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
+#include "keys/MemberRecordData.h"
 #include "platform/Paths.h"
 
 namespace tessarin {
@@ -269,6 +270,26 @@ JobResult AppCore::SendRepairFragment() {
     const auto fragment = flow.DataFolder() / kRepairFragmentFileName;
     const bool sent = flow.SendRepairFragment(m_keySetReady ? flow.KeySetName() : std::string());
     return OneItem(std::nullopt, fragment, {}, sent);
+}
+
+std::string AppCore::RepairHowToText() const {
+    return FormatText(m_texts[slot::kKeyRepairHowTo],
+                      {std::string(member_data::kMakerKeyMail), (DataHome() / kRepairFragmentFileName).string()});
+}
+
+SharePaths AppCore::OwnSharePaths() const {
+    if (!m_keySetReady) return {};
+    return BackupSharePaths(DataHome(), m_keys.PublicKeyPath().stem().string());
+}
+
+std::string AppCore::CheckRegistrationInput(std::string_view name, std::string_view mailAddress) const {
+    if (name.empty()) return m_texts[slot::kOwnerNameMissing];
+    if (mailAddress.empty()) return m_texts[slot::kOwnerAddressMissing];
+    return {};
+}
+
+std::string AppCore::RegistrationPageUrl(std::string_view name, std::string_view mailAddress) const {
+    return BuildRegistrationUrl(false, {std::string(mailAddress), std::string(name), m_keys.PublicKeyPath()});
 }
 
 JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerShare, const fs::path& publicKey,

@@ -309,6 +309,18 @@ public:
     // The key repair window's Yes: the repair fragment mailed to the maker.
     JobResult SendRepairFragment();
 
+    // What the key repair window says when the mail program does not start:
+    // the maker's address and the file to attach.
+    std::string RepairHowToText() const;
+    // The share files of the active key set (empty paths without one).
+    SharePaths OwnSharePaths() const;
+
+    // The service registration window: the refusal of an empty name or
+    // address (empty when both are given), and the page that registers the
+    // own public key under them.
+    std::string CheckRegistrationInput(std::string_view name, std::string_view mailAddress) const;
+    std::string RegistrationPageUrl(std::string_view name, std::string_view mailAddress) const;
+
     // The text of a refusal (Busy, NoKeySet, RecipientNotFound, ...) in the
     // interface language; empty for Done and ItemsFailed.
     std::string RefusalText(const JobResult& result) const;

@@ -467,6 +467,21 @@ constexpr SlotText kJapanese[] = {
     {439, "２次元バーコード読み取り結果から公開鍵を生成します。\n下のテキストフィールドにメールで受信した２次元バーコードの読み取り結果を貼り付けてください。"},
     {440, "公開鍵生成"},
     {445, "公開鍵ファイル %s を作成しました。"},
+    {30, "メールソフトが起動しない場合は、次のファイルをメールに添付して %s へ送ってください。\n%s\n件名: [鍵の修復依頼]"},
+    {99, "利用者用の半鍵:"},
+    {100, "メーカー用の半鍵:"},
+    {101, "公開鍵:"},
+    {106, "復元する秘密鍵:"},
+    {107, "参照..."},
+    {108, "秘密鍵を復元しました。\n%s"},
+    {403, "E-mail"},
+    {404, "半鍵からの秘密鍵の復元"},
+    {447, "鍵の修復依頼"},
+    {449, "メールソフトが起動しない場合"},
+    {517, "Read meを表示します"},
+    {518, "公開鍵をFerroloへ登録"},
+    {575, "Ferroloに登録する公開鍵の情報を設定してください："},
+    {576, "名前"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -920,6 +935,21 @@ constexpr SlotText kEnglish[] = {
     {439, "Makes a public key from the result of reading a QR code.\nPaste the reading result you received by mail into the text field below."},
     {440, "Create Public Key"},
     {445, "The public key file %s was created."},
+    {30, "If the mail program does not start, attach this file to a mail to %s:\n%s\nSubject: [鍵の修復依頼]"},
+    {99, "Your half key:"},
+    {100, "The maker's half key:"},
+    {101, "Public key:"},
+    {106, "Private key to restore:"},
+    {107, "Browse..."},
+    {108, "The private key has been restored.\n%s"},
+    {403, "E-mail"},
+    {404, "Restore the Private Key from the Half Keys"},
+    {447, "Key Repair Request"},
+    {449, "If the mail program does not start"},
+    {517, "Showing the Read me"},
+    {518, "Register Public Key With Ferrolo"},
+    {575, "Set the information of the public key to register with Ferrolo:"},
+    {576, "Name"},
 };
 
 // clang-format on

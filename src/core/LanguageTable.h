@@ -403,6 +403,22 @@ inline constexpr int kQrImportTitle = 438;
 inline constexpr int kQrImportText = 439;
 inline constexpr int kQrImportMake = 440;
 inline constexpr int kQrImportWritten = 445;  // "%s": the key file made
+// The key repair, restore and service registration windows.
+inline constexpr int kKeyRepairTitle = 447;
+inline constexpr int kKeyRepairLink = 449;
+inline constexpr int kKeyRepairReadMe = 517;
+inline constexpr int kKeyRepairHowTo = 30;  // "%s" the maker's address, "%s" the file to attach
+inline constexpr int kVpubRegTitle = 518;
+inline constexpr int kVpubRegPrompt = 575;
+inline constexpr int kVpubRegName = 576;
+inline constexpr int kVpubRegMail = 403;
+inline constexpr int kRestoreTitle = 404;
+inline constexpr int kRestoreUserShare = 99;
+inline constexpr int kRestoreMakerShare = 100;
+inline constexpr int kRestorePublicKey = 101;
+inline constexpr int kRestoreOutput = 106;
+inline constexpr int kBrowse = 107;
+inline constexpr int kRestoreDone = 108;  // "%s": the private key file written
 
 // History view columns.
 inline constexpr int kHistoryColumnDate = 537;
