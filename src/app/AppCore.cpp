@@ -274,7 +274,8 @@ JobResult AppCore::SendRepairFragment() {
 
 std::string AppCore::RepairHowToText() const {
     return FormatText(m_texts[slot::kKeyRepairHowTo],
-                      {std::string(member_data::kMakerKeyMail), (DataHome() / kRepairFragmentFileName).string()});
+                      {std::string(member_data::kMakerKeyMail), (DataHome() / kRepairFragmentFileName).string(),
+                       m_texts[slot::kRepairSubject]});
 }
 
 SharePaths AppCore::OwnSharePaths() const {

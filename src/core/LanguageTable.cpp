@@ -467,7 +467,7 @@ constexpr SlotText kJapanese[] = {
     {439, "２次元バーコード読み取り結果から公開鍵を生成します。\n下のテキストフィールドにメールで受信した２次元バーコードの読み取り結果を貼り付けてください。"},
     {440, "公開鍵生成"},
     {445, "公開鍵ファイル %s を作成しました。"},
-    {30, "メールソフトが起動しない場合は、次のファイルをメールに添付して %s へ送ってください。\n%s\n件名: [鍵の修復依頼]"},
+    {30, "メールソフトが起動しない場合は、次のファイルをメールに添付して %s へ送ってください。\n%s\n件名: %s"},
     {99, "利用者用の半鍵:"},
     {100, "メーカー用の半鍵:"},
     {101, "公開鍵:"},
@@ -482,6 +482,12 @@ constexpr SlotText kJapanese[] = {
     {518, "公開鍵をFerroloへ登録"},
     {575, "Ferroloに登録する公開鍵の情報を設定してください："},
     {576, "名前"},
+    {155, "既に起動されています。"},
+    {156, "Tessarin System Error!! \n\nShell extension dll error."},
+    {170, "Tessarin System Error!! \n\nClip board API error."},
+    {171, "Tessarin System Error!! \n\nUnexpected circumstances error."},
+    {175, "Error"},
+    {184, "CMビューアが存在しません。"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -935,7 +941,7 @@ constexpr SlotText kEnglish[] = {
     {439, "Makes a public key from the result of reading a QR code.\nPaste the reading result you received by mail into the text field below."},
     {440, "Create Public Key"},
     {445, "The public key file %s was created."},
-    {30, "If the mail program does not start, attach this file to a mail to %s:\n%s\nSubject: [鍵の修復依頼]"},
+    {30, "If the mail program does not start, attach this file to a mail to %s:\n%s\nSubject: %s"},
     {99, "Your half key:"},
     {100, "The maker's half key:"},
     {101, "Public key:"},
@@ -950,6 +956,8 @@ constexpr SlotText kEnglish[] = {
     {518, "Register Public Key With Ferrolo"},
     {575, "Set the information of the public key to register with Ferrolo:"},
     {576, "Name"},
+    {155, "Tessarin is already running."},
+    {184, "The CM viewer is missing."},
 };
 
 // clang-format on

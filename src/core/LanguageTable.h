@@ -57,8 +57,8 @@ namespace slot {
 // Main window and lists.
 inline constexpr int kProductName = 2;
 // The desktop program's own.
-inline constexpr int kUnexpectedError = 3;  // "%s": what went wrong
-inline constexpr int kWaitText = 4;         // the wait window
+inline constexpr int kUnexpectedError = 3;      // "%s": what went wrong
+inline constexpr int kWaitText = 4;             // the wait window
 inline constexpr int kNoRecipientChosen = 140;  // "暗号化相手が設定されていません。"
 inline constexpr int kNoFileSelected = 444;     // "工房内にファイルがありません。"
 inline constexpr int kFileVanished = 448;       // "選択されたファイル(%s)は、…"
@@ -407,7 +407,7 @@ inline constexpr int kQrImportWritten = 445;  // "%s": the key file made
 inline constexpr int kKeyRepairTitle = 447;
 inline constexpr int kKeyRepairLink = 449;
 inline constexpr int kKeyRepairReadMe = 517;
-inline constexpr int kKeyRepairHowTo = 30;  // "%s" the maker's address, "%s" the file to attach
+inline constexpr int kKeyRepairHowTo = 30;  // "%s" the maker's address, the file to attach, the subject
 inline constexpr int kVpubRegTitle = 518;
 inline constexpr int kVpubRegPrompt = 575;
 inline constexpr int kVpubRegName = 576;
@@ -419,6 +419,13 @@ inline constexpr int kRestorePublicKey = 101;
 inline constexpr int kRestoreOutput = 106;
 inline constexpr int kBrowse = 107;
 inline constexpr int kRestoreDone = 108;  // "%s": the private key file written
+// Start-up.
+inline constexpr int kAlreadyRunning = 155;
+inline constexpr int kHandOverNoText = 156;
+inline constexpr int kHandOverNoClipboard = 170;
+inline constexpr int kHandOverUnexpected = 171;
+inline constexpr int kErrorCaption = 175;
+inline constexpr int kViewerMissing = 184;
 
 // History view columns.
 inline constexpr int kHistoryColumnDate = 537;
