@@ -57,11 +57,53 @@ namespace slot {
 // Main window and lists.
 inline constexpr int kProductName = 2;
 // The desktop program's own.
-inline constexpr int kUnexpectedError = 3;  // "%s": what went wrong
-inline constexpr int kWaitText = 4;         // the wait window
+inline constexpr int kUnexpectedError = 3;      // "%s": what went wrong
+inline constexpr int kWaitText = 4;             // the wait window
 inline constexpr int kNoRecipientChosen = 140;  // "暗号化相手が設定されていません。"
 inline constexpr int kNoFileSelected = 444;     // "工房内にファイルがありません。"
 inline constexpr int kFileVanished = 448;       // "選択されたファイル(%s)は、…"
+// The main window: its menu, key lists, switches and tooltips, the tray
+// icon and the About box.
+inline constexpr int kNoKeySetAtStart = 5;
+inline constexpr int kMenuFile = 6;
+inline constexpr int kMenuKeys = 7;
+inline constexpr int kMenuTools = 8;
+inline constexpr int kMenuLanguage = 9;
+inline constexpr int kMenuHelp = 10;
+inline constexpr int kAuthenticateRequest = 11;  // "Authenticate request"
+inline constexpr int kShowQrCode = 12;           // "Show QR-Code"
+inline constexpr int kExitCommand = 13;          // "Exit"
+inline constexpr int kCandidateKeys = 14;
+inline constexpr int kChosenKeys = 15;
+inline constexpr int kTipCandidateKeys = 17;
+inline constexpr int kTipChosenKeys = 18;
+inline constexpr int kTipChooseKeys = 19;
+inline constexpr int kTipUnchooseKeys = 20;
+inline constexpr int kTipMailSwitch = 22;
+inline constexpr int kTipDetailSwitch = 23;
+inline constexpr int kTipAddressBook = 24;
+inline constexpr int kAboutVersion = 25;  // "%s": the version number
+inline constexpr int kMenuEncrypt = 26;
+inline constexpr int kMenuDecrypt = 27;
+inline constexpr int kMenuOptions = 28;
+inline constexpr int kMenuAddressBook = 29;
+inline constexpr int kMenuAuthenticate = 31;
+inline constexpr int kMenuForward = 35;
+inline constexpr int kMenuHistory = 36;
+inline constexpr int kMenuJapanese = 38;
+inline constexpr int kMenuEnglish = 39;
+inline constexpr int kMenuHelpContents = 41;
+inline constexpr int kMenuAbout = 42;
+inline constexpr int kMenuKeyBackup = 43;
+inline constexpr int kMenuCreateKey = 46;
+inline constexpr int kTrayShow = 123;
+inline constexpr int kMailSwitch = 124;    // "メール添付"
+inline constexpr int kDetailSwitch = 125;  // "詳細設定"
+inline constexpr int kChooseKeys = 126;    // ">>>"
+inline constexpr int kUnchooseKeys = 127;  // "<<<"
+inline constexpr int kAboutDescription = 128;
+inline constexpr int kSelfRecipient = 196;  // "(自分用)"
+inline constexpr int kUseSmallWindow = 305;
 
 // Key files and the sender follow-up of a decryption.
 inline constexpr int kKeyFileNameTaken = 341;            // "%s": the key file name
