@@ -478,6 +478,13 @@ private slots:
             window.show();
             QTest::qWait(20);
             test::SaveScreen(window, "CVantrelDlg", h.texts);
+            // Each menu as it drops down.
+            int n = 0;
+            for (auto* top : window.menuBar()->actions()) {
+                auto* menu = top->menu();
+                menu->adjustSize();
+                test::SaveScreen(*menu, QStringLiteral("CVantrelDlgMenu%1").arg(++n), h.texts);
+            }
             CAboutDlg about(h.texts);
             about.show();
             QTest::qWait(20);
