@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "app/HelpPage.h"
 #include "gui/common/CWait.h"
@@ -98,6 +99,13 @@ fs::path KeyFileOf(const QListWidgetItem& item) {
 QByteArray KeyFileData(const fs::path& file) {
     const auto& text = file.native();
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <class Widget>
+Widget* Named(QWidget* parent, const char* name) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
 }
 
 // The central pane: our own picture behind the controls, scaled to cover.
@@ -184,33 +192,21 @@ void CVantrelDlg::BuildControls() {
     connect(m_work, &CWorkArea::DecryptRequested, this, &CVantrelDlg::DecryptFromContextMenu);
     connect(m_work, &CWorkArea::WipeRequested, this, &CVantrelDlg::WipeFromContextMenu);
 
-    m_candidateCaption = new QLabel(pane);
-    m_candidateCaption->setObjectName(QStringLiteral("candidateCaption"));
-    m_candidates = new QListWidget(pane);
-    m_candidates->setObjectName(QStringLiteral("candidateKeys"));
-    m_candidates->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_choose = new QPushButton(pane);
-    m_choose->setObjectName(QStringLiteral("chooseKeys"));
-    m_unchoose = new QPushButton(pane);
-    m_unchoose->setObjectName(QStringLiteral("unchooseKeys"));
-    m_chosenCaption = new QLabel(pane);
-    m_chosenCaption->setObjectName(QStringLiteral("chosenCaption"));
-    m_chosenList = new QListWidget(pane);
-    m_chosenList->setObjectName(QStringLiteral("chosenKeys"));
-    m_chosenList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_mail = new QCheckBox(pane);
-    m_mail->setObjectName(QStringLiteral("mailSwitch"));
-    m_detail = new QCheckBox(pane);
-    m_detail->setObjectName(QStringLiteral("detailSwitch"));
-    m_addressBook = new QPushButton(pane);
-    m_addressBook->setObjectName(QStringLiteral("addressBook"));
-    m_progress = new QProgressBar(pane);
-    m_progress->setObjectName(QStringLiteral("progress"));
+    m_candidateCaption = Named<QLabel>(pane, "candidateCaption");
+    m_candidates = Named<QListWidget>(pane, "candidateKeys");
+    m_choose = Named<QPushButton>(pane, "chooseKeys");
+    m_unchoose = Named<QPushButton>(pane, "unchooseKeys");
+    m_chosenCaption = Named<QLabel>(pane, "chosenCaption");
+    m_chosenList = Named<QListWidget>(pane, "chosenKeys");
+    for (auto* list : {m_candidates, m_chosenList}) list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_mail = Named<QCheckBox>(pane, "mailSwitch");
+    m_detail = Named<QCheckBox>(pane, "detailSwitch");
+    m_addressBook = Named<QPushButton>(pane, "addressBook");
+    m_progress = Named<QProgressBar>(pane, "progress");
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
-    m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("statusText"));
+    m_status = Named<QLabel>(this, "statusText");
     statusBar()->addWidget(m_status, 1);
 
     connect(m_choose, &QPushButton::clicked, this, [this] { ChooseKeys(m_candidates->selectedItems()); });
@@ -279,20 +275,31 @@ void CVantrelDlg::Relabel() {
     const bool english = m_context.language.Current() == LanguageTable::Language::English;
     m_commands.at(english ? kEnglish : kJapanese)->setChecked(true);
 
-    m_candidateCaption->setText(Text(texts, slot::kCandidateKeys));
-    m_chosenCaption->setText(Text(texts, slot::kChosenKeys));
-    m_choose->setText(Text(texts, slot::kChooseKeys));
-    m_unchoose->setText(Text(texts, slot::kUnchooseKeys));
-    m_mail->setText(Text(texts, slot::kMailSwitch));
-    m_detail->setText(Text(texts, slot::kDetailSwitch));
-    m_addressBook->setText(Text(texts, slot::kMenuAddressBook));
-    m_candidates->setToolTip(Text(texts, slot::kTipCandidateKeys));
-    m_chosenList->setToolTip(Text(texts, slot::kTipChosenKeys));
-    m_choose->setToolTip(Text(texts, slot::kTipChooseKeys));
-    m_unchoose->setToolTip(Text(texts, slot::kTipUnchooseKeys));
-    m_mail->setToolTip(Text(texts, slot::kTipMailSwitch));
-    m_detail->setToolTip(Text(texts, slot::kTipDetailSwitch));
-    m_addressBook->setToolTip(Text(texts, slot::kTipAddressBook));
+    struct Caption {
+        QWidget* control;
+        int text;
+        int tip;  // 0: none
+    };
+    const Caption captions[] = {
+        {m_candidateCaption, slot::kCandidateKeys, 0},
+        {m_chosenCaption, slot::kChosenKeys, 0},
+        {m_candidates, 0, slot::kTipCandidateKeys},
+        {m_chosenList, 0, slot::kTipChosenKeys},
+        {m_choose, slot::kChooseKeys, slot::kTipChooseKeys},
+        {m_unchoose, slot::kUnchooseKeys, slot::kTipUnchooseKeys},
+        {m_mail, slot::kMailSwitch, slot::kTipMailSwitch},
+        {m_detail, slot::kDetailSwitch, slot::kTipDetailSwitch},
+        {m_addressBook, slot::kMenuAddressBook, slot::kTipAddressBook},
+    };
+    for (const auto& c : captions) {
+        if (c.text != 0) {
+            if (auto* label = qobject_cast<QLabel*>(c.control))
+                label->setText(Text(texts, c.text));
+            else if (auto* button = qobject_cast<QAbstractButton*>(c.control))
+                button->setText(Text(texts, c.text));
+        }
+        if (c.tip != 0) c.control->setToolTip(Text(texts, c.tip));
+    }
     m_work->Relabel();
     FillKeyLists();
 
@@ -377,47 +384,50 @@ void CVantrelDlg::Encrypt() {
         m_context.dialog.ShowMessage(m_context.Texts()[slot::kNoRecipientChosen], MessageKind::Warning, {});
         return;
     }
-    auto expansion = m_work->Expand();
-    if (expansion.cancelled || expansion.files.empty()) return;
+    auto files = FilesOfWorkList();
+    if (!files || files->empty()) return;
     m_work->ClearWorkList();
     auto recipients = std::move(m_chosen);
     m_chosen.clear();
     FillKeyLists();
-    (void)StartEncryptCommand(m_context, this,
-                              {EncryptMode::Options, std::move(expansion.files), std::move(recipients)},
+    (void)StartEncryptCommand(m_context, this, {EncryptMode::Options, std::move(*files), std::move(recipients)},
                               [this](const JobResult&) { AfterJob(); });
 }
 
 void CVantrelDlg::Decrypt() {
-    auto expansion = m_work->Expand();
-    if (expansion.cancelled) return;
-    (void)StartDecryptCommand(m_context, this, {DecryptCommandMode::Command, std::move(expansion.files)},
+    auto files = FilesOfWorkList();
+    if (!files) return;
+    (void)StartDecryptCommand(m_context, this, {DecryptCommandMode::Command, std::move(*files)},
                               [this](const JobResult&) { AfterJob(); });
 }
 
-void CVantrelDlg::EncryptForSelf() {
-    if (m_context.jobs.Busy()) return;
+std::optional<std::vector<fs::path>> CVantrelDlg::FilesOfWorkList() {
+    if (m_context.jobs.Busy()) return std::nullopt;
     auto expansion = m_work->Expand();
-    if (expansion.cancelled || expansion.files.empty()) return;
-    (void)StartEncryptCommand(m_context, this, {EncryptMode::Self, std::move(expansion.files), {}},
+    if (expansion.cancelled) return std::nullopt;
+    return std::move(expansion.files);
+}
+
+void CVantrelDlg::EncryptForSelf() {
+    auto files = FilesOfWorkList();
+    if (!files || files->empty()) return;
+    (void)StartEncryptCommand(m_context, this, {EncryptMode::Self, std::move(*files), {}},
                               [this](const JobResult&) { AfterJob(); });
 }
 
 void CVantrelDlg::DecryptFromContextMenu() {
-    if (m_context.jobs.Busy()) return;
-    auto expansion = m_work->Expand();
-    if (expansion.cancelled || expansion.files.empty()) return;
-    (void)StartDecryptCommand(m_context, this, {DecryptCommandMode::ContextMenu, std::move(expansion.files)},
+    auto files = FilesOfWorkList();
+    if (!files || files->empty()) return;
+    (void)StartDecryptCommand(m_context, this, {DecryptCommandMode::ContextMenu, std::move(*files)},
                               [this](const JobResult&) { AfterJob(); });
 }
 
 void CVantrelDlg::WipeFromContextMenu() {
-    if (m_context.jobs.Busy()) return;
-    auto expansion = m_work->Expand();
-    if (expansion.cancelled || expansion.files.empty()) return;
+    auto files = FilesOfWorkList();
+    if (!files || files->empty()) return;
     auto& core = m_context.core;
     auto& dialog = m_context.dialog;
-    (void)m_context.jobs.Run<JobResult>([&core, files = std::move(expansion.files)] { return core.Wipe(files); },
+    (void)m_context.jobs.Run<JobResult>([&core, files = std::move(*files)] { return core.Wipe(files); },
                                         [this, &core, &dialog](JobResult result) {
                                             if (const auto text = core.RefusalText(result); !text.empty())
                                                 dialog.ShowMessage(text, MessageKind::Warning, {});

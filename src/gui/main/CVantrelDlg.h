@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "app/AppCore.h"
@@ -90,6 +91,9 @@ private:
     // Enables each command as the key set and the job runner allow.
     void UpdateCommands();
 
+    // The work list expanded for a command: its files; nothing when the
+    // expansion was cancelled or a job runs.
+    std::optional<std::vector<std::filesystem::path>> FilesOfWorkList();
     void Encrypt();
     void Decrypt();
     void EncryptForSelf();
