@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/EncryptionBatch.h"
 #include "keys/Authentication.h"
 #include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
@@ -221,6 +222,26 @@ std::vector<KeyRow> AppCore::ListKeys() const {
     for (int i = 0; i < m_keys.Count(); ++i)
         rows.push_back({m_keys.Row(i), m_keys.OpenFolderPath() / m_keys.File(i), m_keys.IsAuthIndex(i)});
     return rows;
+}
+
+std::string AppCore::RecipientRefusal(const fs::path& keyFile) const {
+    RecipientKeyInfo info;
+    switch (m_keys.RecipientKey(keyFile, info)) {
+        case RecipientKeyStatus::Ok:
+            return {};
+        case RecipientKeyStatus::AuthKeyMissing:
+            return tessarin::RefusalText(m_texts, {EncryptRefusal::AuthKeyMissing, {}});
+        case RecipientKeyStatus::NotAuthenticated:
+            return tessarin::RefusalText(m_texts, {EncryptRefusal::NotAuthenticated, {}});
+        case RecipientKeyStatus::WrongKey:
+            return tessarin::RefusalText(m_texts, {EncryptRefusal::WrongKey, {}});
+        case RecipientKeyStatus::PrivateKeyMissing:
+            return tessarin::RefusalText(m_texts,
+                                         {EncryptRefusal::PrivateKeyUnreadable, m_keys.PrivateKeyPath().string()});
+        case RecipientKeyStatus::NotAKey:
+            break;
+    }
+    return FormatText(m_texts[slot::kNotUsableKey], {keyFile.filename().string()});
 }
 
 std::optional<fs::path> AppCore::PublicKeyOfKeySet(const fs::path& folder, const std::string& name) const {

@@ -271,6 +271,10 @@ public:
                                     std::optional<SystemTime> pickedDay = std::nullopt);
     JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles);
     std::vector<KeyRow> ListKeys() const;
+    // Whether a key file may be chosen as a recipient of the next encryption:
+    // an auth key whose record opens with the own private key, or a usable
+    // plain public key. Empty when it may, else why not.
+    std::string RecipientRefusal(const std::filesystem::path& keyFile) const;
     // The public key of key set `name` in folder (the folder's one own public
     // key when name is empty), or of the key set the settings name when folder
     // is empty; the private key may be missing.

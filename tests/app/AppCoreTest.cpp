@@ -201,6 +201,30 @@ TEST_F(AppCoreTest, RecipientsAreFoundByKindAndAddressesIgnoreCase) {
     EXPECT_EQ(core->Encrypt(request).status, JobStatus::NoRecipient);
 }
 
+TEST_F(AppCoreTest, OnlyKeysThatOpenWithTheOwnKeyMayBeChosenAsRecipients) {
+    const fs::path folder = dir / "keys" / "KeyList_north";
+    const fs::path forSouth = folder / "south))north-auth.vpub";  // its record opens only for south
+    WriteFileBytes(forSouth, MakeAuthKeyFile(south, north, "north", "north@example.jp"));
+    const fs::path halfAuth = folder / "north))half-auth.vpub";  // a public key under an auth key's name
+    WriteFileBytes(halfAuth, south.pub);
+    const fs::path junk = folder / "junk.vpub";
+    WriteFileBytes(junk, Bytes("not a key"));
+    struct Case {
+        fs::path file;
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {selfAuth, ""},
+        {southAuth, ""},
+        {southPlain, ""},
+        {forSouth, "Please use the right public key."},
+        {halfAuth, "This public key was not authenticated. Need to authenicate Key for your partner."},
+        {folder / "north))gone-auth.vpub", "Not found Auth-PublicKey.\nPossible to Move&Delete."},
+        {junk, "Key file junk.vpub is not a public key usable by TZA-P2P/Tessarin."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(core->RecipientRefusal(c.file), c.refusal) << c.file;
+}
+
 TEST_F(AppCoreTest, OwnerEditsAreSeenByTheNextJob) {
     // The pipelines' copy of the owner is refreshed from the key manager at
     // every job, not kept from the moment the key set was opened.
