@@ -146,13 +146,14 @@ private slots:
         QCOMPARE(keyItems.indexOf(window.CommandAction(CVantrelDlg::kCreateKeySet)) + 1,
                  keyItems.indexOf(window.CommandAction(CVantrelDlg::kAuthenticateRequest)));
         // Commands whose windows are not part of the program yet are shown, but off.
-        for (const int id : {CVantrelDlg::kCreateKeySet, CVantrelDlg::kAuthenticateRequest, CVantrelDlg::kAuthenticate,
-                             CVantrelDlg::kShowQrCode, CVantrelDlg::kAddressBook, CVantrelDlg::kHistory,
-                             CVantrelDlg::kForward, CVantrelDlg::kOptions, CVantrelDlg::kKeyBackup})
+        for (const int id :
+             {CVantrelDlg::kCreateKeySet, CVantrelDlg::kAuthenticateRequest, CVantrelDlg::kAuthenticate,
+              CVantrelDlg::kAddressBook, CVantrelDlg::kHistory, CVantrelDlg::kForward, CVantrelDlg::kOptions})
             QVERIFY2(!window.CommandAction(id)->isEnabled(), qPrintable(QString::number(id)));
         for (const int id :
              {CVantrelDlg::kEncrypt, CVantrelDlg::kDecrypt, CVantrelDlg::kExit, CVantrelDlg::kHelp, CVantrelDlg::kAbout,
-              CVantrelDlg::kJapanese, CVantrelDlg::kEnglish, CVantrelDlg::kSmallWindow})
+              CVantrelDlg::kJapanese, CVantrelDlg::kEnglish, CVantrelDlg::kSmallWindow, CVantrelDlg::kShowQrCode,
+              CVantrelDlg::kQrFunctions, CVantrelDlg::kKeyBackup, CVantrelDlg::kKeyRepair, CVantrelDlg::kRestoreKey})
             QVERIFY2(window.CommandAction(id)->isEnabled(), qPrintable(QString::number(id)));
         QVERIFY(!window.findChild<QPushButton*>("addressBook")->isEnabled());
         QCOMPARE(window.findChild<QPushButton*>("addressBook")->text(), QStringLiteral("宛先リスト"));
@@ -357,7 +358,43 @@ private slots:
         QVERIFY(!window.CommandAction(CVantrelDlg::kEncrypt)->isEnabled());
         QVERIFY(!window.CommandAction(CVantrelDlg::kDecrypt)->isEnabled());
         QVERIFY(window.CommandAction(CVantrelDlg::kExit)->isEnabled());
+        for (const int id :
+             {CVantrelDlg::kShowQrCode, CVantrelDlg::kQrFunctions, CVantrelDlg::kKeyBackup, CVantrelDlg::kKeyRepair})
+            QVERIFY2(!window.CommandAction(id)->isEnabled(), qPrintable(QString::number(id)));
+        // Restoring a lost private key needs no key set.
+        QVERIFY(window.CommandAction(CVantrelDlg::kRestoreKey)->isEnabled());
         QCOMPARE(List(window, "candidateKeys").count(), 0);
+    }
+
+    void theKeyCommandsOpenTheirWindowsAndRunTheirJobs() {
+        GuiHarness h;
+        CVantrelDlg window(*h.context);
+        window.show();
+        // Key backup: the shares are made; the send offer is answered No.
+        window.CommandAction(CVantrelDlg::kKeyBackup)->trigger();
+        QVERIFY(h.WaitIdle());
+        const auto shares = h.core->OwnSharePaths();
+        QVERIFY(fs::exists(shares.user));
+        QVERIFY(fs::exists(shares.maker));
+        QCOMPARE(h.presenter.Questions(), (std::vector<QuestionId>{QuestionId::SendBackupShare}));
+        QVERIFY(h.mail.calls.empty());
+
+        struct Case {
+            int command;
+            const char* window;
+        };
+        for (const auto& c :
+             {Case{CVantrelDlg::kShowQrCode, "CQrcodeViewDlg"}, Case{CVantrelDlg::kQrFunctions, "CQRCodeFuncSelDlg"},
+              Case{CVantrelDlg::kRestoreKey, "CKeyRestoreDlg"}}) {
+            QString opened;
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+                opened = QApplication::activeModalWidget()->objectName();
+                QApplication::activeModalWidget()->close();
+            });
+            window.CommandAction(c.command)->trigger();
+            QCOMPARE(opened, QString::fromLatin1(c.window));
+        }
     }
 
     void theSmallWindowTakesOverAndGivesBack() {

@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "app/HelpPage.h"
+#include "gui/backup/CKeyRestoreDlg.h"
 #include "gui/common/CWait.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
@@ -29,6 +30,8 @@
 #include "gui/main/CAboutDlg.h"
 #include "gui/main/CVantrelDialogMini.h"
 #include "gui/main/CWorkArea.h"
+#include "gui/qr/CQRCodeFuncSelDlg.h"
+#include "gui/qr/CQrcodeViewDlg.h"
 
 namespace tessarin::gui {
 
@@ -60,11 +63,14 @@ constexpr MenuItem kMenuItems[] = {
     {kKeysMenu, CVantrelDlg::kCreateKeySet, slot::kMenuCreateKey, false},               // key set creation
     {kKeysMenu, CVantrelDlg::kAuthenticateRequest, slot::kAuthenticateRequest, false},  // the authenticate request mail
     {kKeysMenu, CVantrelDlg::kAuthenticate, slot::kMenuAuthenticate, false},            // public key authentication
-    {kKeysMenu, CVantrelDlg::kShowQrCode, slot::kShowQrCode, false},                    // the own public key's QR code
-    {kKeysMenu, CVantrelDlg::kAddressBook, slot::kMenuAddressBook, false},              // the address book
+    {kKeysMenu, CVantrelDlg::kShowQrCode, slot::kShowQrCode, true},
+    {kKeysMenu, CVantrelDlg::kQrFunctions, slot::kQrFuncTitle, true},
+    {kKeysMenu, CVantrelDlg::kAddressBook, slot::kMenuAddressBook, false},  // the address book
     {kKeysMenu, 0, 0, true},
-    {kKeysMenu, CVantrelDlg::kKeyBackup, slot::kMenuKeyBackup, false},  // key backup
-    {kToolsMenu, CVantrelDlg::kOptions, slot::kMenuOptions, false},     // the options dialog
+    {kKeysMenu, CVantrelDlg::kKeyBackup, slot::kMenuKeyBackup, true},
+    {kKeysMenu, CVantrelDlg::kKeyRepair, slot::kKeyRepairTitle, true},
+    {kKeysMenu, CVantrelDlg::kRestoreKey, slot::kRestoreTitle, true},
+    {kToolsMenu, CVantrelDlg::kOptions, slot::kMenuOptions, false},  // the options dialog
     {kToolsMenu, CVantrelDlg::kSmallWindow, slot::kUseSmallWindow, true},
     {kLanguageMenu, CVantrelDlg::kJapanese, slot::kMenuJapanese, true},
     {kLanguageMenu, CVantrelDlg::kEnglish, slot::kMenuEnglish, true},
@@ -85,7 +91,8 @@ bool NeedsIdle(int id) {
 }
 
 bool NeedsKeySet(int id) {
-    return id == CVantrelDlg::kEncrypt || id == CVantrelDlg::kDecrypt;
+    return id == CVantrelDlg::kEncrypt || id == CVantrelDlg::kDecrypt || id == CVantrelDlg::kShowQrCode ||
+           id == CVantrelDlg::kQrFunctions || id == CVantrelDlg::kKeyBackup || id == CVantrelDlg::kKeyRepair;
 }
 
 // Where a key list item keeps its key file.
@@ -343,8 +350,36 @@ void CVantrelDlg::OnCommand(int id) {
         case kSmallWindow:
             if (!RunSmallWindow()) close();
             break;
+        case kShowQrCode: {
+            CQrcodeViewDlg view(m_context, this);
+            view.exec();
+            break;
+        }
+        case kQrFunctions: {
+            CQRCodeFuncSelDlg functions(m_context, m_context.core.QrWorkingBitmapPath(), this);
+            functions.exec();
+            break;
+        }
+        case kRestoreKey: {
+            CKeyRestoreDlg restore(m_context, this);
+            restore.exec();
+            break;
+        }
+        case kKeyBackup:
+        case kKeyRepair:
+            RunKeyJob(id);
+            break;
         default:
             break;
+    }
+}
+
+void CVantrelDlg::RunKeyJob(int id) {
+    auto& core = m_context.core;
+    if (id == kKeyBackup) {
+        (void)m_context.jobs.Run<BackupResult>([&core] { return core.BackupKey(true); }, {});
+    } else {
+        (void)m_context.jobs.Run<JobResult>([&core] { return core.RequestKeyRepair(); }, {});
     }
 }
 

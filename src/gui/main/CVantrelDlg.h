@@ -53,6 +53,11 @@ public:
         kJapanese = 284,
         kEnglish = 286,
         kSmallWindow = 32846,
+        // Ours: the QR code functions, the repair request and the restore
+        // of a private key from the backup shares.
+        kQrFunctions = 40001,
+        kKeyRepair = 40002,
+        kRestoreKey = 40003,
     };
 
     explicit CVantrelDlg(GuiContext& context, QWidget* parent = nullptr);
@@ -102,6 +107,7 @@ private:
     void AfterJob();
     void SwitchLanguage(LanguageTable::Language language);
     void ShowAbout();
+    void RunKeyJob(int id);
     void ShowFromTray();
 
     // Moves the selected candidates to the chosen list, each after its check.
