@@ -1,6 +1,9 @@
 #include "cli/Session.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Host.h"
 
@@ -31,6 +34,54 @@ bool Session::Report(const JobResult& result) {
     else if (const std::string text = m_core->RefusalText(result); !text.empty())
         Note(text);
     return result.Ok();
+}
+
+std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passes) {
+    namespace fs = std::filesystem;
+    std::int64_t total = 0;
+    const auto add = [&total](const fs::directory_entry& e) {
+        std::error_code ec;
+        if (e.is_regular_file(ec) && !e.is_symlink(ec)) total += static_cast<std::int64_t>(e.file_size(ec));
+    };
+    for (const auto& p : paths) {
+        std::error_code ec;
+        if (fs::is_directory(fs::symlink_status(p, ec))) {
+            for (fs::recursive_directory_iterator it(p, fs::directory_options::skip_permission_denied, ec), end;
+                 !ec && it != end; it.increment(ec))
+                add(*it);
+        } else {
+            add(fs::directory_entry(p, ec));
+        }
+    }
+    return total * passes;
+}
+
+PrivateFolder::PrivateFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tza-XXXXXX";
+    if (::mkdtemp(pattern.data())) m_path = pattern;  // mkdtemp makes it 0700
+}
+
+PrivateFolder::~PrivateFolder() {
+    std::error_code ec;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+}
+
+bool CopyStream(std::FILE* from, std::FILE* to) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), from);
+        if (n > 0 && std::fwrite(buffer.data(), 1, n, to) != n) return false;
+        if (n < buffer.size()) return std::ferror(from) == 0 && std::fflush(to) == 0;
+    }
+}
+
+bool CopyFileToStdout(const std::filesystem::path& file) {
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    if (!in) return false;
+    const bool ok = CopyStream(in, stdout);
+    std::fclose(in);
+    return ok;
 }
 
 std::unique_ptr<Session> OpenSession(CliContext& ctx, int& status) {
