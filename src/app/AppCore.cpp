@@ -246,10 +246,11 @@ JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles, const std
     return result;
 }
 
-std::optional<bool> AppCore::RecipientAuthenticated(const RecipientSpec& spec) const {
+std::optional<bool> AppCore::RecipientAuthenticated(const RecipientSpec& spec, fs::path* keyFile) const {
     if (spec.kind == RecipientKind::Self) return true;
     const auto found = FindRecipient(spec);
     if (!found) return std::nullopt;
+    if (keyFile) *keyFile = *found;
     return IsAuthKeyFileName(found->filename().string());
 }
 

@@ -262,9 +262,10 @@ public:
     JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles, const KeyOwner& owner);
     // Whether a key file is a plain (not authenticated) public key.
     bool IsPlainPublicKey(const std::filesystem::path& keyFile) const;
-    // Whether the key a recipient resolves to is authenticated; empty when no
-    // key answers it.
-    std::optional<bool> RecipientAuthenticated(const RecipientSpec& spec) const;
+    // Whether the key a recipient resolves to (stored in keyFile when given)
+    // is authenticated; empty when no key answers it.
+    std::optional<bool> RecipientAuthenticated(const RecipientSpec& spec,
+                                               std::filesystem::path* keyFile = nullptr) const;
     // The key set in use; empty when there is none.
     std::optional<KeySetView> ActiveKeySet() const;
     // Switches as SwitchKeySet does and, when that worked, makes the settings

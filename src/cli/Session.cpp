@@ -2,12 +2,19 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/Host.h"
 
 namespace tessarin::cli {
+
+bool IsContainerName(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".tza";
+}
 
 void Note(const std::string& text) {
     std::fprintf(stderr, "tza: %s\n", text.c_str());
@@ -36,7 +43,7 @@ bool Session::Report(const JobResult& result) {
     return result.Ok();
 }
 
-std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passes) {
+std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passes, bool skipContainersInFolders) {
     namespace fs = std::filesystem;
     std::int64_t total = 0;
     const auto add = [&total](const fs::directory_entry& e) {
@@ -48,7 +55,7 @@ std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passe
         if (fs::is_directory(fs::symlink_status(p, ec))) {
             for (fs::recursive_directory_iterator it(p, fs::directory_options::skip_permission_denied, ec), end;
                  !ec && it != end; it.increment(ec))
-                add(*it);
+                if (!skipContainersInFolders || !IsContainerName(it->path())) add(*it);
         } else {
             add(fs::directory_entry(p, ec));
         }

@@ -39,12 +39,17 @@ private:
 // saying why, with status set to failure, when there is none.
 std::unique_ptr<Session> OpenSession(CliContext& ctx, int& status);
 
+// Whether a file name ends in ".tza" (any case).
+bool IsContainerName(const std::filesystem::path& path);
+
 // Prints a line of the tool's own to standard error.
 void Note(const std::string& text);
 
 // The bytes a job goes through: the sizes of the regular files given and of
-// those below the folders given, times passes.
-std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passes = 1);
+// those below the folders given (without the containers there when
+// skipContainersInFolders: encryption leaves them out), times passes.
+std::int64_t JobBytes(const std::vector<std::filesystem::path>& paths, int passes = 1,
+                      bool skipContainersInFolders = false);
 
 // A folder of the owner's only (0700) for plaintext and containers on their
 // way through a pipe; removed with everything in it.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/TextWidth.h"
 #include "core/LanguageTable.h"
@@ -91,25 +92,34 @@ std::string ProgressLineText(const ProgressState& state, int columns, const std:
     const std::size_t width = columns > 1 ? static_cast<std::size_t>(columns - 1) : 0;
     const std::int64_t done = state.total > 0 ? std::min(state.done, state.total) : state.done;
     const double rate = state.seconds > 0 ? static_cast<double>(done) / state.seconds : 0.0;
-    std::string line;
+    const std::string doneText = HumanBytes(static_cast<double>(done));
+    // The figures, longest first: a narrow terminal drops rate and time
+    // before the file name gets too short to read.
+    std::string head;
+    std::vector<std::string> figures;
     if (state.total > 0) {
         char percent[8];
         std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(100 * done / state.total));
-        line = percent;
+        head = percent;
+        const std::string totalText = HumanBytes(static_cast<double>(state.total));
         const double left = rate > 0 ? static_cast<double>(state.total - done) / rate : -1;
-        const std::string stats =
-            FormatText(format, {HumanBytes(static_cast<double>(done)), HumanBytes(static_cast<double>(state.total)),
-                                HumanBytes(rate), Duration(left)});
-        if (DisplayWidth(line) + 2 + DisplayWidth(stats) <= width) line += "  " + stats;
+        figures = {FormatText(format, {doneText, totalText, HumanBytes(rate), Duration(left)}),
+                   doneText + " / " + totalText, ""};
     } else {
-        line = HumanBytes(static_cast<double>(done));
-        const std::string speed = HumanBytes(rate) + "/s";
-        if (DisplayWidth(line) + 2 + DisplayWidth(speed) <= width) line += "  " + speed;
+        head = doneText;
+        figures = {HumanBytes(rate) + "/s", ""};
+    }
+    const std::string file = Printable(state.file);
+    constexpr std::size_t kNameMin = 16;
+    const std::size_t nameWanted = std::min(kNameMin, DisplayWidth(file));
+    std::string line = head;
+    for (const std::string& f : figures) {
+        line = f.empty() ? head : head + "  " + f;
+        if (DisplayWidth(line) + (file.empty() ? 0 : 2 + nameWanted) <= width) break;
     }
     // The file in work behind, cut from the front; a bar in front when
     // there is room left.
     std::size_t used = DisplayWidth(line);
-    const std::string file = Printable(state.file);
     if (!file.empty() && used + 2 + 4 <= width) {
         const std::string name = FitWidth(file, width - used - 2);
         line += "  " + name;

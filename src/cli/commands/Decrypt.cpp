@@ -12,12 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsContainerName(const fs::path& p) {
-    std::string ext = p.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".tza";
-}
-
 // The containers of a folder, in name order; links are not followed.
 std::vector<fs::path> ContainersIn(const fs::path& folder, bool recursive) {
     std::vector<fs::path> found;

@@ -112,9 +112,9 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         for (const auto& r : a->to) {
             const RecipientSpec spec = RecipientOf(r);
             request.recipients.push_back(spec);
-            const auto authenticated = opened->Core().RecipientAuthenticated(spec);
-            if (authenticated == false)
-                Note(FormatText(ctx.texts[slot::kCliKeyNotAuthenticated], {r, fs::path(r).filename().string()}));
+            fs::path key;
+            if (opened->Core().RecipientAuthenticated(spec, &key) == false)
+                Note(FormatText(ctx.texts[slot::kCliKeyNotAuthenticated], {r, key.filename().string()}));
         }
         if (a->self) request.recipients.push_back({RecipientKind::Self, {}});
         auto& o = request.options;
@@ -166,7 +166,7 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
         } else if (!a->output.empty()) {
             o.outputFolder = fs::absolute(a->output);
         }
-        ctx.Dialog().SetJobBytes(JobBytes(request.sources));
+        ctx.Dialog().SetJobBytes(JobBytes(request.sources, 1, true));
         const JobResult result = opened->Core().Encrypt(request);
         bool ok = result.Ok();
         for (const auto& item : result.items) {
