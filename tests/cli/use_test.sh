@@ -8,11 +8,11 @@ set -uo pipefail
 
 tza="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 case_name="$2"
-src="$3"
+src="$(cd "$3" && pwd)"
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessarin-use-XXXXXX")"
 chmod 755 "$work"
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+[ -n "${KEEP:-}" ] || trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 cd "$work"
 export LC_ALL=C.UTF-8
 unset LANG LC_MESSAGES
@@ -367,6 +367,14 @@ docs)
         grep -q "^\.IP $code\b" "$src/doc/tza.1" && ok "man page: exit status $code" || fail "man page exit $code"
     done
     bash -n "$src/share/completions/tza.bash" && ok "the bash completion parses" || fail "bash completion syntax"
+    complete_words() {  # complete_words WORD...: what the bash completion offers for the last word
+        bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _tza; echo " ${COMPREPLY[*]} "' \
+            _ "$src/share/completions/tza.bash" "$@"
+    }
+    [[ "$(complete_words tza enc)" == *" encrypt "* ]] && ok "bash completes commands" || fail "bash: enc"
+    [[ "$(complete_words tza --lang "")" == " ja en " ]] && ok "bash completes --lang" || fail "bash: --lang"
+    [[ "$(complete_words tza decrypt --re)" == *" --recursive "*" --remove "* ]] && ok "bash completes options" ||
+        fail "bash: decrypt --re"
     mkdir -p bin north south
     ln -s "$tza" bin/tza
     # Blocks marked <!-- walkthrough PERSON --> run in order in PERSON's
