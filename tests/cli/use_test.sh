@@ -373,7 +373,7 @@ docs)
     }
     [[ "$(complete_words tza enc)" == *" encrypt "* ]] && ok "bash completes commands" || fail "bash: enc"
     [[ "$(complete_words tza --lang "")" == " ja en " ]] && ok "bash completes --lang" || fail "bash: --lang"
-    [[ "$(complete_words tza decrypt --re)" == *" --recursive "*" --remove "* ]] && ok "bash completes options" ||
+    [[ "$(complete_words tza decrypt --re)" == *" --recursive "*"--remove "* ]] && ok "bash completes options" ||
         fail "bash: decrypt --re"
     mkdir -p bin north south
     ln -s "$tza" bin/tza
