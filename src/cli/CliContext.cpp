@@ -71,6 +71,12 @@ CLI::App* CliContext::AddCommand(CLI::App& app, const std::string& name) {
     return cmd;
 }
 
+std::shared_ptr<bool> CliContext::AddJsonFlag(CLI::App& cmd) const {
+    auto json = std::make_shared<bool>(false);
+    cmd.add_flag("--json", *json, help("opt.json"));
+    return json;
+}
+
 CLI::Validator CliContext::ExistingFile() const {
     const std::string notFile = help("usage.not-file"), missing = help("usage.no-path");
     return CLI::Validator(

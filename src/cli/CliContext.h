@@ -57,6 +57,8 @@ public:
     // A sub-command with its help line, footer and group in the interface
     // language.
     CLI::App* AddCommand(CLI::App& app, const std::string& name);
+    // The --json switch of a command that can print JSON.
+    std::shared_ptr<bool> AddJsonFlag(CLI::App& cmd) const;
     // Checks with their messages in the interface language.
     CLI::Validator ExistingFile() const;
     CLI::Validator ExistingPath() const;

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "cli/TextWidth.h"
@@ -11,6 +13,11 @@ void PrintLabelled(const std::vector<std::pair<std::string, std::string>>& rows,
     for (const auto& [label, value] : rows) column = std::max(column, DisplayWidth(label) + 1);
     for (const auto& [label, value] : rows)
         std::printf("%s%s\n", PadToWidth(label, column).c_str(), Printable(value).c_str());
+}
+
+void PrintPath(const std::string& path) {
+    static const bool terminal = isatty(STDOUT_FILENO) != 0;
+    std::printf("%s\n", terminal ? Printable(path).c_str() : path.c_str());
 }
 
 std::string JsonString(std::string_view text) {

@@ -14,6 +14,10 @@ namespace tessarin::cli {
 // minColumn) by display width.
 void PrintLabelled(const std::vector<std::pair<std::string, std::string>>& rows, std::size_t minColumn = 0);
 
+// A path written by a job, one a line: as it is for a script, made
+// printable on a terminal (it may come from a name stored in a container).
+void PrintPath(const std::string& path);
+
 // A JSON string literal, quotes included; bytes that are not valid UTF-8
 // become '?'.
 std::string JsonString(std::string_view text);

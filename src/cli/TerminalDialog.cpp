@@ -146,7 +146,8 @@ void TerminalDialog::ShowMessage(std::string_view text, MessageKind kind, std::s
     ClearBar();
     ++m_messages;
     if (kind == MessageKind::Error) ++m_errors;
-    std::string line(text);
+    // Messages name files, and names read from files are untrusted.
+    std::string line = Printable(text, true);
     while (!line.empty() && line.back() == '\n') line.pop_back();
     std::fprintf(m_err, "%s\n", line.c_str());
     std::fflush(m_err);
@@ -183,8 +184,10 @@ void TerminalDialog::NoteUnanswered(QuestionId id, std::string_view text) {
     std::fprintf(m_err, "%.*s\n%s\n", static_cast<int>(text.size()), text.data(), m_options.noAnswerNote.c_str());
 }
 
-Answer TerminalDialog::Ask(QuestionId id, std::string_view text, QuestionButtons buttons, std::string_view) {
+Answer TerminalDialog::Ask(QuestionId id, std::string_view question, QuestionButtons buttons, std::string_view) {
     ClearBar();
+    const std::string shown = Printable(question, true);
+    const std::string_view text = shown;
     const Answer yes = buttons == QuestionButtons::OkCancel ? Answer::Ok : Answer::Yes;
     const Answer no = buttons == QuestionButtons::OkCancel ? Answer::Cancel : Answer::No;
     if (auto planned = PlannedAnswer(id)) {
@@ -208,6 +211,7 @@ Answer TerminalDialog::Ask(QuestionId id, std::string_view text, QuestionButtons
 
 int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
     ClearBar();
+    const std::string text = Printable(dialog.text, true);
     if (auto planned = PlannedAnswer(dialog.id)) {
         // "Yes" for every item when the answer is yes (the all-button when
         // overwriting everything), "No" otherwise.
@@ -216,11 +220,11 @@ int TerminalDialog::AskContinue(const ContinueConfirm& dialog) {
         return *planned ? ContinueConfirm::First : ContinueConfirm::Third;
     }
     if (!m_options.interactive) {
-        NoteUnanswered(dialog.id, dialog.text);
+        NoteUnanswered(dialog.id, text);
         return ContinueConfirm::Stop;
     }
     for (;;) {
-        std::fprintf(m_err, "%s\n", dialog.text.c_str());
+        std::fprintf(m_err, "%s\n", text.c_str());
         for (int i = 0; i < 4; ++i)
             std::fprintf(m_err, "  %d) %s\n", i + 1, dialog.captions[static_cast<std::size_t>(i)].c_str());
         std::fprintf(m_err, "%s ", m_options.choicePrompt.c_str());

@@ -56,11 +56,13 @@ struct Piece {
     std::string bytes;
     std::size_t width;
 };
-std::vector<Piece> Pieces(std::string_view text) {
+std::vector<Piece> Pieces(std::string_view text, bool keepLines = false) {
     std::vector<Piece> pieces;
     for (std::size_t i = 0; i < text.size();) {
         const Decoded d = DecodeAt(text, i);
-        if (!d.valid || IsControl(d.code))
+        if (keepLines && d.valid && (d.code == '\n' || d.code == '\t'))
+            pieces.push_back({std::string(1, static_cast<char>(d.code)), 0});
+        else if (!d.valid || IsControl(d.code))
             pieces.push_back({"?", 1});
         else
             pieces.push_back({std::string(text.substr(i, d.length)), CodeWidth(d.code)});
@@ -77,9 +79,9 @@ std::size_t DisplayWidth(std::string_view text) {
     return width;
 }
 
-std::string Printable(std::string_view text) {
+std::string Printable(std::string_view text, bool keepLines) {
     std::string out;
-    for (const Piece& p : Pieces(text)) out += p.bytes;
+    for (const Piece& p : Pieces(text, keepLines)) out += p.bytes;
     return out;
 }
 

@@ -13,8 +13,9 @@ namespace tessarin::cli {
 std::size_t DisplayWidth(std::string_view text);
 
 // The text with control characters and bytes that are not valid UTF-8
-// replaced by '?', so it cannot drive a terminal.
-std::string Printable(std::string_view text);
+// replaced by '?', so it cannot drive a terminal; with keepLines, line
+// breaks and tabs stay.
+std::string Printable(std::string_view text, bool keepLines = false);
 
 // The text when it fits into width columns; otherwise "..." and as many of
 // its last characters as fit, cut on character boundaries.

@@ -39,6 +39,7 @@ TEST(TextWidth, PrintableDefusesTerminalControls) {
     EXPECT_EQ(Printable("\xC0\xAF"), "??");       // overlong '/'
     EXPECT_EQ(Printable("\xED\xA0\x80"), "???");  // a surrogate
     EXPECT_EQ(Printable("\xE6\x97\xA5"), "\xE6\x97\xA5");
+    EXPECT_EQ(Printable("a\tb\nc\x1b", true), "a\tb\nc?");  // a message keeps its lines
 }
 
 TEST(TextWidth, FitCutsOnCharacterBoundariesFromTheFront) {

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "cli/Output.h"
 #include "cli/Session.h"
 
 namespace tessarin::cli {
@@ -100,7 +101,7 @@ void AddDecryptCommand(CLI::App& app, CliContext& ctx, int& status) {
             if (a->toStdout)
                 ok = CopyFileToStdout(item.output) && ok;
             else
-                std::printf("%s\n", item.output.c_str());
+                PrintPath(item.output.string());
         }
         // A folder without containers among others still fails the run.
         status = ctx.Finish(ok && !folderWithout);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "cli/Output.h"
 #include "cli/Session.h"
 
 namespace tessarin::cli {
@@ -174,7 +175,7 @@ void AddEncryptCommand(CLI::App& app, CliContext& ctx, int& status) {
             if (toStdout)
                 ok = CopyFileToStdout(item.output) && ok;
             else
-                std::printf("%s\n", item.output.c_str());
+                PrintPath(item.output.string());
         }
         opened->Report(result);
         if (result.status == JobStatus::NoRecipient) {

@@ -65,9 +65,8 @@ void PrintInfoJson(const ContainerInfo& info) {
 void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = ctx.AddCommand(app, "info");
     auto file = std::make_shared<std::string>();
-    auto json = std::make_shared<bool>(false);
     cmd->add_option("FILE", *file, ctx.help("info.FILE"))->required()->check(ctx.ExistingFile());
-    cmd->add_flag("--json", *json, ctx.help("opt.json"));
+    const auto json = ctx.AddJsonFlag(*cmd);
     cmd->callback([&ctx, &status, file, json] {
         ctx.Prepare();
         const LanguageTable& t = ctx.texts;
@@ -128,9 +127,8 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
 void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = ctx.AddCommand(app, "history");
     auto file = std::make_shared<std::string>();
-    auto json = std::make_shared<bool>(false);
     cmd->add_option("FILE", *file, ctx.help("info.FILE"))->required()->check(ctx.ExistingFile());
-    cmd->add_flag("--json", *json, ctx.help("opt.json"));
+    const auto json = ctx.AddJsonFlag(*cmd);
     cmd->callback([&ctx, &status, file, json] {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);

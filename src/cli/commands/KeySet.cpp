@@ -37,8 +37,7 @@ void PrintKeySet(const CliContext& ctx, const KeySetView& view, bool json) {
 
 void AddWhoamiCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = ctx.AddCommand(app, "whoami");
-    auto json = std::make_shared<bool>(false);
-    cmd->add_flag("--json", *json, ctx.help("opt.json"));
+    const auto json = ctx.AddJsonFlag(*cmd);
     cmd->callback([&ctx, &status, json] {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);

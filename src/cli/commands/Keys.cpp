@@ -48,8 +48,7 @@ void AddAddCommand(CLI::App& app, CliContext& ctx, int& status) {
 
 void AddKeysCommand(CLI::App& app, CliContext& ctx, int& status) {
     auto* cmd = ctx.AddCommand(app, "keys");
-    auto json = std::make_shared<bool>(false);
-    cmd->add_flag("--json", *json, ctx.help("opt.json"));
+    const auto json = ctx.AddJsonFlag(*cmd);
     cmd->callback([&ctx, &status, json] {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
