@@ -8,6 +8,7 @@
 #include "keys/KeyFiles.h"
 #include "keys/MemberRecordData.h"
 #include "platform/Paths.h"
+#include "qr/PublicKeyQr.h"
 
 namespace tessarin {
 
@@ -52,7 +53,8 @@ bool AppCore::UseKeySetFromSettings() {
     return UseKeySet(settings.keyPairRoot, settings.publicKeyName, settings.privateKeyName);
 }
 
-KeySetCreationResult AppCore::CreateKeySet(const fs::path& keyPairFolder, const KeySetIdentity& identity) {
+KeySetCreationResult AppCore::CreateKeySet(const fs::path& keyPairFolder, const KeySetIdentity& identity,
+                                           bool activate) {
     CKeySetCreation creation(m_keys, m_dialog, m_host);
     bool asked = false;
     KeySetCreationResult result = creation.CreateFromMainWindow(keyPairFolder, [&]() -> std::optional<KeySetIdentity> {
@@ -61,6 +63,11 @@ KeySetCreationResult AppCore::CreateKeySet(const fs::path& keyPairFolder, const 
         return identity;
     });
     if (!result.Ok()) return result;
+    if (!activate) {
+        // The key set in use stays the one the settings name.
+        if (!UseKeySetFromSettings()) m_keySetReady = false;
+        return result;
+    }
     settings.keyPairRoot = keyPairFolder.string();
     settings.publicKeyName = result.publicKeyName;
     settings.privateKeyName = result.privateKeyName;
@@ -170,12 +177,12 @@ JobResult OneItem(std::optional<JobStatus> refused, const fs::path& item, const 
 
 }  // namespace
 
-JobResult AppCore::CreateKeys(const fs::path& keyPairFolder, const KeySetIdentity& identity,
-                              KeySetCreationResult& out) {
+JobResult AppCore::CreateKeys(const fs::path& keyPairFolder, const KeySetIdentity& identity, KeySetCreationResult& out,
+                              bool activate) {
     JobGuard job(m_jobRunning);
     if (const auto refused = BeginJob(job, false)) return OneItem(refused, keyPairFolder, {}, false);
     (void)CreateKeyFolder(keyPairFolder);  // the generator reports a folder it cannot write to
-    out = CreateKeySet(keyPairFolder, identity);
+    out = CreateKeySet(keyPairFolder, identity, activate);
     return OneItem(std::nullopt, keyPairFolder, keyPairFolder / out.publicKeyName, out.Ok());
 }
 
@@ -200,21 +207,89 @@ AuthenticateResult AppCore::Authenticate(const fs::path& publicKey, AuthLimitCho
 }
 
 JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles) {
+    return RegisterKeys(keyFiles, std::nullopt);
+}
+
+JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles, const KeyOwner& owner) {
+    return RegisterKeys(keyFiles, std::optional<KeyOwner>(owner));
+}
+
+bool AppCore::IsPlainPublicKey(const fs::path& keyFile) const {
+    return ClassifyKeyFile(keyFile) == KeyFileKind::PublicKey;
+}
+
+JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles, const std::optional<KeyOwner>& owner) {
     JobResult result;
     JobGuard job(m_jobRunning);
     if (const auto refused = BeginJob(job, true)) {
         result.status = *refused;
         return result;
     }
+    // Every answer is in before anything moves: a plain public key without
+    // its owner refuses the whole registration.
+    if (owner && (owner->name.empty() || owner->email.empty())) {
+        for (const auto& f : keyFiles) {
+            if (!IsPlainPublicKey(f)) continue;
+            result.status = JobStatus::OwnerMissing;
+            result.detail = owner->name.empty() ? "name" : "email";
+            return result;
+        }
+    }
     result.requested = static_cast<int>(keyFiles.size());
     for (const auto& f : keyFiles) {
         const fs::path path = fs::absolute(f);
-        const bool added = m_keys.AddKeyFiles({path}, {}) == 1;
+        const CKeyManager::PlainKeyOwner given{owner ? owner->name : std::string(),
+                                               owner ? owner->email : std::string()};
+        const bool added = m_keys.AddKeyFiles({path}, {}, owner ? &given : nullptr) == 1;
         result.items.push_back({path, {}, added ? ItemOutcome::Done : ItemOutcome::Failed});
         if (added) ++result.succeeded;
     }
     result.status = result.succeeded == result.requested ? JobStatus::Done : JobStatus::ItemsFailed;
     return result;
+}
+
+std::optional<bool> AppCore::RecipientAuthenticated(const RecipientSpec& spec, fs::path* keyFile) const {
+    if (spec.kind == RecipientKind::Self) return true;
+    const auto found = FindRecipient(spec);
+    if (!found) return std::nullopt;
+    if (keyFile) *keyFile = *found;
+    return IsAuthKeyFileName(found->filename().string());
+}
+
+std::optional<KeySetView> AppCore::ActiveKeySet() const {
+    if (!m_keySetReady) return std::nullopt;
+    KeySetView view;
+    view.keySetName = KeySetNameOfPublicKeyFile(m_keys.PublicKeyName());
+    view.ownerName = m_keys.OwnerName();
+    view.ownerEmail = m_keys.OwnerEmail();
+    view.folder = m_keys.KeyPairFolder();
+    view.publicKey = m_keys.PublicKeyPath();
+    if (const auto blob = ReadFirstKeyBlob(view.publicKey)) view.fingerprint = KeyFingerprint(*blob);
+    return view;
+}
+
+KeySetOpenResult AppCore::ActivateKeySet(const fs::path& folder, const std::string& name) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(folder, ec);
+    KeySetOpenResult result = SwitchKeySet(absolute, name);
+    if (!result.Ok()) return result;
+    settings.keyPairRoot = absolute.string();
+    settings.publicKeyName = m_keys.PublicKeyName();
+    settings.privateKeyName = m_keys.PrivateKeyName();
+    if (!SaveSettings()) result.status = KeySetOpenStatus::NoneInSettings;
+    return result;
+}
+
+JobResult AppCore::OwnQrJob(QrViewBitmap& out, const fs::path& saveTo) {
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, true)) return OneItem(refused, {}, {}, false);
+    const auto view = OwnQrView();
+    if (view.picture.width == 0) return OneItem(std::nullopt, view.publicKey, {}, false);
+    out = view.picture;
+    if (saveTo.empty()) return OneItem(std::nullopt, view.publicKey, {}, true);
+    const bool saved = SaveQrViewPicture(out, saveTo);
+    if (!saved) m_dialog.ShowMessage(m_texts[slot::kQrFileOpenError] + ": " + saveTo.string(), MessageKind::Error);
+    return OneItem(std::nullopt, view.publicKey, saveTo, saved);
 }
 
 std::vector<KeyRow> AppCore::ListKeys() const {

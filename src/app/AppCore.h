@@ -55,9 +55,12 @@ enum class JobStatus {
     NoHistory,          // the container carries no history
     HistoryUnreadable,
     OutputFolderMissing,  // the output folder asked for is not a folder
+    OwnerMissing,         // a plain public key needs its owner's name and e-mail (`detail`: "name" or "email")
 };
 
-enum class ItemOutcome { Done, Failed };
+// Skipped: left out by the job's own rule (a container inside a folder
+// given for encryption) and reported, without failing the job.
+enum class ItemOutcome { Done, Failed, Skipped };
 
 struct ItemResult {
     std::filesystem::path item;    // the source, container or key file asked for
@@ -202,6 +205,22 @@ struct [[nodiscard]] BackupResult {
     }
 };
 
+// The key set in use as `tza whoami` shows it.
+struct KeySetView {
+    std::string keySetName;  // <name> of <name>.vpub
+    std::string ownerName;
+    std::string ownerEmail;
+    std::filesystem::path folder;
+    std::filesystem::path publicKey;
+    std::uint64_t fingerprint = 0;  // the CRC-64 fingerprint of the public key
+};
+
+// The owner a plain public key is registered under (the add dialog's fields).
+struct KeyOwner {
+    std::string name;
+    std::string email;
+};
+
 struct [[nodiscard]] AuthenticateResult {
     JobStatus status = JobStatus::Done;
     std::filesystem::path authKey;  // empty when nothing was made
@@ -237,7 +256,9 @@ public:
 
     // Key set creation from the main window with the owner's name and
     // e-mail; the settings then name the new key set and are written.
-    KeySetCreationResult CreateKeySet(const std::filesystem::path& keyPairFolder, const KeySetIdentity& identity);
+    // With activate false the settings and the key set in use stay as they were.
+    KeySetCreationResult CreateKeySet(const std::filesystem::path& keyPairFolder, const KeySetIdentity& identity,
+                                      bool activate = true);
 
     // The decryption's sender follow-up over the key manager: looks senders
     // up by key mark, renews their entries, and authenticates an unknown
@@ -266,10 +287,29 @@ public:
     JobResult ForwardingAddresses(const std::filesystem::path& container, std::vector<HistoryUser>& out);
     // Key operations.
     JobResult CreateKeys(const std::filesystem::path& keyPairFolder, const KeySetIdentity& identity,
-                         KeySetCreationResult& out);
+                         KeySetCreationResult& out, bool activate = true);
     AuthenticateResult Authenticate(const std::filesystem::path& publicKey, AuthLimitChoice choice,
                                     std::optional<SystemTime> pickedDay = std::nullopt);
     JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles);
+    // Registers key files as the address book's add dialog does: a plain
+    // public key under the owner given (refused with OwnerMissing, nothing
+    // moved, when name or e-mail is empty), an auth key under the owner its
+    // record names; nothing is offered to the service.
+    JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles, const KeyOwner& owner);
+    // Whether a key file is a plain (not authenticated) public key.
+    bool IsPlainPublicKey(const std::filesystem::path& keyFile) const;
+    // Whether the key a recipient resolves to (stored in keyFile when given)
+    // is authenticated; empty when no key answers it.
+    std::optional<bool> RecipientAuthenticated(const RecipientSpec& spec,
+                                               std::filesystem::path* keyFile = nullptr) const;
+    // The key set in use; empty when there is none.
+    std::optional<KeySetView> ActiveKeySet() const;
+    // Switches as SwitchKeySet does and, when that worked, makes the settings
+    // name the key set and writes them.
+    KeySetOpenResult ActivateKeySet(const std::filesystem::path& folder, const std::string& name);
+    // The QR code view of the own public key as a job, its picture saved to
+    // saveTo when that is not empty.
+    JobResult OwnQrJob(QrViewBitmap& out, const std::filesystem::path& saveTo = {});
     std::vector<KeyRow> ListKeys() const;
     // Whether a key file may be chosen as a recipient of the next encryption:
     // an auth key whose record opens with the own private key, or a usable
@@ -354,6 +394,7 @@ private:
     std::optional<JobStatus> BeginJob(const JobGuard& job, bool needsKeySet);
     std::optional<std::filesystem::path> FindRecipient(const RecipientSpec& spec) const;
     JobResult ReadHistory(const std::filesystem::path& container, HistoryView& out, bool forwarding);
+    JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles, const std::optional<KeyOwner>& owner);
 
     std::atomic<bool> m_jobRunning{false};
 

@@ -175,6 +175,15 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
     if (self) m_state.options.withoutMyAddress = false;
     m_state.optionsCheckBox = request.optionsCheckBox;
     m_state.files = ExpandSources(request.sources);
+    // Containers met inside a folder are left out by the batch's own rule
+    // (with its message): reported as skipped, not failed.
+    std::vector<fs::path> named;
+    for (const auto& s : request.sources) named.push_back(fs::absolute(s));
+    const auto skipped = [&](const fs::path& f) {
+        std::string ext = f.extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return ext == container::kExtension && std::find(named.begin(), named.end(), f) == named.end();
+    };
 
     auto mode = kModeCommand;  // the batch's entry point
     if (self && keys.empty())
@@ -190,6 +199,11 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
     result.succeeded = succeeded;
     std::vector<fs::path> written = m_state.WrittenContainers();
     for (const auto& f : m_state.files) {
+        if (skipped(f)) {
+            --result.requested;
+            result.items.push_back({f, {}, ItemOutcome::Skipped});
+            continue;
+        }
         ItemResult item{f, {}, ItemOutcome::Failed};
         const std::string name = f.filename().string() + ".tza";
         const auto it = std::find_if(written.begin(), written.end(), [&](const fs::path& w) {
@@ -369,6 +383,8 @@ std::string AppCore::RefusalText(const JobResult& result) const {
             return m_texts[slot::kCliHistoryUnreadable];
         case JobStatus::OutputFolderMissing:
             return FormatText(m_texts[slot::kDecryptOutputFolderMissing], {result.detail});
+        case JobStatus::OwnerMissing:
+            return m_texts[result.detail == "name" ? slot::kOwnerNameMissing : slot::kOwnerAddressMissing];
         case JobStatus::Done:
         case JobStatus::ItemsFailed:
         case JobStatus::NotAddressed:  // the reader has said why

@@ -282,6 +282,10 @@ PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::
         // The cancel flag is asked after every chunk, so a long file stops
         // in the middle.
         CStreamCipher::ScopedStopCheck stop(cipher, [this] { return m_dialog.CancelRequested(); });
+        std::error_code ec;
+        const auto size = static_cast<std::int64_t>(fs::file_size(source, ec));
+        CStreamCipher::ScopedChunkReport bytes(
+            cipher, [&](std::int64_t done) { m_dialog.ReportBytes(source.filename().string(), done, ec ? 0 : size); });
         ok = cipher.CryptFile(in.get(), out.get());
     }
     in.reset();

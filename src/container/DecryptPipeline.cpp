@@ -356,6 +356,9 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
     // chunk, so a long payload stops in the middle; the partial output goes.
     CStreamCipher::ScopedStopCheck stop(m_run.cipher,
                                         [this] { return m_run.dialog.CancelRequested() || TerminationRequested(); });
+    CStreamCipher::ScopedChunkReport bytes(m_run.cipher, [&](std::int64_t done) {
+        m_run.dialog.ReportBytes(container.filename().string(), done, length);
+    });
     const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
     if (m_run.cipher.Stopped()) {
         temp->Discard();

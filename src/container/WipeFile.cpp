@@ -129,6 +129,27 @@ bool IsReadOnlyFile(const std::filesystem::path& path) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+namespace {
+
+// Tells the dialog the bytes every pass of a wipe has written.
+class PassProgress final : public IWipeObserver {
+public:
+    PassProgress(IUserDialog& dialog, std::string name, std::int64_t total)
+        : m_dialog(dialog), m_name(std::move(name)), m_total(total) {}
+    void OnWrite(int, std::uint8_t, std::size_t bytes) override {
+        m_done += static_cast<std::int64_t>(bytes);
+        m_dialog.ReportBytes(m_name, m_done, m_total);
+    }
+
+private:
+    IUserDialog& m_dialog;
+    std::string m_name;
+    std::int64_t m_total;
+    std::int64_t m_done = 0;
+};
+
+}  // namespace
+
 int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::string>& names, IUserDialog& dialog,
                 const LanguageTable& texts) {
     const auto count = static_cast<std::int64_t>(names.size());
@@ -158,9 +179,14 @@ int WipeCommand(const std::filesystem::path& workFolder, const std::vector<std::
             }
         }
         if (confirmed) {
+            std::error_code ec;
+            const auto size = std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec))
+                                  ? std::filesystem::file_size(path, ec)
+                                  : 0;
+            PassProgress progress(dialog, name, static_cast<std::int64_t>(ec ? 0 : size) * kWipePasses);
             if (IsReadOnlyFile(path)) {
                 dialog.ShowMessage(path.string() + texts[slot::kReadOnlyCannotDelete], MessageKind::Warning);
-            } else if (const WipeResult result = WipeFileWithStatus(path); result.Ok()) {
+            } else if (const WipeResult result = WipeFileWithStatus(path, &progress); result.Ok()) {
                 ++wiped;
             } else {
                 dialog.ShowMessage(WipeFailureText(result, path.string(), texts), MessageKind::Error);

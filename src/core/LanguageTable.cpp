@@ -412,6 +412,112 @@ constexpr SlotText kJapanese[] = {
     {323, "このコンテナには履歴がありません"},
     {324, "履歴を読み取れません"},
     {609, "公開鍵がありません: --public FILE か、--keys DIR と --name を指定してください"},
+    // tza: the help and usage texts, one "key<TAB>text" line each.
+    {583, "app\tTessarin: ファイルを.tzaコンテナに暗号化し、自分宛てのコンテナを復号化します\n"
+          "opt.lang\t表示言語: ja または en (既定はロケールから)\n"
+          "opt.yes\tすべての質問に「はい」と答える\n"
+          "opt.no\tすべての質問に「いいえ」と答える\n"
+          "opt.overwrite\t上書きの質問に答える: all (すべて上書き) または none (上書きしない)\n"
+          "opt.verbose\t状況の行を表示する\n"
+          "opt.quiet\t進行状況の行を表示しない\n"
+          "opt.keys\t使用する鍵セットのフォルダ (既定は設定にあるもの)\n"
+          "opt.name\tそのフォルダ内の鍵セット名\n"
+          "opt.json\tテキストの代わりにJSONで出力する\n"
+          "opt.help\tこのヘルプを表示して終了する\n"
+          "opt.version\tバージョンを表示して終了する\n"
+          "label.usage\t使い方\n"
+          "label.options\tオプション\n"
+          "label.command\tコマンド\n"
+          "label.positionals\t引数\n"
+          "label.required\t(必須)\n"
+          "label.excludes\t同時指定不可\n"
+          "label.needs\t必要\n"
+          "group.options\tオプション\n"
+          "group.commands\tコマンド\n"
+          "exit\t終了ステータス: 指定したものがすべて処理できたとき0、いずれかが失敗または拒否されたとき1、使い方の誤りは2。\n"
+          "usage.unknown-option\t不明なオプション %s\n"
+          "usage.unknown-command\t不明なコマンド %s\n"
+          "usage.did-you-mean\t%s のことですか?\n"
+          "usage.see-help\t'%s --help' でオプションを確認してください。\n"
+          "usage.missing\t%s がありません\n"
+          "usage.needs-value\t%s に値がありません\n"
+          "usage.unexpected\t余分な引数 %s\n"
+          "usage.no-path\t%s は存在しません\n"
+          "usage.not-folder\t%s はフォルダではありません\n"
+          "usage.not-file\t%s はファイルではありません\n"
+          "usage.not-member\t%s: %s は次のどれでもありません: %s\n"
+          "usage.not-number\t%s: %s は数値ではありません\n"
+          "usage.excludes\t%s と %s は同時に指定できません\n"
+          "usage.one-only\t%s は1つのファイルにだけ使えます\n"
+          "usage.no-containers\t%s に.tzaファイルがありません"},
+    {584, "cmd.keygen\t鍵セットを作成する: 鍵ペア、鍵フォルダ、自己認証鍵\n"
+          "keygen.NAME\t鍵の持ち主の名前\n"
+          "keygen.EMAIL\t鍵の持ち主のメールアドレス\n"
+          "keygen.FOLDER\t鍵ペアのフォルダ (なければ作成)\n"
+          "keygen.activate\t質問せずに新しい鍵セットを使用中にする\n"
+          "cmd.auth\t相手の公開鍵を認証し、相手に送り返す認証鍵を作る\n"
+          "auth.PUBKEY\t相手の公開鍵ファイル、または受け取った認証鍵\n"
+          "auth.limit\t有効期限: none、month、year、end-of-year、end-of-fiscal-year または日付 YYYY-MM-DD\n"
+          "cmd.add\t相手の公開鍵、または受け取った認証鍵を鍵フォルダに登録する\n"
+          "add.KEYFILE\t鍵ファイル (.vpub)\n"
+          "add.name\t公開鍵の持ち主の名前 (公開鍵のとき必須)\n"
+          "add.email\t公開鍵の持ち主のメールアドレス (公開鍵のとき必須)\n"
+          "cmd.keys\t鍵フォルダに登録されている鍵を一覧表示する\n"
+          "cmd.whoami\t使用中の鍵セットを表示する: 名前、メールアドレス、フォルダ、指紋\n"
+          "cmd.use\t別の鍵セットを使用中にする\n"
+          "use.KEYSET\t鍵ペアのフォルダ、または使用中のフォルダ内の鍵セット名\n"
+          "cmd.export\t自分の公開鍵ファイル (相手に送るファイル) のパスと指紋を表示する\n"
+          "cmd.qr\t自分の公開鍵のQRコードを端末に表示する\n"
+          "qr.save\tQRコードの画像をビットマップファイルにも保存する\n"
+          "cmd.backup\t秘密鍵を2つのバックアップ片に分け、メーカー用の片の送信を提案する\n"
+          "backup.no-send\tバックアップ片を作るだけで、メーカー用の片の送信は提案しない\n"
+          "cmd.restore-key\t2つのバックアップ片から秘密鍵ファイルを復元する\n"
+          "restore-key.USER_SHARE\t利用者の片 (<名前>_user.vbky)\n"
+          "restore-key.MAKER_SHARE\tメーカーの片 (<名前>_mk.vbky)\n"
+          "restore-key.OUT\t書き出す秘密鍵ファイル (既存のファイルは置き換えない)\n"
+          "restore-key.public\t鍵セットの公開鍵ファイル (既定は使用中の鍵セット)"},
+    {585, "cmd.encrypt\tファイルとフォルダを.tzaコンテナに暗号化する\n"
+          "encrypt.SOURCE\tファイルまたはフォルダ。- は標準入力を読む\n"
+          "encrypt.to\t宛先: 鍵ファイル、登録名またはメールアドレス (複数指定可)\n"
+          "encrypt.self\t自分宛てに暗号化する (--to がないときは必須)\n"
+          "encrypt.without-me\t自分の鍵を宛先に加えない\n"
+          "encrypt.limit\t有効期限: --unit 単位で1から99の値\n"
+          "encrypt.unit\tyears、weeks、days、hours、minutes または seconds\n"
+          "encrypt.deadline\t有効期限を日時で指定: \"YYYY-MM-DD HH:MM[:SS]\"\n"
+          "encrypt.from-first-decryption\t有効期限を初回復号時から数える (既定は暗号化時から)\n"
+          "encrypt.logs\t履歴を管理する: コンテナに履歴を付ける\n"
+          "encrypt.output\t出力フォルダ (既定は各ファイルの隣)。- はコンテナを標準出力に書く\n"
+          "encrypt.wipe\tコンテナの完成後に元のファイルを完全削除する\n"
+          "encrypt.mail\tコンテナをこのアドレス宛てにメールソフトに渡す\n"
+          "encrypt.name\t標準入力を暗号化するとき、コンテナに格納するファイル名\n"
+          "cmd.decrypt\t自分宛ての.tzaコンテナを復号化する\n"
+          "decrypt.FILE\tコンテナ、または.tzaファイルを復号化するフォルダ\n"
+          "decrypt.output\t復号化したファイルのフォルダ (既定は各コンテナの隣)\n"
+          "decrypt.recursive\t指定したフォルダのサブフォルダにあるコンテナも復号化する\n"
+          "decrypt.stdout\t復号化したファイルを標準出力に書く (コンテナ1つ)\n"
+          "decrypt.keep-name\t名前を変えずに復号化する: 出力にコンテナの名前を付ける\n"
+          "decrypt.remove\t復号化したコンテナを完全削除する\n"
+          "decrypt.authenticate-sender\t不明な送信者の公開鍵を認証するかの質問に「はい」と答える (--yes は答えない)\n"
+          "cmd.info\tコンテナの末尾とレコードの内容を表示する\n"
+          "info.FILE\t.tzaコンテナ\n"
+          "cmd.history\tコンテナの履歴を表示する\n"
+          "cmd.wipe\tファイルを10回上書きして削除する\n"
+          "wipe.FILE\t完全削除するファイル"},
+    {586, "[y(はい)/n(いいえ)]"},
+    {587, "y yes はい"},
+    {588, "n no いいえ"},
+    {589, "[1-4の番号]"},
+    {590, "使用中の鍵セットは%s (%s) です。今後は新しい鍵セット%sを使用しますか？"},
+    {591, "使用中の鍵セットは%sのままです。新しい鍵セットに切り替えるには 'tza use %s' を実行してください。"},
+    {592, "警告: 宛先%sの鍵%sは認証されていません"},
+    {593, "宛先がありません: --to で宛先を指定するか、自分宛てだけに暗号化するときは --self を指定してください"},
+    {594, "%s / %s  %s/秒  残り%s"},
+    {595, "名前\tメールアドレス\t鍵ファイル\t更新日時\t有効期限\t最終使用日"},
+    {596, "標準入力を暗号化するには --name (コンテナに格納するファイル名) が必要です"},
+    {627, "名前:"},
+    {628, "メールアドレス:"},
+    {629, "フォルダ:"},
+    {630, "指紋:"},
     {325, "ファイル長:"},
     {326, "本体長:"},
     {327, "レコード数:"},
@@ -869,6 +975,112 @@ constexpr SlotText kEnglish[] = {
     {323, "the container carries no history"},
     {324, "the history cannot be read"},
     {609, "no public key: give --public FILE, or --keys DIR with --name"},
+    // tza: the help and usage texts, one "key<TAB>text" line each.
+    {583, "app\tTessarin: encrypt files into .tza containers and decrypt the ones addressed to you\n"
+          "opt.lang\tInterface language: ja or en (default from the locale)\n"
+          "opt.yes\tAnswer Yes to every question\n"
+          "opt.no\tAnswer No to every question\n"
+          "opt.overwrite\tAnswer the overwrite questions: all (overwrite) or none (keep)\n"
+          "opt.verbose\tShow status lines\n"
+          "opt.quiet\tShow no progress line\n"
+          "opt.keys\tFolder holding the key set to use (default: the one the settings name)\n"
+          "opt.name\tKey set name in that folder\n"
+          "opt.json\tPrint JSON instead of text\n"
+          "opt.help\tShow this help and exit\n"
+          "opt.version\tShow the version and exit\n"
+          "label.usage\tUsage\n"
+          "label.options\tOPTIONS\n"
+          "label.command\tCOMMAND\n"
+          "label.positionals\tArguments\n"
+          "label.required\t(required)\n"
+          "label.excludes\tExcludes\n"
+          "label.needs\tNeeds\n"
+          "group.options\tOptions\n"
+          "group.commands\tCommands\n"
+          "exit\tExit status: 0 when everything asked for was done, 1 when any item failed or was refused, 2 for usage errors.\n"
+          "usage.unknown-option\tunknown option %s\n"
+          "usage.unknown-command\tunknown command %s\n"
+          "usage.did-you-mean\tdid you mean %s?\n"
+          "usage.see-help\t'%s --help' lists the options.\n"
+          "usage.missing\t%s is missing\n"
+          "usage.needs-value\t%s needs a value\n"
+          "usage.unexpected\tunexpected argument %s\n"
+          "usage.no-path\t%s does not exist\n"
+          "usage.not-folder\t%s is not a folder\n"
+          "usage.not-file\t%s is not a file\n"
+          "usage.not-member\t%s: %s is not one of: %s\n"
+          "usage.not-number\t%s: %s is not a number\n"
+          "usage.excludes\t%s and %s cannot be given together\n"
+          "usage.one-only\t%s takes one file only\n"
+          "usage.no-containers\t%s holds no .tza files"},
+    {584, "cmd.keygen\tMake a key set: key pair, key folder and self auth key\n"
+          "keygen.NAME\tThe key owner's name\n"
+          "keygen.EMAIL\tThe key owner's e-mail address\n"
+          "keygen.FOLDER\tThe key pair folder (made when missing)\n"
+          "keygen.activate\tMake the new key set the one in use without asking\n"
+          "cmd.auth\tAuthenticate a partner's public key, making the auth key to send back\n"
+          "auth.PUBKEY\tThe partner's public key file, or an auth key received\n"
+          "auth.limit\tValidity: none, month, year, end-of-year, end-of-fiscal-year or a day YYYY-MM-DD\n"
+          "cmd.add\tRegister a partner's public key or a received auth key in the key folder\n"
+          "add.KEYFILE\tKey files (.vpub)\n"
+          "add.name\tThe owner's name (needed for a plain public key)\n"
+          "add.email\tThe owner's e-mail address (needed for a plain public key)\n"
+          "cmd.keys\tList the keys registered in the key folder\n"
+          "cmd.whoami\tShow the key set in use: name, e-mail address, folder and fingerprint\n"
+          "cmd.use\tMake another key set the one in use\n"
+          "use.KEYSET\tA key pair folder, or a key set name in the folder in use\n"
+          "cmd.export\tPrint the own public key file (the file to send to partners) and its fingerprint\n"
+          "cmd.qr\tShow the own public key's QR code in the terminal\n"
+          "qr.save\tAlso save the QR picture as a bitmap file\n"
+          "cmd.backup\tSplit the private key into the two backup shares and offer to mail the maker's share\n"
+          "backup.no-send\tOnly make the shares: the maker's share is not offered for sending\n"
+          "cmd.restore-key\tRebuild a private key file from the two backup shares\n"
+          "restore-key.USER_SHARE\tThe user's share (<name>_user.vbky)\n"
+          "restore-key.MAKER_SHARE\tThe maker's share (<name>_mk.vbky)\n"
+          "restore-key.OUT\tThe private key file to write; never replaced\n"
+          "restore-key.public\tThe key set's public key file (default: the key set in use)"},
+    {585, "cmd.encrypt\tEncrypt files and folders into .tza containers\n"
+          "encrypt.SOURCE\tFiles or folders; - reads standard input\n"
+          "encrypt.to\tA recipient: key file, registered name or e-mail address (repeatable)\n"
+          "encrypt.self\tEncrypt for yourself (needed when no --to is given)\n"
+          "encrypt.without-me\tWithout Adding My address: leave the own key out\n"
+          "encrypt.limit\tTime limit: a value from 1 to 99 in --unit\n"
+          "encrypt.unit\tyears, weeks, days, hours, minutes or seconds\n"
+          "encrypt.deadline\tTime limit as a moment: \"YYYY-MM-DD HH:MM[:SS]\"\n"
+          "encrypt.from-first-decryption\tCount the time limit from the first decryption (default: from encryption)\n"
+          "encrypt.logs\tManage Logs: the container carries a history\n"
+          "encrypt.output\tOutput folder (default: beside each source); - writes the container to standard output\n"
+          "encrypt.wipe\tWipe each source once its container is complete\n"
+          "encrypt.mail\tHand the containers to the mail program, addressed to this address\n"
+          "encrypt.name\tThe file name stored in the container when reading standard input\n"
+          "cmd.decrypt\tDecrypt .tza containers addressed to you\n"
+          "decrypt.FILE\tContainers, or folders whose .tza files are decrypted\n"
+          "decrypt.output\tFolder for the decrypted files (default: beside each container)\n"
+          "decrypt.recursive\tAlso decrypt the containers in subfolders of the folders given\n"
+          "decrypt.stdout\tWrite the decrypted file to standard output (one container)\n"
+          "decrypt.keep-name\tHereafter,Decrypt without Namechange.: name outputs after the container\n"
+          "decrypt.remove\tWipe each container once it is decrypted\n"
+          "decrypt.authenticate-sender\tAnswer Yes when asked to authenticate an unknown sender's public key (--yes never does)\n"
+          "cmd.info\tShow what a container's tail and records say\n"
+          "info.FILE\tA .tza container\n"
+          "cmd.history\tShow the history a container carries\n"
+          "cmd.wipe\tOverwrite files ten times and delete them\n"
+          "wipe.FILE\tFiles to wipe"},
+    {586, "[y/n]"},
+    {587, "y yes"},
+    {588, "n no"},
+    {589, "[1-4]"},
+    {590, "The key set in use is %s (%s). Use the new key set %s from now on?"},
+    {591, "The key set in use stays %s; 'tza use %s' switches to the new one."},
+    {592, "warning: the key for %s (%s) is not authenticated"},
+    {593, "no recipient given: name recipients with --to, or give --self to encrypt for yourself only"},
+    {594, "%s of %s  %s/s  %s left"},
+    {595, "Name\tE-mail\tKey file\tUpdated\tValid until\tLast used"},
+    {596, "reading standard input needs --name: the file name to store in the container"},
+    {627, "name:"},
+    {628, "e-mail:"},
+    {629, "folder:"},
+    {630, "fingerprint:"},
     {325, "file length:"},
     {326, "payload length:"},
     {327, "record count:"},

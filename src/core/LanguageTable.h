@@ -497,6 +497,27 @@ inline constexpr int kCliNoKeySetMade = 322;
 inline constexpr int kCliNoHistory = 323;
 inline constexpr int kCliHistoryUnreadable = 324;
 inline constexpr int kCliNoPublicKey = 609;
+// tza's help, option and usage-error texts: "key<TAB>text" lines (see
+// src/cli/HelpTexts.h).
+inline constexpr int kCliHelpGeneral = 583;
+inline constexpr int kCliHelpKeyCommands = 584;
+inline constexpr int kCliHelpFileCommands = 585;
+// tza's prompts: the answer words, space-separated, any of them accepted.
+inline constexpr int kCliYesNoPrompt = 586;
+inline constexpr int kCliYesWords = 587;
+inline constexpr int kCliNoWords = 588;
+inline constexpr int kCliChoicePrompt = 589;
+inline constexpr int kCliReplaceActiveKeySet = 590;  // name, folder, new name
+inline constexpr int kCliKeySetNotActivated = 591;   // name in use, new folder
+inline constexpr int kCliKeyNotAuthenticated = 592;  // recipient, key file
+inline constexpr int kCliSelfOrTo = 593;
+inline constexpr int kCliProgressLine = 594;  // done, total, rate, time left
+inline constexpr int kCliKeysHeader = 595;    // tab-separated column titles
+inline constexpr int kCliStdinNeedsName = 596;
+inline constexpr int kCliLabelName = 627;
+inline constexpr int kCliLabelEmail = 628;
+inline constexpr int kCliLabelFolder = 629;
+inline constexpr int kCliLabelFingerprint = 630;
 // tza info: the labels end in ':', the caller pads them.
 inline constexpr int kInfoFileLength = 325;
 inline constexpr int kInfoPayloadLength = 326;

@@ -325,6 +325,7 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
         const std::size_t done = std::fwrite(buffer, 1, count, output);
         ok = done == count && (count == want || std::ferror(input) == 0);
         if (m_observer) (void)m_observer(static_cast<std::int64_t>(done));
+        if (m_report) m_report(static_cast<std::int64_t>(done));
         return static_cast<std::int64_t>(done);
     }
 
@@ -363,11 +364,13 @@ std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std
     const std::int64_t written = writer.Drain(wrote);
     ok = ok && wrote && !m_stopped;
     if (m_observer) (void)m_observer(written);
+    if (m_report) m_report(written);
     return written;
 }
 
 bool CStreamCipher::ContinueAfterChunk(std::int64_t done) {
     const bool go = !m_observer || m_observer(done);
+    if (m_report) m_report(done);
     if (go && !(m_stopCheck && m_stopCheck())) return true;
     m_stopped = true;
     return false;

@@ -81,6 +81,23 @@ public:
         StopCheck m_previous;
     };
 
+    // Told after each chunk, beside the observer, the bytes done so far in
+    // the current call: a pipeline reports the file in work to its dialog
+    // for its lifetime without replacing the front end's observer.
+    using ChunkReport = std::function<void(std::int64_t bytesDone)>;
+    class ScopedChunkReport final {
+    public:
+        ScopedChunkReport(CStreamCipher& cipher, ChunkReport report)
+            : m_cipher(cipher), m_previous(std::exchange(cipher.m_report, std::move(report))) {}
+        ~ScopedChunkReport() { m_cipher.m_report = std::move(m_previous); }
+        ScopedChunkReport(const ScopedChunkReport&) = delete;
+        ScopedChunkReport& operator=(const ScopedChunkReport&) = delete;
+
+    private:
+        CStreamCipher& m_cipher;
+        ChunkReport m_previous;
+    };
+
     // Whether the last file operation was stopped before the end of its
     // input by the observer or the stop check.
     bool Stopped() const { return m_stopped; }
@@ -115,6 +132,7 @@ private:
     std::unique_ptr<std::uint8_t[]> m_buffer;
     ChunkObserver m_observer;
     StopCheck m_stopCheck;
+    ChunkReport m_report;
     bool m_stopped = false;
 };
 

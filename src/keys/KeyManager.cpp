@@ -824,7 +824,8 @@ void CKeyManager::ShowRegisterFailure(int result, std::string_view fileName) {
     }
 }
 
-int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOffer& offer) {
+int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOffer& offer,
+                             const PlainKeyOwner* owner) {
     int registered = 0;
     for (const auto& file : files) {
         const std::string name = file.filename().string();
@@ -861,6 +862,15 @@ int CKeyManager::AddKeyFiles(const std::vector<fs::path>& files, const ServiceOf
             }
             ownerName = record.name;
             ownerEmail = record.email;
+        } else if (owner) {
+            const auto storedName = ToStored(owner->name);
+            const auto storedEmail = ToStored(owner->email);
+            if (!storedName || !storedEmail) {
+                ShowRegisterFailure(Refused, name);
+                continue;
+            }
+            ownerName = *storedName;
+            ownerEmail = *storedEmail;
         } else if (m_dialog.AskYesNo(QuestionId::RegisterWithService, m_texts[slot::kOfferToFerrolo]) && offer) {
             offer(file);
         }

@@ -198,8 +198,16 @@ public:
     // Adds dropped or chosen key files: checks each, offers plain public keys
     // to the service (offer is called on Yes; may be empty) and registers it
     // in the open folder. Returns the number registered.
+    // With owner given (the add dialog's answers, UTF-8), plain public keys
+    // are registered under that name and e-mail and nothing is offered to
+    // the service.
     using ServiceOffer = std::function<void(const std::filesystem::path&)>;
-    int AddKeyFiles(const std::vector<std::filesystem::path>& files, const ServiceOffer& offer);
+    struct PlainKeyOwner {
+        std::string name;
+        std::string email;
+    };
+    int AddKeyFiles(const std::vector<std::filesystem::path>& files, const ServiceOffer& offer,
+                    const PlainKeyOwner* owner = nullptr);
 
     // Opens a key folder chosen in the key list and moves a self auth key
     // still lying in the key pair folder into it. 0 or 1 as OpenFolder.

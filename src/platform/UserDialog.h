@@ -40,6 +40,7 @@ enum class QuestionId {
     OverwriteBackupShares,  // replace existing backup shares
     SendBackupShare,        // mail a backup share to the maker
     SendRepairRequest,      // mail a repair request to the maker
+    ReplaceActiveKeySet,    // a new key set becomes the one the settings name instead of the current one
 };
 
 // CContinueConfirmDialog: one message and four buttons whose captions the

@@ -33,7 +33,7 @@ two_users() {
     as north keygen North north@example.com "$work/north-keys" >/dev/null
     as south keygen South south@example.com "$work/south-keys" >/dev/null
     cp south-keys/South.vpub .
-    check "north registers south's plain public key" 0 "$(as north add South.vpub)"
+    check "north registers south's plain public key" 0 "$(as north add South.vpub --name South --email south@example.com)"
 }
 
 case "$case_name" in
@@ -333,7 +333,7 @@ PY
     contains "as no usable key" err.txt "zero.vpub"
     run --keys "$work/keys/new" keys >/dev/null
     if grep -q zero.vpub out.txt; then check "and is not listed" absent listed; else check "and is not listed" absent absent; fi
-    check "the real key is accepted" 0 "$(run --no --keys "$work/keys/new" add other/Other.vpub)"
+    check "the real key is accepted" 0 "$(run --no --keys "$work/keys/new" add other/Other.vpub --name Other --email other@example.com)"
     ;;
 backup)
     # Shares of the key in use, the questions answered from the command line,

@@ -442,6 +442,35 @@ TEST(StreamCipher, ObserverOrStopCheckEndsAFileAfterTheFirstChunk) {
     EXPECT_GT(calls, 1);
 }
 
+// A pipeline's chunk report hears every chunk up to the whole length beside
+// the front end's observer, and only for its scope.
+TEST(StreamCipher, ChunkReportSeesEveryChunkBesideTheObserver) {
+    const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::size_t len = 3 * CStreamCipher::kBufferSize + 11;
+    auto in = TempFileWith(Bytes(len, 3));
+    CStreamCipher c;
+    c.SetWordCount(8);
+    c.SetKey(key);
+    int observed = 0;
+    c.SetChunkObserver([&](std::int64_t) { ++observed; });
+    std::vector<std::int64_t> reported;
+    {
+        CStreamCipher::ScopedChunkReport report(c, [&](std::int64_t done) { reported.push_back(done); });
+        File out(std::tmpfile(), &std::fclose);
+        EXPECT_TRUE(c.CryptFile(in.get(), out.get()));
+    }
+    ASSERT_GT(reported.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    EXPECT_EQ(reported.back(), static_cast<std::int64_t>(len));
+    EXPECT_EQ(observed, static_cast<int>(reported.size()));
+    const std::size_t before = reported.size();
+    c.SetKey(key);
+    std::rewind(in.get());
+    File out(std::tmpfile(), &std::fclose);
+    EXPECT_TRUE(c.CryptFile(in.get(), out.get()));
+    EXPECT_EQ(reported.size(), before);  // the scope has ended
+}
+
 // A stop asked for after the input's last chunk changes nothing: the output is whole.
 TEST(StreamCipher, OnlyAChunkWithMoreBehindItStops) {
     const std::uint32_t key[8] = {1, 2, 3, 4, 5, 6, 7, 8};

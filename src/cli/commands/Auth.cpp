@@ -26,17 +26,14 @@ std::optional<SystemTime> ParseDay(const std::string& text) {
 }  // namespace
 
 void AddAuthCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand("auth", "Authenticate a partner's public key, making its auth key");
+    auto* cmd = ctx.AddCommand(app, "auth");
     struct Args {
         std::string key;
         std::string limit = "none";
     };
     auto args = std::make_shared<Args>();
-    cmd->add_option("PUBKEY", args->key, "The partner's public key file, or an auth key received")
-        ->required()
-        ->check(CLI::ExistingFile);
-    cmd->add_option("--limit", args->limit,
-                    "Validity: none, month, year, end-of-year, end-of-fiscal-year or a day YYYY-MM-DD");
+    cmd->add_option("PUBKEY", args->key, ctx.help("auth.PUBKEY"))->required()->check(ctx.ExistingFile());
+    cmd->add_option("--limit", args->limit, ctx.help("auth.limit"))->type_name("LIMIT");
     cmd->callback([&ctx, &status, args] {
         ctx.Prepare();
         static const std::map<std::string, AuthLimitChoice> choices = {

@@ -9,10 +9,9 @@
 namespace tessarin::cli {
 
 void AddBackupCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand(
-        "backup", "Split the private key into the two backup shares and offer to mail the maker's share");
+    auto* cmd = ctx.AddCommand(app, "backup");
     auto noSend = std::make_shared<bool>(false);
-    cmd->add_flag("--no-send", *noSend, "Only make the shares: the maker's share is not offered for sending");
+    cmd->add_flag("--no-send", *noSend, ctx.help("backup.no-send"));
     cmd->callback([&ctx, &status, noSend] {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);

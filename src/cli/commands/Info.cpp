@@ -1,13 +1,15 @@
-// tza info FILE.tza: the tail, the flags, the record count, the payload
-// length and which record the own key opens.
-// tza history FILE.tza: the container's history as a table.
+// tza info FILE.tza [--json]: the tail, the flags, the record count, the
+// payload length and which record the own key opens.
+// tza history FILE.tza [--json]: the container's history as a table.
 // Both look without changing the container.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <string_view>
 
+#include "cli/Output.h"
 #include "cli/Session.h"
+#include "cli/TextWidth.h"
 
 namespace tessarin::cli {
 namespace {
@@ -18,37 +20,54 @@ std::string Time(const SystemTime& t) {
     return buf;
 }
 
-// Terminal columns of a UTF-8 text: wide (East Asian) characters take two.
-std::size_t DisplayWidth(std::string_view text) {
-    std::size_t width = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        width += code >= 0x1100 ? 2 : 1;
-        i += length;
-    }
-    return width;
+std::string Hex(unsigned value, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%0*x", digits, value);
+    return buf;
 }
 
-// A label of the table padded to the value column.
-void Line(const LanguageTable& texts, int labelSlot, const std::string& value) {
-    constexpr std::size_t kValueColumn = 22;
-    const std::string& label = texts[labelSlot];
-    const std::size_t width = DisplayWidth(label);
-    const std::string pad(width < kValueColumn ? kValueColumn - width : 1, ' ');
-    std::printf("%s%s%s\n", label.c_str(), pad.c_str(), value.c_str());
+std::string Bool(bool b) {
+    return b ? "true" : "false";
+}
+
+void PrintInfoJson(const ContainerInfo& info) {
+    std::string tail;
+    for (auto b : info.tail) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02x", b);
+        tail += hex;
+    }
+    std::vector<std::pair<std::string, std::string>> m = {{"fileLength", std::to_string(info.fileLength)},
+                                                          {"payloadLength", std::to_string(info.payloadLength)},
+                                                          {"recordCount", std::to_string(info.recordCount)},
+                                                          {"flags", std::to_string(info.flags)},
+                                                          {"timeLimit", Bool(info.hasTimeLimit)},
+                                                          {"sender", Bool(info.hasSender)},
+                                                          {"history", Bool(info.hasHistory)},
+                                                          {"tail", JsonString(tail)}};
+    const bool found = info.own == ContainerInfo::Own::Found;
+    m.emplace_back("addressed", info.own == ContainerInfo::Own::NoKeySet ? "null" : Bool(found));
+    if (found) {
+        m.emplace_back("ownRecord", std::to_string(info.recordIndex));
+        m.emplace_back("storedName", JsonString(info.storedName));
+        m.emplace_back("recordVersion", std::to_string(info.recordVersion));
+        m.emplace_back("encryptedAt", JsonString(Time(info.encryptedAt)));
+        m.emplace_back("limitSeconds", std::to_string(info.limitSeconds));
+        m.emplace_back("limitFromFirstDecryption", Bool(info.limitFromFirstDecryption));
+        m.emplace_back("decryptions", std::to_string(info.decryptions));
+        m.emplace_back("expired", Bool(info.expired));
+    }
+    std::printf("%s\n", JsonObject(m).c_str());
 }
 
 }  // namespace
 
 void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand("info", "Show what a container's tail and records say");
+    auto* cmd = ctx.AddCommand(app, "info");
     auto file = std::make_shared<std::string>();
-    cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
-    cmd->callback([&ctx, &status, file] {
+    cmd->add_option("FILE", *file, ctx.help("info.FILE"))->required()->check(ctx.ExistingFile());
+    const auto json = ctx.AddJsonFlag(*cmd);
+    cmd->callback([&ctx, &status, file, json] {
         ctx.Prepare();
         const LanguageTable& t = ctx.texts;
         Session session(ctx);
@@ -60,54 +79,57 @@ void AddInfoCommand(CLI::App& app, CliContext& ctx, int& status) {
             status = kExitFailed;
             return;
         }
-        Line(t, slot::kInfoFileLength, std::to_string(info.fileLength));
-        Line(t, slot::kInfoPayloadLength, std::to_string(info.payloadLength));
-        Line(t, slot::kInfoRecordCount, std::to_string(info.recordCount));
-        char flags[8];
-        std::snprintf(flags, sizeof flags, "0x%02x", info.flags);
-        std::string flagText = flags;
+        status = kExitOk;
+        if (!keySet) info.own = ContainerInfo::Own::NoKeySet;
+        if (*json) {
+            PrintInfoJson(info);
+            return;
+        }
+        std::vector<std::pair<std::string, std::string>> rows;
+        const auto line = [&](int labelSlot, const std::string& value) { rows.emplace_back(t[labelSlot], value); };
+        line(slot::kInfoFileLength, std::to_string(info.fileLength));
+        line(slot::kInfoPayloadLength, std::to_string(info.payloadLength));
+        line(slot::kInfoRecordCount, std::to_string(info.recordCount));
+        std::string flagText = Hex(info.flags, 2);
         if (info.hasTimeLimit) flagText += " " + t[slot::kInfoFlagTimeLimit];
         if (info.hasSender) flagText += " " + t[slot::kInfoFlagSender];
         if (info.hasHistory) flagText += " " + t[slot::kInfoFlagHistory];
-        Line(t, slot::kInfoFlags, flagText);
+        line(slot::kInfoFlags, flagText);
         std::string tail;
         for (auto b : info.tail) {
             char hex[4];
             std::snprintf(hex, sizeof hex, "%02x", b);
             tail += (tail.empty() ? "" : " ") + std::string(hex);
         }
-        Line(t, slot::kInfoTail, tail);
-        status = kExitOk;
-        if (!keySet || info.own == ContainerInfo::Own::NoKeySet) {
-            Line(t, slot::kInfoOwnRecord, t[slot::kInfoNoKeySet]);
-            return;
+        line(slot::kInfoTail, tail);
+        if (info.own == ContainerInfo::Own::NoKeySet) {
+            line(slot::kInfoOwnRecord, t[slot::kInfoNoKeySet]);
+        } else if (info.own == ContainerInfo::Own::NotAddressed) {
+            line(slot::kInfoOwnRecord, t[slot::kInfoNotAddressed]);
+        } else {
+            line(slot::kInfoOwnRecord, std::to_string(info.recordIndex));
+            line(slot::kInfoStoredName, info.storedName);
+            line(slot::kInfoRecordVersion, Hex(info.recordVersion, 4));
+            line(slot::kInfoEncryptedAt, Time(info.encryptedAt));
+            std::string limit = FormatText(t[slot::kInfoLimitSeconds], {static_cast<long long>(info.limitSeconds)});
+            if (info.limitSeconds == 0)
+                limit += " " + t[slot::kInfoNoLimit];
+            else if (info.limitFromFirstDecryption)
+                limit += " " + t[slot::kInfoFromFirstDecryption];
+            line(slot::kInfoTimeLimit, limit);
+            line(slot::kInfoDecryptions, std::to_string(info.decryptions));
+            if (info.expired) line(slot::kInfoState, t[slot::kInfoExpired]);
         }
-        if (info.own == ContainerInfo::Own::NotAddressed) {
-            Line(t, slot::kInfoOwnRecord, t[slot::kInfoNotAddressed]);
-            return;
-        }
-        Line(t, slot::kInfoOwnRecord, std::to_string(info.recordIndex));
-        Line(t, slot::kInfoStoredName, info.storedName);
-        char version[16];
-        std::snprintf(version, sizeof version, "0x%04x", info.recordVersion);
-        Line(t, slot::kInfoRecordVersion, version);
-        Line(t, slot::kInfoEncryptedAt, Time(info.encryptedAt));
-        std::string limit = FormatText(t[slot::kInfoLimitSeconds], {static_cast<long long>(info.limitSeconds)});
-        if (info.limitSeconds == 0)
-            limit += " " + t[slot::kInfoNoLimit];
-        else if (info.limitFromFirstDecryption)
-            limit += " " + t[slot::kInfoFromFirstDecryption];
-        Line(t, slot::kInfoTimeLimit, limit);
-        Line(t, slot::kInfoDecryptions, std::to_string(info.decryptions));
-        if (info.expired) Line(t, slot::kInfoState, t[slot::kInfoExpired]);
+        PrintLabelled(rows, 22);
     });
 }
 
 void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand("history", "Show the history a container carries");
+    auto* cmd = ctx.AddCommand(app, "history");
     auto file = std::make_shared<std::string>();
-    cmd->add_option("FILE", *file, "A .tza container")->required()->check(CLI::ExistingFile);
-    cmd->callback([&ctx, &status, file] {
+    cmd->add_option("FILE", *file, ctx.help("info.FILE"))->required()->check(ctx.ExistingFile());
+    const auto json = ctx.AddJsonFlag(*cmd);
+    cmd->callback([&ctx, &status, file, json] {
         ctx.Prepare();
         auto opened = OpenSession(ctx, status);
         if (!opened) return;
@@ -116,14 +138,30 @@ void AddHistoryCommand(CLI::App& app, CliContext& ctx, int& status) {
             status = kExitFailed;
             return;
         }
+        status = kExitOk;
+        if (*json) {
+            std::string records, users;
+            for (const auto& row : view.records)
+                records += std::string(records.empty() ? "" : ",") + "\n    " +
+                           JsonObject({{"date", JsonString(row.date)},
+                                       {"operation", JsonString(row.operation)},
+                                       {"user", JsonString(row.userName)},
+                                       {"email", JsonString(row.mail)}});
+            for (const auto& user : view.users)
+                users += std::string(users.empty() ? "" : ", ") +
+                         JsonObject({{"name", JsonString(user.name)}, {"email", JsonString(user.mail)}});
+            std::printf("{\"validity\": %s,\n  \"users\": [%s],\n  \"records\": [%s%s]}\n",
+                        JsonString(view.validityTerm).c_str(), users.c_str(), records.c_str(),
+                        records.empty() ? "" : "\n  ");
+            return;
+        }
         const LanguageTable& t = ctx.texts;
         std::printf("%s %s\n", t[slot::kInfoTimeLimit].c_str(), view.validityTerm.c_str());
         std::printf("%s\t%s\t%s\t%s\n", t[slot::kHistoryColumnDate].c_str(), t[slot::kHistoryColumnOperation].c_str(),
                     t[slot::kHistoryColumnUser].c_str(), t[slot::kHistoryColumnMail].c_str());
         for (const auto& row : view.records)
-            std::printf("%s\t%s\t%s\t%s\n", row.date.c_str(), row.operation.c_str(), row.userName.c_str(),
-                        row.mail.c_str());
-        status = kExitOk;
+            std::printf("%s\t%s\t%s\t%s\n", row.date.c_str(), row.operation.c_str(), Printable(row.userName).c_str(),
+                        Printable(row.mail).c_str());
     });
 }
 

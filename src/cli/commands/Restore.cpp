@@ -10,15 +10,16 @@
 
 namespace tessarin::cli {
 void AddRestoreKeyCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand("restore-key", "Rebuild a private key file from the two backup shares");
+    auto* cmd = ctx.AddCommand(app, "restore-key");
+    const HelpTexts& h = ctx.help;
     struct Args {
         std::string user, maker, out, publicKey;
     };
     auto a = std::make_shared<Args>();
-    cmd->add_option("USER_SHARE", a->user, "The user's share (<name>_user.vbky)")->required();
-    cmd->add_option("MAKER_SHARE", a->maker, "The maker's share (<name>_mk.vbky)")->required();
-    cmd->add_option("OUT", a->out, "The private key file to write; never replaced")->required();
-    cmd->add_option("--public", a->publicKey, "The key set's public key file (default: the key set in use)");
+    cmd->add_option("USER_SHARE", a->user, h("restore-key.USER_SHARE"))->required();
+    cmd->add_option("MAKER_SHARE", a->maker, h("restore-key.MAKER_SHARE"))->required();
+    cmd->add_option("OUT", a->out, h("restore-key.OUT"))->required();
+    cmd->add_option("--public", a->publicKey, h("restore-key.public"))->type_name("FILE");
     cmd->callback([&ctx, &status, a] {
         ctx.Prepare();
         Session session(ctx);

@@ -3,26 +3,28 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Session.h"
+#include "container/WipeFile.h"
 
 namespace tessarin::cli {
 
 void AddWipeCommand(CLI::App& app, CliContext& ctx, int& status) {
-    auto* cmd = app.add_subcommand("wipe", "Overwrite files ten times and delete them");
+    auto* cmd = ctx.AddCommand(app, "wipe");
     auto files = std::make_shared<std::vector<std::string>>();
     // Anything that exists reaches the wipe, which refuses links, folders
     // and pipes with its own message.
     const CLI::Validator present(
-        [](std::string& path) {
+        [missing = ctx.help("usage.no-path")](std::string& path) {
             std::error_code ec;
             return std::filesystem::exists(std::filesystem::symlink_status(path, ec)) ? std::string()
-                                                                                      : "No such file: " + path;
+                                                                                      : FormatText(missing, {path});
         },
-        "FILE");
-    cmd->add_option("FILE", *files, "Files to wipe")->required()->check(present);
+        "");
+    cmd->add_option("FILE", *files, ctx.help("wipe.FILE"))->required()->check(present);
     cmd->callback([&ctx, &status, files] {
         ctx.Prepare();
         Session session(ctx);
         const std::vector<std::filesystem::path> paths(files->begin(), files->end());
+        ctx.Dialog().SetJobBytes(JobBytes(paths, kWipePasses));
         status = ctx.Finish(session.Report(session.Core().Wipe(paths)));
     });
 }
