@@ -9,9 +9,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
-#include <fstream>
-#include <sstream>
 
+#include "Controls.h"
 #include "GuiHarness.h"
 #include "ModalDriver.h"
 #include "gui/decrypt/CDecryptFileDialog.h"
@@ -21,30 +20,14 @@
 
 using namespace tessarin;
 using namespace tessarin::gui;
+using tessarin::test::Child;
+using tessarin::test::Click;
 using tessarin::test::GuiHarness;
 using tessarin::test::ModalDriver;
+using tessarin::test::ReadAll;
 namespace fs = std::filesystem;
 
 namespace {
-
-template <class W = QAbstractButton>
-W* Child(QWidget* window, const char* name) {
-    auto* w = window->findChild<W*>(QString::fromLatin1(name));
-    if (!w) qFatal("no control %s in %s", name, qPrintable(window->objectName()));
-    return w;
-}
-
-void Click(QWidget* window, const char* name) {
-    auto* button = Child(window, name);
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Bytes that are not text: every byte value, twice.
 std::string Binary() {

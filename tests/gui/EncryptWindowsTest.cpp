@@ -14,9 +14,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
-#include <fstream>
-#include <sstream>
+#include <atomic>
+#include <thread>
 
+#include "Controls.h"
 #include "GuiHarness.h"
 #include "ModalDriver.h"
 #include "gui/encrypt/CEncryptOptDlg.h"
@@ -26,40 +27,15 @@
 
 using namespace tessarin;
 using namespace tessarin::gui;
+using tessarin::test::Child;
+using tessarin::test::Click;
 using tessarin::test::GuiHarness;
 using tessarin::test::ModalDriver;
+using tessarin::test::ReadAll;
+using tessarin::test::Type;
 namespace fs = std::filesystem;
 
 namespace {
-
-template <class W = QAbstractButton>
-W* Child(QWidget* window, const char* name) {
-    auto* w = window->findChild<W*>(QString::fromLatin1(name));
-    if (!w) qFatal("no control %s in %s", name, qPrintable(window->objectName()));
-    return w;
-}
-
-void Click(QWidget* window, const char* name) {
-    auto* button = Child(window, name);
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
-// Replaces an edit's text as a person would: select all, then type.
-void Type(QWidget* window, const char* name, const QString& text) {
-    auto* edit = Child<QLineEdit>(window, name);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(edit, Qt::Key_Delete);
-    else
-        QTest::keyClicks(edit, text);
-}
-
-std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 QStringList Texts(QListWidget* list) {
     QStringList out;
@@ -149,57 +125,25 @@ private slots:
             bool accepted;
             const char* valueShown;
         } cases[] = {
-            {"value 100",
-             "limitAfterEncryption",
-             "100",
-             false,
-             {},
-             "0",
-             "0",
-             "0",
-             "The range that can set time is 1 to 99.",
-             "limitValue",
-             false,
-             "100"},
-            {"value 0",
-             "limitAfterFirstDecryption",
-             "0",
-             false,
-             {},
-             "0",
-             "0",
-             "0",
-             "The range that can set time is 1 to 99.",
-             "limitValue",
-             false,
-             "0"},
-            {"empty value",
-             "limitAfterEncryption",
-             "",
-             false,
-             {},
-             "0",
-             "0",
-             "0",
-             "The range that can set time is 1 to 99.",
-             "limitValue",
-             false,
-             ""},
+            // clang-format off
+            {"value 100", "limitAfterEncryption", "100", false, {}, "0", "0", "0",
+             "The range that can set time is 1 to 99.", "limitValue", false, "100"},
+            {"value 0", "limitAfterFirstDecryption", "0", false, {}, "0", "0", "0",
+             "The range that can set time is 1 to 99.", "limitValue", false, "0"},
+            {"empty value", "limitAfterEncryption", "", false, {}, "0", "0", "0",
+             "The range that can set time is 1 to 99.", "limitValue", false, ""},
             {"value 99", "limitAfterEncryption", "99", false, {}, "0", "0", "0", "", nullptr, true, "99"},
             {"no limit, value 0", nullptr, "0", false, {}, "0", "0", "0", "", nullptr, true, "1"},
             {"no limit, value 250", nullptr, "250", false, {}, "0", "0", "0", "", nullptr, true, "1"},
-            {"hour 24", "limitAfterEncryption", "5", true, today.addDays(2), "24", "0", "0", "", "limitHour", false,
-             "5"},
-            {"minute 60", "limitAfterEncryption", "5", true, today.addDays(2), "10", "60", "0", "", "limitMinute",
-             false, "5"},
-            {"second 75", "limitAfterFirstDecryption", "5", true, today.addDays(2), "10", "0", "75", "", "limitSecond",
-             false, "5"},
+            {"hour 24", "limitAfterEncryption", "5", true, today.addDays(2), "24", "0", "0", "", "limitHour", false, "5"},
+            {"minute 60", "limitAfterEncryption", "5", true, today.addDays(2), "10", "60", "0", "", "limitMinute", false, "5"},
+            {"second 75", "limitAfterFirstDecryption", "5", true, today.addDays(2), "10", "0", "75", "", "limitSecond", false, "5"},
             {"yesterday", "limitAfterEncryption", "5", true, today.addDays(-1), "23", "59", "59",
              "Please specify timelimit after this time.", nullptr, false, "5"},
             {"today at midnight", "limitAfterEncryption", "5", true, today, "0", "0", "0",
              "Please specify timelimit after this time.", nullptr, false, "5"},
-            {"in two days", "limitAfterEncryption", "500", true, today.addDays(2), "12", "0", "0", "", nullptr, true,
-             "500"},
+            {"in two days", "limitAfterEncryption", "500", true, today.addDays(2), "12", "0", "0", "", nullptr, true, "500"},
+            // clang-format on
         };
         for (const auto& c : cases) {
             h.presenter.shown.clear();
@@ -481,6 +425,53 @@ private slots:
         h.presenter.shown.clear();
         QVERIFY(!StartEncryptCommand(*h.context, nullptr, {EncryptMode::AddressBook, {folder / "a.txt"}, {}}));
         QCOMPARE(h.presenter.Messages(), (std::vector<std::string>{"No partner for encryption has been selected"}));
+    }
+
+    void noWindowOpensWhileAJobRunsOrWithoutAKeySet() {
+        {
+            GuiHarness h(true);
+            const auto folder = h.WorkFolder("busy");
+            test::WriteText(folder / "a.txt", "a");
+            std::atomic<bool> release{false};
+            QVERIFY(h.jobs->Start([&] {
+                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }));
+            ModalDriver driver;
+            QVERIFY(!StartEncryptCommand(*h.context, nullptr, {EncryptMode::Command, {folder / "a.txt"}, {}}));
+            release.store(true);
+            QVERIFY(h.WaitIdle());
+            QVERIFY(driver.unexpected.isEmpty());
+            QCOMPARE(h.presenter.Messages(),
+                     (std::vector<std::string>{"Another job is running. Try again when it has finished."}));
+            QCOMPARE(test::FilesIn(folder), std::vector<fs::path>{folder / "a.txt"});
+        }
+        GuiHarness h(false, false);
+        ModalDriver driver;
+        QVERIFY(!StartEncryptCommand(*h.context, nullptr, {EncryptMode::Command, {}, {}}));
+        QVERIFY(driver.unexpected.isEmpty());
+        QCOMPARE(h.presenter.Messages(),
+                 (std::vector<std::string>{"まずはじめに「鍵セットの生成」を行う必要があります。\n"
+                                           "鍵セットの生成を実施してください"}));
+    }
+
+    void aFileWhoseNameIsNotUtf8IsEncryptedUnderItsOwnName() {
+        GuiHarness h(true);
+        const auto folder = h.WorkFolder("bytes");
+        const fs::path odd = folder / std::string("odd\xff\xfe.txt");
+        test::WriteText(odd, "odd bytes");
+        h.chooser.opens.push_back({odd});
+        ModalDriver driver;
+        driver.Then("CFileDialogWithTimeSet", [](QWidget* w) {
+            QCOMPARE(Child<QListWidget>(w, "files")->count(), 1);
+            Click(w, "ok");
+        });
+        QVERIFY(StartEncryptCommand(*h.context, nullptr, {EncryptMode::Command, {}, {h.core->SelfAuthKeyPath()}}));
+        QVERIFY(h.WaitIdle());
+        QVERIFY(driver.unexpected.isEmpty());
+        fs::path container = odd;
+        container += ".tza";
+        QVERIFY(fs::exists(container));
+        QCOMPARE(ReadAll(odd), std::string("odd bytes"));
     }
 
     void screens() {

@@ -8,9 +8,23 @@
 
 namespace tessarin::gui {
 
+namespace {
+std::string BusyText(const AppCore& core) {
+    JobResult busy;
+    busy.status = JobStatus::Busy;
+    return core.RefusalText(busy);
+}
+}  // namespace
+
 bool CommandMayStart(GuiContext& context, QWidget* parent) {
-    if (!context.jobs.Busy() && !context.core.JobRunning()) return true;
-    ShowWindowMessage(context, parent, context.Texts()[slot::kJobRunning]);
+    std::string refusal;
+    if (context.jobs.Busy() || context.core.JobRunning())
+        refusal = BusyText(context.core);
+    else if (!context.core.HasKeySet())
+        refusal = context.Texts()[slot::kMakeKeySetFirst];
+    else
+        return true;
+    ShowWindowMessage(context, parent, refusal);
     return false;
 }
 
@@ -32,7 +46,7 @@ bool RunCommandJob(GuiContext& context, QWidget* parent, std::function<JobResult
         });
     if (!started) {
         wait->close();
-        ShowWindowMessage(context, parent, context.Texts()[slot::kJobRunning]);
+        ShowWindowMessage(context, parent, BusyText(core));
         return false;
     }
     wait->show();

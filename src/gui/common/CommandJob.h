@@ -18,7 +18,8 @@ struct GuiContext;
 bool RunCommandJob(GuiContext& context, QWidget* parent, std::function<JobResult()> job,
                    std::function<void(const JobResult&)> done);
 
-// Whether a command may open its windows: no job runs. Otherwise says so.
+// Whether a command may open its windows: no job runs and a key set is in
+// use. Otherwise says why.
 bool CommandMayStart(GuiContext& context, QWidget* parent);
 
 }  // namespace tessarin::gui

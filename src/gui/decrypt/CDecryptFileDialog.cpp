@@ -1,11 +1,11 @@
 #include "gui/decrypt/CDecryptFileDialog.h"
 
-#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/CommandDialogRules.h"
 #include "gui/common/CChosenFileList.h"
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 #include "gui/common/WindowMessage.h"
@@ -23,15 +23,10 @@ CDecryptFileDialog::CDecryptFileDialog(GuiContext& context, const std::vector<st
     layout->addWidget(m_files, 1);
     m_extra = new QVBoxLayout;
     layout->addLayout(m_extra);
-    auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    layout->addWidget(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CDecryptFileDialog::TryAccept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_files->Add(files);
     connect(&context.language, &CLanguageBinding::Changed, this, [this] { Relabel(); });
     CDecryptFileDialog::Relabel();

@@ -1,6 +1,5 @@
 #include "gui/encrypt/CEncryptOptDlg.h"
 
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandDialogRules.h"
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 #include "gui/common/WindowMessage.h"
@@ -47,15 +47,10 @@ CEncryptOptDlg::CEncryptOptDlg(GuiContext& context, const EncryptOptions& defaul
     folder->addWidget(m_folderNote);
     layout->addWidget(m_folderBox);
 
-    auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    layout->addWidget(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CEncryptOptDlg::TryAccept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_changeFolder, &QPushButton::clicked, this, &CEncryptOptDlg::ChangeFolder);
 
     m_limit->SetForm(DefaultTimeLimitForm(defaults.timeLimit, context.core.Host()));

@@ -1,12 +1,12 @@
 #include "gui/encrypt/CFileDialogWithTimeSet.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/CommandDialogRules.h"
 #include "gui/common/CChosenFileList.h"
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 #include "gui/common/WindowMessage.h"
@@ -29,15 +29,10 @@ CFileDialogWithTimeSet::CFileDialogWithTimeSet(GuiContext& context, const std::v
     row->addWidget(m_limit, 1);
     row->addWidget(m_optionBox, 0, Qt::AlignTop);
     layout->addLayout(row);
-    auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    layout->addWidget(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CFileDialogWithTimeSet::TryAccept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     m_files->Add(sources);
     m_limit->SetForm(DefaultTimeLimitForm(defaults.timeLimit, context.core.Host()));

@@ -1,6 +1,5 @@
 #include "gui/encrypt/CKeyListSel.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,6 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 #include "gui/common/WindowMessage.h"
@@ -63,13 +63,9 @@ CKeyListSel::CKeyListSel(GuiContext& context, QWidget* parent)
     grid->addLayout(middle, 1, 1);
     grid->addWidget(m_chosenList, 1, 2);
     layout->addLayout(grid, 1);
-    auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    layout->addWidget(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
 
     connect(m_add, &QPushButton::clicked, this, [this] { Move(m_candidateList, m_chosenList); });
     connect(m_remove, &QPushButton::clicked, this, [this] { Move(m_chosenList, m_candidateList); });
@@ -84,7 +80,6 @@ CKeyListSel::CKeyListSel(GuiContext& context, QWidget* parent)
         Move(m_chosenList, m_candidateList);
     });
     connect(m_ok, &QPushButton::clicked, this, &CKeyListSel::TryAccept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     m_candidates = RecipientCandidates(m_rows, m_selfAuthKey, context.Texts());
     for (std::size_t i = 0; i < m_candidates.size(); ++i) {
