@@ -214,6 +214,30 @@ private slots:
         QCOMPARE(test::FilesIn(folder), std::vector<fs::path>{folder / "not-a-container.tza"});
     }
 
+    void theDialogsRelabelOnALanguageSwitch() {
+        GuiHarness h(false, false);
+        CFileDialogWithContDec dialog(*h.context, {}, true);
+        const auto labels = [&] {
+            return QStringList{dialog.windowTitle(),
+                               Child<QLabel>(&dialog, "filesLabel")->text(),
+                               Child(&dialog, "addFiles")->text(),
+                               Child(&dialog, "removeFiles")->text(),
+                               Child(&dialog, "keepContainerName")->text(),
+                               Child(&dialog, "ok")->text(),
+                               Child(&dialog, "cancel")->text()};
+        };
+        const QStringList japanese{
+            "復号化",   "復号化するファイル", "ファイルの追加...", "一覧から外す", "以後、名前を変更せずに復号化する。",
+            "復号実施", "キャンセル"};
+        QCOMPARE(labels(), japanese);
+        QVERIFY(Child<QCheckBox>(&dialog, "keepContainerName")->isChecked());
+        h.language->Switch(LanguageTable::Language::English);
+        QCOMPARE(labels(), (QStringList{"Decrypt", "Files to decrypt", "Add Files...", "Remove from List",
+                                        "Hereafter,Decrypt without Namechange.", "Decrypt", "Cancel"}));
+        h.language->Switch(LanguageTable::Language::Japanese);
+        QCOMPARE(labels(), japanese);
+    }
+
     void screens() {
         for (bool english : {false, true}) {
             GuiHarness h(english, false);
