@@ -105,6 +105,28 @@ inline constexpr int kAboutDescription = 128;
 inline constexpr int kSelfRecipient = 196;  // "(自分用)"
 inline constexpr int kUseSmallWindow = 305;
 
+// The encryption and decryption windows.
+inline constexpr int kEncryptFilesTitle = 141;
+inline constexpr int kEncryptFilesLabel = 142;
+inline constexpr int kAddFiles = 143;
+inline constexpr int kRemoveFromList = 144;
+inline constexpr int kTermOfValidity = 145;
+inline constexpr int kLimitPeriod = 146;
+inline constexpr int kLimitDate = 147;
+inline constexpr int kLimitTime = 148;
+inline constexpr int kKeyListSelTitle = 149;
+inline constexpr int kKeyListSelAdd = 150;     // "加える"
+inline constexpr int kKeyListSelRemove = 151;  // "はずす"
+inline constexpr int kDecryptFilesLabel = 152;
+inline constexpr int kContainerFilter = 153;       // filter: description|pattern|...||
+inline constexpr int kOutputFolderNotFound = 158;  // "%s": the folder as typed
+inline constexpr int kOptionsGroup = 159;
+inline constexpr int kFileAlreadySelected = 110;
+inline constexpr int kSelfForRecipientLists = 196;  // "(自分用)"
+inline constexpr int kNoPartnerSelected = 273;
+inline constexpr int kListCandidates = 14;
+inline constexpr int kListChosen = 15;
+
 // Key files and the sender follow-up of a decryption.
 inline constexpr int kKeyFileNameTaken = 341;            // "%s": the key file name
 inline constexpr int kMemberListNotWritten = 342;        // "%s": the key file name

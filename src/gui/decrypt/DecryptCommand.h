@@ -28,7 +28,10 @@ struct DecryptCommandRequest {
 };
 
 // As StartEncryptCommand: the mode's windows, then the run; `done` on the UI
-// thread with the result, not called when nothing ran.
+// thread with the result, not called when nothing ran. With no files given,
+// the file chooser, then the decrypt file dialog: CFileDialogWithContDec
+// (with "Hereafter,Decrypt without Namechange.") for Command,
+// CDecryptFileDialog for the other modes. Given files run at once.
 bool StartDecryptCommand(GuiContext& context, QWidget* parent, DecryptCommandRequest request,
                          std::function<void(const JobResult&)> done = {});
 

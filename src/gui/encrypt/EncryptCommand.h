@@ -25,7 +25,16 @@ struct EncryptCommandRequest {
 };
 
 // Shows the windows the mode needs on the UI thread, then runs the batch on
-// the job runner. `done` runs on the UI thread with the batch's result; it
+// the job runner:
+// - Command: the recipient selection (CKeyListSel) when no recipients are
+//   given, the file chooser when no sources are given, then the encrypt file
+//   dialog (CFileDialogWithTimeSet) with its term of validity and options;
+// - Options: the encryption options dialog (CEncryptOptDlg) while the main
+//   window's detail switch (AppCore's State().optionsCheckBox) is on;
+// - AddressBook: no window, the settings' options;
+// - Self: no window, to the own key.
+// Cancel in any window runs nothing. The wait window shows while the batch
+// runs; a refused batch shows its refusal text. `done` runs on the UI thread with the batch's result; it
 // is not called when the user cancelled before anything ran. False when
 // nothing was started (cancelled, or another job runs).
 bool StartEncryptCommand(GuiContext& context, QWidget* parent, EncryptCommandRequest request,
