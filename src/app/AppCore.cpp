@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/KeyBackupFlow.h"
 #include "keys/Authentication.h"
 #include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
@@ -212,6 +213,24 @@ JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles) {
         if (added) ++result.succeeded;
     }
     result.status = result.succeeded == result.requested ? JobStatus::Done : JobStatus::ItemsFailed;
+    return result;
+}
+
+JobResult AppCore::BackupKeys() {
+    JobResult result;
+    JobGuard job(m_jobRunning);
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
+        return result;
+    }
+    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
+    const auto outcome = flow.Backup();
+    const bool made = outcome == KeyBackupFlow::Outcome::Sent || outcome == KeyBackupFlow::Outcome::SharesMade;
+    result.requested = 1;
+    result.succeeded = made ? 1 : 0;
+    result.items.push_back({m_state.privateKeyPath, made ? flow.Paths().user : fs::path(),
+                            made ? ItemOutcome::Done : ItemOutcome::Failed});
+    result.status = outcome == KeyBackupFlow::Outcome::Failed ? JobStatus::ItemsFailed : JobStatus::Done;
     return result;
 }
 

@@ -233,6 +233,11 @@ public:
     AuthenticateResult Authenticate(const std::filesystem::path& publicKey, AuthLimitChoice choice,
                                     std::optional<SystemTime> pickedDay = std::nullopt);
     JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles);
+    // The key backup command: the two shares of the private key in the data
+    // folder, with the offer to mail the maker's share. Done when the shares
+    // were made (sent or not) or the user declined before anything was
+    // written (succeeded 0); ItemsFailed after a message told why.
+    JobResult BackupKeys();
     std::vector<KeyRow> ListKeys() const;
     // The public key of key set `name` in folder (the folder's one own public
     // key when name is empty), or of the key set the settings name when folder
