@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,7 +14,7 @@
 #include "FilledTexts.h"
 #include "Fixtures.h"
 #include "app/DriveBox.h"
-#include "app/SmallWindowDrop.h"
+#include "app/SmallWindow.h"
 #include "app/WebPages.h"
 #include "app/WorkListBox.h"
 
@@ -92,12 +91,15 @@ TEST(ExpandWorkList, StopEndsWithWhatWasCollected) {
 }
 
 TEST(ExpandWorkList, AFolderWithoutPermissionIsReportedAndAVanishedFileStays) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
     TempDir dir;
     const auto closed = dir / "closed";
     Touch(closed / "secret.txt");
     fs::permissions(closed, fs::perms::none);
-    const auto out = ExpandWorkList({closed, dir / "gone.txt"});
+    WorkListExpansion out;
+    {
+        WithoutRootRights user(dir.Path());
+        out = ExpandWorkList({closed, dir / "gone.txt"});
+    }
     fs::permissions(closed, fs::perms::owner_all);
     EXPECT_EQ(out.folders, (std::vector<fs::path>{closed}));
     EXPECT_EQ(out.unreadable, (std::vector<fs::path>{closed}));
@@ -304,6 +306,24 @@ TEST(SmallWindowDrop, TheLengthRuleCountsCharactersNotBytes) {
     EXPECT_EQ(PathLength(japanese), 260u);
     EXPECT_EQ(ClassifySmallWindowDrop({japanese}, {}).tooLong.size(), 0u);
     EXPECT_EQ(ClassifySmallWindowDrop({japanese / "x"}, {}).tooLong.size(), 1u);
+}
+
+TEST(SmallWindowPlace, CornersOfTheWorkAreaOrTheLastPosition) {
+    const ScreenRect area{0, 30, 1920, 1050};
+    struct Case {
+        int position;
+        ScreenPoint expected;
+    };
+    for (const auto& c : std::vector<Case>{{1, {0, 30}},
+                                           {2, {1620, 30}},
+                                           {3, {0, 880}},
+                                           {4, {1620, 880}},
+                                           {5, {0, 0}},
+                                           {0, {0, 0}},
+                                           {9, {0, 0}}}) {
+        EXPECT_EQ(SmallWindowPlace(c.position, area, 300, 200, {0, 0}), c.expected) << c.position;
+    }
+    EXPECT_EQ(SmallWindowPlace(5, area, 300, 200, {640, 480}), (ScreenPoint{640, 480}));
 }
 
 TEST(WebPages, EveryPageLivesUnderTheServiceRoot) {

@@ -1,9 +1,10 @@
 #pragma once
-// What the small main window does with the paths dropped on it (or chosen
-// with its file buttons): the user's private key starts the key backup and
-// nothing else; containers are decrypted; public key files are registered;
-// a folder gives the entries directly inside it (containers to decrypt, other
-// files to encrypt); anything else is encrypted.
+// The small main window's rules. What it does with the paths dropped on it
+// (or chosen with its file buttons): the user's private key starts the key
+// backup and nothing else; containers are decrypted; public key files are
+// registered; a folder gives the entries directly inside it (containers to
+// decrypt, other files to encrypt); anything else is encrypted. And where it
+// is placed on the screen.
 
 #include <cstddef>
 #include <filesystem>
@@ -43,5 +44,23 @@ std::size_t PathLength(const std::filesystem::path& path);
 SmallWindowDrop ClassifySmallWindowDrop(const std::vector<std::filesystem::path>& dropped,
                                         const std::filesystem::path& privateKey,
                                         const std::function<bool()>& stop = {});
+
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ScreenPoint&) const = default;
+};
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Where the window goes by SmallMenuPosition: 1 top left, 2 top right, 3
+// bottom left, 4 bottom right of the screen's work area (the screen without
+// its panels), 5 or any other value the last position.
+ScreenPoint SmallWindowPlace(int smallMenuPosition, const ScreenRect& workArea, int windowWidth, int windowHeight,
+                             ScreenPoint last);
 
 }  // namespace tessarin

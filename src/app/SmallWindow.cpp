@@ -1,4 +1,4 @@
-#include "app/SmallWindowDrop.h"
+#include "app/SmallWindow.h"
 
 #include <algorithm>
 #include <cctype>
@@ -101,6 +101,26 @@ SmallWindowDrop ClassifySmallWindowDrop(const std::vector<fs::path>& dropped, co
         if (out.cancelled) break;
     }
     return out;
+}
+
+ScreenPoint SmallWindowPlace(int smallMenuPosition, const ScreenRect& workArea, int windowWidth, int windowHeight,
+                             ScreenPoint last) {
+    const int left = workArea.x;
+    const int top = workArea.y;
+    const int right = workArea.x + workArea.width - windowWidth;
+    const int bottom = workArea.y + workArea.height - windowHeight;
+    switch (smallMenuPosition) {
+        case 1:
+            return {left, top};
+        case 2:
+            return {right, top};
+        case 3:
+            return {left, bottom};
+        case 4:
+            return {right, bottom};
+        default:
+            return last;
+    }
 }
 
 }  // namespace tessarin
