@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "gui/common/DropPaths.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
+#include "gui/common/SlotMessage.h"
 
 namespace tessarin::gui {
 
@@ -31,15 +33,6 @@ namespace {
 
 // Paths a message lists at most.
 constexpr std::size_t kListedPaths = 10;
-
-std::string PathLines(const std::vector<fs::path>& paths) {
-    std::string out;
-    for (std::size_t i = 0; i < paths.size() && i < kListedPaths; ++i) {
-        if (i > 0) out += '\n';
-        out += PathText(paths[i]).toStdString();
-    }
-    return out;
-}
 
 // Steps run one after another: each starts a job and calls `next` when it
 // has ended; a step that started nothing hands over at once.
@@ -161,6 +154,8 @@ void CVantrelDialogMini::Build() {
     grid->addWidget(ui.files, 0, 1);
     grid->addWidget(ui.maximize, 1, 0);
     grid->addWidget(ui.registerKey, 1, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
     auto* pages = new QHBoxLayout;
     for (auto* b : {ui.webHome, ui.webSupport, ui.webFaq}) pages->addWidget(b);
     auto* layout = new QVBoxLayout(this);
@@ -232,30 +227,20 @@ void CVantrelDialogMini::HandlePaths(const std::vector<fs::path>& paths) {
     if (drop.cancelled) return;
 
     auto& core = m_context.core;
-    auto& jobs = m_context.jobs;
-    const auto refusal = [this](const JobResult& result) {
-        if (const auto text = m_context.core.RefusalText(result); !text.empty())
-            m_context.dialog.ShowMessage(text, MessageKind::Warning, {});
+    // A use case of the core as a step: its refusal is told, then the next.
+    const auto job = [this](std::function<JobResult()> run) -> StepChain::Step {
+        return [this, run = std::move(run)](std::function<void()> next) {
+            return m_context.jobs.Run<JobResult>(run, [this, next](JobResult result) {
+                if (const auto text = m_context.core.RefusalText(result); !text.empty())
+                    m_context.dialog.ShowMessage(text, MessageKind::Warning, {});
+                next();
+            });
+        };
     };
     std::vector<StepChain::Step> steps;
-    if (drop.backupPrivateKey) {
-        steps.push_back([&core, &jobs, refusal](std::function<void()> next) {
-            return jobs.Run<JobResult>([&core] { return core.BackupKeys(); },
-                                       [refusal, next](JobResult result) {
-                                           refusal(result);
-                                           next();
-                                       });
-        });
-    }
-    if (!drop.registerKeys.empty()) {
-        steps.push_back([&core, &jobs, refusal, keys = drop.registerKeys](std::function<void()> next) {
-            return jobs.Run<JobResult>([&core, keys] { return core.RegisterKeys(keys); },
-                                       [refusal, next](JobResult result) {
-                                           refusal(result);
-                                           next();
-                                       });
-        });
-    }
+    if (drop.backupPrivateKey) steps.push_back(job([&core] { return core.BackupKeys(); }));
+    if (!drop.registerKeys.empty())
+        steps.push_back(job([&core, keys = drop.registerKeys] { return core.RegisterKeys(keys); }));
     if (!drop.decrypt.empty()) {
         steps.push_back([this, files = drop.decrypt](std::function<void()> next) {
             return m_commands.decrypt({DecryptCommandMode::SmallWindow, files}, [next](const JobResult&) { next(); });
@@ -267,7 +252,10 @@ void CVantrelDialogMini::HandlePaths(const std::vector<fs::path>& paths) {
             return m_commands.encrypt({mode, files, {}}, [next](const JobResult&) { next(); });
         });
     }
-    auto chain = std::make_shared<StepChain>(std::move(steps), [this] { ApplyTopmost(); });
+    // The window may have ended before the last job did.
+    auto chain = std::make_shared<StepChain>(std::move(steps), [window = QPointer<CVantrelDialogMini>(this)] {
+        if (window) window->ApplyTopmost();
+    });
     chain->Advance();
 }
 
@@ -319,9 +307,7 @@ void CVantrelDialogMini::SetBusy(bool busy) {
 }
 
 void CVantrelDialogMini::ShowMessage(int slotNumber, const std::string& argument) {
-    const auto& texts = m_context.Texts();
-    const std::string text = argument.empty() ? texts[slotNumber] : FormatText(texts[slotNumber], {argument});
-    m_context.dialog.ShowMessage(text, MessageKind::Warning, {});
+    ShowSlotMessage(m_context, slotNumber, MessageKind::Warning, argument);
 }
 
 void CVantrelDialogMini::dragEnterEvent(QDragEnterEvent* event) {

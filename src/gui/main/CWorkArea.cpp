@@ -29,6 +29,7 @@
 #include "gui/common/DropPaths.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
+#include "gui/common/SlotMessage.h"
 
 namespace tessarin::gui {
 
@@ -56,15 +57,6 @@ bool IsEnter(const QKeyEvent& key) {
     return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
 }
 
-std::string PathLines(const std::vector<fs::path>& paths) {
-    std::string out;
-    for (std::size_t i = 0; i < paths.size() && i < kListedPaths; ++i) {
-        if (i > 0) out += '\n';
-        out += PathText(paths[i]).toStdString();
-    }
-    return out;
-}
-
 QString FolderName(const fs::path& folder) {
     const auto name = folder.filename();
     return name.empty() ? PathText(folder) : PathText(name);
@@ -74,28 +66,20 @@ QString FolderName(const fs::path& folder) {
 // that the work list takes it as ">>" does.
 const QString kOwnDragFormat = QStringLiteral("application/x-tessarin-workarea");
 
-class CFolderTree final : public QTreeWidget {
+template <class View, class Item>
+class COwnDragSource final : public View {
 public:
-    using QTreeWidget::QTreeWidget;
+    COwnDragSource(const char* tag, QWidget* parent) : View(parent), m_tag(tag) {}
 
 protected:
-    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
-        QMimeData* mime = QTreeWidget::mimeData(items);
-        if (mime) mime->setData(kOwnDragFormat, "tree");
+    QMimeData* mimeData(const QList<Item*>& items) const override {
+        QMimeData* mime = View::mimeData(items);
+        if (mime) mime->setData(kOwnDragFormat, m_tag);
         return mime;
     }
-};
 
-class CFileList final : public QListWidget {
-public:
-    using QListWidget::QListWidget;
-
-protected:
-    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override {
-        QMimeData* mime = QListWidget::mimeData(items);
-        if (mime) mime->setData(kOwnDragFormat, "list");
-        return mime;
-    }
+private:
+    QByteArray m_tag;
 };
 
 }  // namespace
@@ -151,7 +135,7 @@ void CWorkArea::Build() {
     ui.upButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
     ui.upButton->setEnabled(false);
 
-    ui.folderTree = new CFolderTree(this);
+    ui.folderTree = new COwnDragSource<QTreeWidget, QTreeWidgetItem>("tree", this);
     named(ui.folderTree, "folderTree");
     ui.folderTree->setHeaderHidden(true);
     ui.folderTree->setExpandsOnDoubleClick(false);
@@ -159,7 +143,7 @@ void CWorkArea::Build() {
     ui.folderTree->setDragEnabled(true);
     ui.folderTree->setDragDropMode(QAbstractItemView::DragOnly);
 
-    ui.fileList = new CFileList(this);
+    ui.fileList = new COwnDragSource<QListWidget, QListWidgetItem>("list", this);
     named(ui.fileList, "fileList");
     ui.fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ui.fileList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -533,10 +517,8 @@ bool CWorkArea::AddForCommand(bool fromTree) {
 }
 
 void CWorkArea::ShowMessage(int slotNumber, const std::string& argument) {
-    const auto& texts = m_context.Texts();
     const bool duplicate = slotNumber == slot::kFolderAlreadySelected || slotNumber == slot::kFileAlreadySelected;
-    const std::string text = argument.empty() ? texts[slotNumber] : FormatText(texts[slotNumber], {argument});
-    m_context.dialog.ShowMessage(text, duplicate ? MessageKind::Information : MessageKind::Warning, {});
+    ShowSlotMessage(m_context, slotNumber, duplicate ? MessageKind::Information : MessageKind::Warning, argument);
 }
 
 fs::path CWorkArea::PathOfTreeItem(const QTreeWidgetItem* item) const {
