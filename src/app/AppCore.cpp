@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "app/KeyBackupFlow.h"
 #include "keys/Authentication.h"
 #include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
@@ -228,24 +227,6 @@ JobResult AppCore::RegisterKeys(const std::vector<fs::path>& keyFiles) {
     return result;
 }
 
-JobResult AppCore::BackupKeys() {
-    JobResult result;
-    JobGuard job(m_jobRunning);
-    if (const auto refused = BeginJob(job, true)) {
-        result.status = *refused;
-        return result;
-    }
-    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
-    const auto outcome = flow.Backup();
-    const bool made = outcome == KeyBackupFlow::Outcome::Sent || outcome == KeyBackupFlow::Outcome::SharesMade;
-    result.requested = 1;
-    result.succeeded = made ? 1 : 0;
-    result.items.push_back({m_state.privateKeyPath, made ? flow.Paths().user : fs::path(),
-                            made ? ItemOutcome::Done : ItemOutcome::Failed});
-    result.status = outcome == KeyBackupFlow::Outcome::Failed ? JobStatus::ItemsFailed : JobStatus::Done;
-    return result;
-}
-
 std::vector<KeyRow> AppCore::ListKeys() const {
     std::vector<KeyRow> rows;
     for (int i = 0; i < m_keys.Count(); ++i)
@@ -269,6 +250,20 @@ std::optional<fs::path> AppCore::PublicKeyOfKeySet(const fs::path& folder, const
         found = e.path();
     }
     return found;
+}
+
+BackupResult AppCore::BackupKey(bool offerSending) {
+    JobGuard job(m_jobRunning);
+    BackupResult result;
+    if (const auto refused = BeginJob(job, true)) {
+        result.status = *refused;
+        return result;
+    }
+    KeyBackupFlow flow(m_state, m_state.MailLauncher(), DataHome());
+    flow.offerSending = offerSending;
+    result.outcome = flow.Backup();
+    result.shares = flow.Paths();
+    return result;
 }
 
 JobResult AppCore::RestoreKey(const fs::path& userShare, const fs::path& makerShare, const fs::path& publicKey,

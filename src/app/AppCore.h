@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/KeyBackupFlow.h"
 #include "app/MainWindowState.h"
 #include "app/SettingsRecord.h"
 #include "container/DecryptPipeline.h"
@@ -165,6 +166,17 @@ struct [[nodiscard]] KeySetOpenResult {
     bool Ok() const { return status == KeySetOpenStatus::Opened; }
 };
 
+struct [[nodiscard]] BackupResult {
+    JobStatus status = JobStatus::Done;  // Busy or NoKeySet: nothing was asked
+    KeyBackupFlow::Outcome outcome = KeyBackupFlow::Outcome::Failed;
+    SharePaths shares;  // the key set's share files
+    // The shares exist (made now or kept), sent or not.
+    bool Ok() const {
+        return status == JobStatus::Done &&
+               (outcome == KeyBackupFlow::Outcome::Sent || outcome == KeyBackupFlow::Outcome::SharesMade);
+    }
+};
+
 struct [[nodiscard]] AuthenticateResult {
     JobStatus status = JobStatus::Done;
     std::filesystem::path authKey;  // empty when nothing was made
@@ -237,11 +249,6 @@ public:
     AuthenticateResult Authenticate(const std::filesystem::path& publicKey, AuthLimitChoice choice,
                                     std::optional<SystemTime> pickedDay = std::nullopt);
     JobResult RegisterKeys(const std::vector<std::filesystem::path>& keyFiles);
-    // The key backup command: the two shares of the private key in the data
-    // folder, with the offer to mail the maker's share. Done when the shares
-    // were made (sent or not) or the user declined before anything was
-    // written (succeeded 0); ItemsFailed after a message told why.
-    JobResult BackupKeys();
     std::vector<KeyRow> ListKeys() const;
     // The public key of key set `name` in folder (the folder's one own public
     // key when name is empty), or of the key set the settings name when folder
@@ -252,6 +259,11 @@ public:
     // shown through the dialog. `out` is never replaced.
     JobResult RestoreKey(const std::filesystem::path& userShare, const std::filesystem::path& makerShare,
                          const std::filesystem::path& publicKey, const std::filesystem::path& out);
+
+    // Key backup: the shares of the active key set in the data folder, with
+    // the overwrite question and, when offerSending, the offer to mail the
+    // maker's share.
+    BackupResult BackupKey(bool offerSending = true);
 
     // The text of a refusal (Busy, NoKeySet, RecipientNotFound, ...) in the
     // interface language; empty for Done and ItemsFailed.

@@ -314,13 +314,8 @@ TEST(SmallWindowPlace, CornersOfTheWorkAreaOrTheLastPosition) {
         int position;
         ScreenPoint expected;
     };
-    for (const auto& c : std::vector<Case>{{1, {0, 30}},
-                                           {2, {1620, 30}},
-                                           {3, {0, 880}},
-                                           {4, {1620, 880}},
-                                           {5, {0, 0}},
-                                           {0, {0, 0}},
-                                           {9, {0, 0}}}) {
+    for (const auto& c : std::vector<Case>{
+             {1, {0, 30}}, {2, {1620, 30}}, {3, {0, 880}}, {4, {1620, 880}}, {5, {0, 0}}, {0, {0, 0}}, {9, {0, 0}}}) {
         EXPECT_EQ(SmallWindowPlace(c.position, area, 300, 200, {0, 0}), c.expected) << c.position;
     }
     EXPECT_EQ(SmallWindowPlace(5, area, 300, 200, {640, 480}), (ScreenPoint{640, 480}));

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -144,10 +145,14 @@ private slots:
         QVERIFY(!up->isEnabled());
 
         a.h.language->Switch(LanguageTable::Language::English);
-        a.area->Relabel();
         QCOMPARE(box->itemText(0), QStringLiteral("Desktop"));
         QCOMPARE(box->itemText(3), QStringLiteral("My Documents"));
         QCOMPARE(box->currentIndex(), 5);
+        QCOMPARE(a.Find<QCheckBox>("encryptedOnly")->text(), QStringLiteral("Encrypted Files Only"));
+        QCOMPARE(a.Find<QLabel>("workListCaption")->text(), QStringLiteral("Cipher Studio (Selected files)"));
+        QCOMPARE(a.Find<QAction>("listDecrypt")->text(), QStringLiteral("Decryption"));
+        QCOMPARE(a.Find<QAction>("listWipe")->text(), QStringLiteral("Delete"));
+        QCOMPARE(a.Find<QAction>("treeEncryptForSelf")->text(), QStringLiteral("Encryption for oneself"));
     }
 
     void theFileListHidesHiddenFilesAndCanShowContainersOnly() {

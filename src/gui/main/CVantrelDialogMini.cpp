@@ -238,7 +238,11 @@ void CVantrelDialogMini::HandlePaths(const std::vector<fs::path>& paths) {
         };
     };
     std::vector<StepChain::Step> steps;
-    if (drop.backupPrivateKey) steps.push_back(job([&core] { return core.BackupKeys(); }));
+    if (drop.backupPrivateKey)
+        steps.push_back(job([&core] {
+            // The backup's own messages have told how it ended; only a refusal is left.
+            return JobResult{core.BackupKey().status};
+        }));
     if (!drop.registerKeys.empty())
         steps.push_back(job([&core, keys = drop.registerKeys] { return core.RegisterKeys(keys); }));
     if (!drop.decrypt.empty()) {

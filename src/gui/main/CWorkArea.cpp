@@ -115,6 +115,7 @@ CWorkArea::CWorkArea(GuiContext& context, QWidget* parent)
     : QWidget(parent), m_context(context), m_ui(std::make_unique<Widgets>()) {
     setObjectName(QStringLiteral("CWorkArea"));
     Build();
+    connect(&m_context.language, &CLanguageBinding::Changed, this, &CWorkArea::Relabel);
     Relabel();
     SetPlaces(DesktopPlaces());
 }
