@@ -7,6 +7,7 @@
 #include "keys/KeyBackup.h"
 #include "keys/KeyFiles.h"
 #include "keys/MemberRecordData.h"
+#include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "qr/PublicKeyQr.h"
 
@@ -29,6 +30,17 @@ bool AppCore::SaveSettings() {
     std::error_code ec;
     fs::create_directories(DataHome(), ec);
     return settings.Write(SettingsFilePath());
+}
+
+bool AppCore::SaveSmallWindowPosition(int x, int y) {
+    settings.smallMenuPositionX = x;
+    settings.smallMenuPositionY = y;
+    std::error_code ec;
+    fs::create_directories(DataHome(), ec);
+    IniEditor ini(SettingsFilePath());
+    ini.Set(SettingsRecord::kSection, "SmallMenuPositionX", std::to_string(x));
+    ini.Set(SettingsRecord::kSection, "SmallMenuPositionY", std::to_string(y));
+    return ini.Save();
 }
 
 bool AppCore::UseKeySet(const fs::path& keyPairFolder, const std::string& publicKeyName,

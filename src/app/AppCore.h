@@ -243,6 +243,10 @@ public:
     // Values.dat of the per-user data folder.
     void LoadSettings();
     [[nodiscard]] bool SaveSettings();
+    // The small window's last position: kept in the settings and written to
+    // Values.dat at once, without the other keys (a language chosen in the
+    // window reaches the file only with the next settings write).
+    [[nodiscard]] bool SaveSmallWindowPosition(int x, int y);
 
     // Makes a key set the active one: the key manager opens its key folder
     // (KeyList_<name> beside the key files), reads its lists and owner, and

@@ -571,6 +571,39 @@ inline constexpr int kViewerAboutTitle = 363;  // "バージョン情報 Tessari
 inline constexpr int kViewerVersion = 364;     // "Tessarin_CM Version 1.0"
 inline constexpr int kViewerAboutOk = 365;     // "OK"
 inline constexpr int kViewerMenuButton = 366;  // the menu button's tooltip
+// The work area: drive box, browsing, the work list and its buttons.
+inline constexpr int kWorkListCaption = 16;         // "工房(選択されたファイル)"
+inline constexpr int kFolderAlreadySelected = 109;  // "そのフォルダはすでに選択されています。"
+inline constexpr int kMenuEncryptForSelf = 172;     // "自分宛に暗号化"
+inline constexpr int kContextDecrypt = 173;         // "復号化"
+inline constexpr int kMenuDelete = 174;             // "削除"
+inline constexpr int kEncryptedFilesOnly = 176;     // "暗号化されたファイルのみ表示"
+inline constexpr int kDriveDesktop = 237;           // "デスクトップ"
+inline constexpr int kDriveRemovable = 238;         // "リムーバブルディスクドライブ"
+inline constexpr int kDriveFixed = 239;             // "ハードディスクドライブ"
+inline constexpr int kDriveOptical = 240;           // "DVD/CD-ROMドライブ"
+inline constexpr int kDriveRam = 241;               // "RAMドライブ"
+inline constexpr int kDriveDocuments = 242;         // "マイドキュメント"
+inline constexpr int kDriveNetwork = 243;
+inline constexpr int kAddToWorkList = 244;       // ">>"
+inline constexpr int kRemoveFromWorkList = 245;  // "<<"
+inline constexpr int kClearWorkList = 246;       // "<<<"
+inline constexpr int kUpFolderTip = 247;
+inline constexpr int kPathsNotShowable = 267;  // "%s": the paths, one a line
+inline constexpr int kFolderNotOpened = 268;   // "%s": the folder
+// The small main window.
+inline constexpr int kPathTooLong = 102;      // "パス名が長すぎます。…"
+inline constexpr int kSelectFilesTitle = 21;  // "暗号化/復号化するファイルの選択"
+inline constexpr int kMiniSettingsMenu = 269;
+inline constexpr int kMiniChooseFile = 270;
+inline constexpr int kMiniChooseFiles = 271;
+inline constexpr int kMiniMaximize = 287;  // "最大化"
+inline constexpr int kMiniRegisterKey = 288;
+inline constexpr int kMiniWebHome = 289;
+inline constexpr int kMiniWebSupport = 290;
+inline constexpr int kMiniWebFaq = 136;
+inline constexpr int kMiniDropHint = 137;
+inline constexpr int kAllFilesFilter = 138;  // "全てのファイル(*.*)|*.*||"
 }  // namespace slot
 
 }  // namespace tessarin

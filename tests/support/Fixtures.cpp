@@ -52,4 +52,17 @@ std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) 
     return out;
 }
 
+WithoutRootRights::WithoutRootRights(const std::filesystem::path& reach) {
+    if (::geteuid() != 0) return;
+    std::error_code ec;
+    for (auto p = reach; !p.empty() && p != p.root_path(); p = p.parent_path())
+        std::filesystem::permissions(p, std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+                                     std::filesystem::perm_options::add, ec);
+    m_dropped = ::seteuid(65534) == 0;
+}
+
+WithoutRootRights::~WithoutRootRights() {
+    if (m_dropped && ::seteuid(0) != 0) std::abort();
+}
+
 }  // namespace tessarin::test

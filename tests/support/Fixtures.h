@@ -30,4 +30,19 @@ private:
     std::filesystem::path m_path;
 };
 
+// While it lives, file permissions bind the process even when it runs as
+// root: the effective user becomes "nobody" (and the folders from `reach` up
+// are opened for others to pass through, so that the test can still get
+// there). A process that is not root keeps its own rights.
+class WithoutRootRights {
+public:
+    explicit WithoutRootRights(const std::filesystem::path& reach = {});
+    ~WithoutRootRights();
+    WithoutRootRights(const WithoutRootRights&) = delete;
+    WithoutRootRights& operator=(const WithoutRootRights&) = delete;
+
+private:
+    bool m_dropped = false;
+};
+
 }  // namespace tessarin::test
