@@ -511,6 +511,10 @@ bool CVantrelDlg::RunSmallWindow() {
     ResetState();
     {
         CVantrelDialogMini mini(m_context);
+        connect(&mini, &CVantrelDialogMini::AboutRequested, &mini, [this, &mini] {
+            CAboutDlg about(m_context.Texts(), &mini);
+            about.exec();
+        });
         mini.exec();
     }
     m_context.dialog.SetWindow(this);
