@@ -659,6 +659,7 @@ constexpr SlotText kJapanese[] = {
     {136, "よくある質問"},
     {137, "暗号化・復号化するファイルやフォルダをここにドロップしてください"},
     {138, "全てのファイル(*.*)|*.*||"},
+    {272, "暗号化の相手となる認証済みの公開鍵が登録されていません。\n先に相手の公開鍵を認証して宛先リストに登録してください。"},
 };
 
 // English: fewer slots than the Japanese table; the others keep their text.
@@ -1303,6 +1304,7 @@ constexpr SlotText kEnglish[] = {
     {136, "FAQ"},
     {137, "Drop files or folders here to encrypt or decrypt them"},
     {138, "All Files(*.*)|*.*||"},
+    {272, "No authenticated public key of a partner is registered.\nAuthenticate your partners' public keys and register them in the KeyChain List first."},
 };
 
 // clang-format on

@@ -57,11 +57,12 @@ namespace slot {
 // Main window and lists.
 inline constexpr int kProductName = 2;
 // The desktop program's own.
-inline constexpr int kUnexpectedError = 3;      // "%s": what went wrong
-inline constexpr int kWaitText = 4;             // the wait window
-inline constexpr int kNoRecipientChosen = 140;  // "暗号化相手が設定されていません。"
-inline constexpr int kNoFileSelected = 444;     // "工房内にファイルがありません。"
-inline constexpr int kFileVanished = 448;       // "選択されたファイル(%s)は、…"
+inline constexpr int kUnexpectedError = 3;          // "%s": what went wrong
+inline constexpr int kWaitText = 4;                 // the wait window
+inline constexpr int kRegisterPartnersFirst = 272;  // no authenticated key at all
+inline constexpr int kNoRecipientChosen = 140;      // "暗号化相手が設定されていません。"
+inline constexpr int kNoFileSelected = 444;         // "工房内にファイルがありません。"
+inline constexpr int kFileVanished = 448;           // "選択されたファイル(%s)は、…"
 // The main window: its menu, key lists, switches and tooltips, the tray
 // icon and the About box.
 inline constexpr int kNoKeySetAtStart = 5;

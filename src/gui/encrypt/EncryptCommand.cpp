@@ -1,5 +1,7 @@
 #include "gui/encrypt/EncryptCommand.h"
 
+#include <algorithm>
+
 #include "gui/common/CommandJob.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
@@ -24,6 +26,11 @@ bool ShowWindows(GuiContext& context, QWidget* parent, EncryptCommandRequest& re
         case EncryptMode::Command: {
             auto recipients = std::move(request.recipients);
             if (recipients.empty()) {
+                const auto rows = context.core.ListKeys();
+                if (std::none_of(rows.begin(), rows.end(), [](const KeyRow& row) { return row.auth; })) {
+                    ShowWindowMessage(context, parent, texts[slot::kRegisterPartnersFirst]);
+                    return false;
+                }
                 CKeyListSel choice(context, parent);
                 if (choice.exec() != QDialog::Accepted) return false;
                 recipients = choice.Chosen();
