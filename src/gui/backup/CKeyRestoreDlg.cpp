@@ -1,13 +1,13 @@
 #include "gui/backup/CKeyRestoreDlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 
@@ -38,18 +38,10 @@ CKeyRestoreDlg::CKeyRestoreDlg(GuiContext& context, QWidget* parent) : QDialog(p
         grid->addWidget(m_browse[k], i, 2);
     }
     layout->addLayout(grid);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_ok = new QPushButton(this);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CKeyRestoreDlg::Ok);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(&m_context.language, &CLanguageBinding::Changed, this, &CKeyRestoreDlg::Relabel);
 
     // The active key set's files where it has them.

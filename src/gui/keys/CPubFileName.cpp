@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/LanguageTable.h"
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiText.h"
 
 namespace tessarin::gui {
@@ -23,18 +24,10 @@ CPubFileName::CPubFileName(const LanguageTable& texts, QWidget* parent) : QDialo
     row->addWidget(m_label);
     row->addWidget(m_name, 1);
     layout->addLayout(row);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_ok = new QPushButton(this);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     Relabel();
 }
 

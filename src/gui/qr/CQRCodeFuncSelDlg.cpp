@@ -1,11 +1,11 @@
 #include "gui/qr/CQRCodeFuncSelDlg.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 #include "gui/qr/CPubKey2QRChar.h"
@@ -27,18 +27,10 @@ CQRCodeFuncSelDlg::CQRCodeFuncSelDlg(GuiContext& context, std::filesystem::path 
     m_import->setObjectName(QStringLiteral("import"));
     layout->addWidget(m_generate);
     layout->addWidget(m_import);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_ok = new QPushButton(this);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CQRCodeFuncSelDlg::Ok);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(&m_context.language, &CLanguageBinding::Changed, this, &CQRCodeFuncSelDlg::Relabel);
     Relabel();
 }

@@ -1,13 +1,13 @@
 #include "gui/service/CVpubRegWithTessarinNetDlg.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/common/DialogButtons.h"
 #include "gui/common/GuiContext.h"
 #include "gui/common/GuiText.h"
 
@@ -32,18 +32,10 @@ CVpubRegWithTessarinNetDlg::CVpubRegWithTessarinNetDlg(GuiContext& context, cons
     form->addRow(m_nameLabel, m_name);
     form->addRow(m_mailLabel, m_mail);
     layout->addLayout(form);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    m_ok = new QPushButton(this);
-    m_ok->setObjectName(QStringLiteral("ok"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const auto buttons = AddDialogButtons(*this, *layout);
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     connect(m_ok, &QPushButton::clicked, this, &CVpubRegWithTessarinNetDlg::Ok);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(&m_context.language, &CLanguageBinding::Changed, this, &CVpubRegWithTessarinNetDlg::Relabel);
     Relabel();
 }
