@@ -175,6 +175,7 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
     if (self) m_state.options.withoutMyAddress = false;
     m_state.optionsCheckBox = request.optionsCheckBox;
     m_state.files = ExpandSources(request.sources);
+    m_state.workers = BatchWorkers();
 
     auto mode = kModeCommand;  // the batch's entry point
     if (self && keys.empty())
@@ -223,6 +224,7 @@ JobResult AppCore::Decrypt(const DecryptRequest& request) {
     run.removeAfterDecrypt = request.removeAfterDecrypt;
     if (!request.outputFolder.empty()) run.outputFolder = fs::absolute(request.outputFolder);
     run.sender = sender.get();
+    run.workers = BatchWorkers();
     const int mode = request.entry == DecryptEntry::Dialog ? container::kDecryptDialog : container::kDecryptCommand;
     const int done = container::DecryptFiles(run, mode);
 

@@ -13,6 +13,7 @@ void Note(const std::string& text) {
 Session::Session(CliContext& ctx)
     : m_ctx(ctx), m_host(DefaultHost()), m_core(std::make_unique<AppCore>(m_host, ctx.Dialog(), ctx.texts, m_mail)) {
     m_core->LoadSettings();
+    m_core->SetBatchWorkers(ctx.options.jobs);
     // Long files report their bytes to the progress line.
     IUserDialog& dialog = ctx.Dialog();
     m_core->State().Cipher().SetChunkObserver([&dialog](std::int64_t done) { dialog.ReportBytes({}, done, 0); });

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
     app.add_flag("--verbose,-v", o.verbose, "Show status lines");
     app.add_option("--keys", o.keysFolder, "Folder holding the key pair in use (default from the settings)");
     app.add_option("--name", o.keySetName, "Key set name in that folder");
+    app.add_option("--jobs", o.jobs, "Files encrypted or decrypted at once (0: one per core, 1: one at a time)")
+        ->check(CLI::Range(0, 256));
     app.fallthrough();
 
     AddKeygenCommand(app, ctx, status);
