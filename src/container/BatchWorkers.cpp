@@ -34,6 +34,19 @@ void BatchTask::Finish() {
     m_changed.notify_all();
 }
 
+void BatchTask::ReachStage() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_staged = true;
+    }
+    m_changed.notify_all();
+}
+
+void BatchTask::WaitStage() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_staged || m_done; });
+}
+
 void BatchTask::Wait() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_done; });

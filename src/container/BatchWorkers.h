@@ -76,6 +76,9 @@ public:
     // thread asked the task to stop.
     [[nodiscard]] bool PublishChunk();
     bool StopRequested() const { return m_stop.load(); }
+    // The work's first part is done (a decryption's reading of the record,
+    // which the job thread needs before the questions about the output).
+    void ReachStage();
 
     // ---- The job thread's side --------------------------------------------
     // Hands the chunk reports to cipher's observer and stop check as they
@@ -85,6 +88,8 @@ public:
     void RequestStop() { m_stop.store(true); }
     // Waits until the work has ended (or was dropped unstarted after a stop).
     void Wait();
+    // Waits until the work has reached its stage or ended.
+    void WaitStage();
     // The exception the work ended by, if any (after Wait).
     std::exception_ptr Error() const { return m_error; }
 
@@ -105,6 +110,7 @@ private:
     std::condition_variable m_changed;
     std::deque<Report> m_reports;
     bool m_done = false;
+    bool m_staged = false;
     std::exception_ptr m_error;
     std::atomic<bool> m_stop{false};
     // The worker's own: the count of the chunk the observer saw last.

@@ -59,6 +59,8 @@ public:
     bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override;
     bool Wipe() override;
     void Close();
+    // The open descriptor (-1 when the file could not be opened or is closed).
+    int Fd() const { return m_fd; }
 
 private:
     std::filesystem::path m_path;
