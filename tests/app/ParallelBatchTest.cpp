@@ -12,6 +12,7 @@
 #include "PipelineFixture.h"
 #include "container/ArchiveHistoryMan.h"
 #include "container/ContainerFormat.h"
+#include "container/DecryptPipeline.h"
 #include "platform/ByteIo.h"
 
 namespace tessarin::test {
@@ -249,6 +250,156 @@ TEST_F(ParallelBatchTest, TheFrontEndsObserverSeesTheFileTheBatchIsAtAndCanStopI
     const std::vector<std::int64_t> expected = {5, k, k + 5, k, k + k / 2, k + k / 2};
     EXPECT_EQ(seen[1].counts, expected);
     EXPECT_EQ(seen[4].counts, expected);
+}
+
+// Decryption: the same containers decrypted with 1 and with 4 workers.
+class ParallelDecryptTest : public PipelineTest {
+protected:
+    // Containers made once, copied into each run's folder.
+    void SetUp() override {
+        PipelineTest::SetUp();
+        const fs::path in = dir / "master" / "in";
+        fs::create_directories(in / "one");
+        fs::create_directories(in / "two");
+        auto encrypt = [&](const std::vector<std::pair<std::string, std::string>>& files,
+                           const std::function<void(MainWindowState&)>& options) {
+            ScriptedUserDialog d;
+            MainWindowState s(host, d, texts, launcher);
+            s.publicKeyPath = state->publicKeyPath;
+            s.privateKeyPath = state->privateKeyPath;
+            s.selfAuthKeyPath = selfAuth;
+            s.userName = "north";
+            s.mailAddress = "north@example.jp";
+            s.recipients = {southAuth};
+            s.workers = 1;
+            for (const auto& [name, content] : files) {
+                WriteFileBytes(in / name, Bytes(content));
+                s.files.push_back(in / name);
+            }
+            options(s);
+            ASSERT_EQ(s.EncryptFiles(kModeCommand), static_cast<int>(files.size()));
+            for (const auto& f : s.files) fs::remove(f);
+        };
+        encrypt({{"a.txt", "alpha"},
+                 {"b.txt", "bravo"},
+                 {"d.txt", "delta"},
+                 {"one/same.txt", "first of the name"},
+                 {"two/same.txt", "second of the name"},
+                 {"f.txt", std::string(3 * kChunk + 77, 'f')},
+                 {"g.txt", std::string(kChunk + 5, 'g')},
+                 {"h.txt", "hotel"}},
+                [](MainWindowState& s) { s.options.manageLogs = true; });
+        encrypt({{"k.txt", "kilo"}}, [](MainWindowState& s) {
+            s.options.timeLimit.kind = TimeLimitInput::Kind::Relative;
+            s.options.timeLimit.value = 5;
+            s.options.timeLimit.fromFirstDecryption = true;
+        });
+        encrypt({{"x.txt", "expired"}}, [](MainWindowState& s) {
+            s.options.timeLimit.kind = TimeLimitInput::Kind::Relative;
+            s.options.timeLimit.value = 1;
+            s.options.timeLimit.unit = TimeUnit::Seconds;
+        });
+        WriteFileBytes(in / "notes.txt", Bytes("not a container"));
+        WriteFileBytes(in / "junk.tza", Bytes(std::string(400, 'j')));
+        fs::create_directories(dir / "master" / "out");
+        WriteFileBytes(dir / "master" / "out" / "b.txt", Bytes("old b"));
+        WriteFileBytes(dir / "master" / "out" / "d.txt", Bytes("old d"));
+    }
+
+    Outcome RunDecrypt(const std::string& name, const std::vector<std::string>& names, int workers,
+                       const std::function<void(ScriptedUserDialog&)>& plan) {
+        const fs::path root = dir / name;
+        fs::copy(dir / "master", root, fs::copy_options::recursive);
+        FixedHost later = host;
+        later.now += 100;  // x.txt's second has passed
+        ScriptedUserDialog d;
+        CStreamCipher cipher;
+        container::DecryptRun run(later, d, cipher, texts);
+        run.publicKeyPath = dir / "keys" / "north.vpub";
+        run.privateKeyPath = dir / "keys" / "northPrivate.vpri";
+        for (const auto& n : names) run.files.push_back(root / "in" / n);
+        run.isOnCdRom = [](const fs::path&) { return false; };
+        run.outputFolder = root / "out";
+        run.workers = workers;
+        plan(d);
+
+        Outcome o;
+        o.succeeded = container::DecryptFiles(run, container::kDecryptCommand);
+        EXPECT_TRUE(d.AllAnswersUsed()) << workers;
+        for (const auto& f : run.decrypted) o.written.push_back(fs::relative(f.output, root).string());
+        const std::string r = root.string();
+        for (const auto& e : d.Events()) {
+            std::string text = e.text;
+            for (auto at = text.find(r); at != std::string::npos; at = text.find(r))
+                text.replace(at, r.size(), "<run>");
+            o.events.push_back(std::to_string(e.kind) + "|" + std::to_string(static_cast<int>(e.messageKind)) + "|" +
+                               (e.question ? std::to_string(static_cast<int>(*e.question)) : "-") + "|" + e.title +
+                               "|" + text);
+        }
+        o.events.push_back(run.stopped ? "stopped" : "ran to the end");
+        o.progress = d.Progress();
+        // Every file as it is left, the containers byte for byte: the same
+        // counts, limit starts and history records.
+        for (const auto& e : fs::recursive_directory_iterator(root))
+            if (e.is_regular_file()) o.files[fs::relative(e.path(), root).string()] = Text(ReadFileBytes(e.path()));
+        return o;
+    }
+};
+
+const std::vector<std::string> kContainers = {
+    "a.txt.tza",        "b.txt.tza", "notes.txt",        "junk.tza",  "k.txt.tza", "d.txt.tza", "x.txt.tza",
+    "one/same.txt.tza", "a.txt.tza", "two/same.txt.tza", "f.txt.tza", "g.txt.tza", "h.txt.tza"};
+
+TEST_F(ParallelDecryptTest, FourWorkersSayAndLeaveWhatOneDoes) {
+    auto plan = [](ScriptedUserDialog& d) {
+        d.PlanContinue(ContinueConfirm::First);  // b.txt: overwrite
+        d.PlanContinue(ContinueConfirm::Third);  // d.txt: keep the old one
+    };
+    const Outcome serial = RunDecrypt("serial", kContainers, 1, plan);
+    const Outcome parallel = RunDecrypt("parallel", kContainers, 4, plan);
+    EXPECT_EQ(serial.events, parallel.events);
+    EXPECT_EQ(serial, parallel);
+
+    EXPECT_EQ(parallel.written, (std::vector<std::string>{"out/a.txt", "out/b.txt", "out/k.txt", "out/same.txt",
+                                                          "out/f.txt", "out/g.txt", "out/h.txt"}));
+    EXPECT_EQ(parallel.files.at("out/b.txt"), "bravo");
+    EXPECT_EQ(parallel.files.at("out/d.txt"), "old d");
+    EXPECT_EQ(parallel.files.at("out/same.txt"), "first of the name");
+    EXPECT_EQ(parallel.files.at("out/f.txt"), std::string(3 * kChunk + 77, 'f'));
+    EXPECT_EQ(parallel.files.count("in/x.txt.tza"), 0u);  // expired: wiped
+    EXPECT_EQ(parallel.progress, 13);
+}
+
+TEST_F(ParallelDecryptTest, StopAndCancelStopWhereOneWorkerStops) {
+    // Stop in the second overwrite question.
+    const auto stopAt = [](ScriptedUserDialog& d) {
+        d.PlanContinue(ContinueConfirm::First);
+        d.PlanContinue(ContinueConfirm::Stop);
+    };
+    const std::vector<std::string> names = {"a.txt.tza", "b.txt.tza", "g.txt.tza", "d.txt.tza", "h.txt.tza"};
+    const Outcome serialStop = RunDecrypt("serial-stop", names, 1, stopAt);
+    const Outcome parallelStop = RunDecrypt("parallel-stop", names, 4, stopAt);
+    EXPECT_EQ(serialStop, parallelStop);
+    EXPECT_EQ(parallelStop.written, (std::vector<std::string>{"out/a.txt", "out/b.txt", "out/g.txt"}));
+    EXPECT_EQ(parallelStop.files.count("out/h.txt"), 0u);
+
+    // A cancel after the second chunk of f.txt: the 13 containers' polls
+    // before it (one each) and its first chunk's come first.
+    const auto cancel = [](ScriptedUserDialog& d) {
+        d.PlanContinue(ContinueConfirm::First);
+        d.PlanContinue(ContinueConfirm::Third);
+        d.CancelAfterPolls(12);
+    };
+    const Outcome serial = RunDecrypt("serial-cancel", kContainers, 1, cancel);
+    const Outcome parallel = RunDecrypt("parallel-cancel", kContainers, 4, cancel);
+    EXPECT_EQ(serial, parallel);
+    EXPECT_EQ(parallel.written, (std::vector<std::string>{"out/a.txt", "out/b.txt", "out/k.txt", "out/same.txt"}));
+    // No partial output, no temporary file, the container kept as it was.
+    EXPECT_EQ(parallel.files.count("out/f.txt"), 0u);
+    EXPECT_EQ(Listing(dir / "parallel-cancel" / "out"),
+              (std::vector<std::string>{"a.txt", "b.txt", "d.txt", "k.txt", "same.txt"}));
+    EXPECT_EQ(parallel.files.at("in/f.txt.tza"), Text(ReadFileBytes(dir / "master" / "in" / "f.txt.tza")));
+    EXPECT_EQ(parallel.events.back(), "stopped");
 }
 
 }  // namespace
