@@ -168,6 +168,7 @@ std::optional<Refusal> EncryptionBatch::LoadOwnPrivateKey() {
 std::optional<Refusal> EncryptionBatch::PrepareKeys() {
     Keys& k = *m_keys;
     if (k.prepared) return std::nullopt;
+    k.recipients.clear();  // what a refused attempt left
     const HeldKeyMaterial& held = m_in.HeldKeys();
     ByteVector ownBlob;
     if (m_mode == EncryptMode::Folder) {
@@ -219,7 +220,10 @@ std::optional<Refusal> EncryptionBatch::PrepareKeys() {
             k.recipients.push_back(std::move(r));
         }
     }
-    for (auto& r : k.recipients) r.fingerprint = KeyFingerprint(r.blob);
+    for (auto& r : k.recipients) {
+        r.fingerprint = KeyFingerprint(r.blob);
+        if (auto imported = RsaKey::Import(r.blob)) r.rsa = std::make_shared<const RsaKey>(std::move(*imported));
+    }
     if (k.recipients.empty()) return Refusal{EncryptRefusal::NoAvailablePublicKey, {}};
     k.prepared = true;
     return std::nullopt;
@@ -356,7 +360,7 @@ bool EncryptionBatch::WriteRecipients(const StepContext& ctx, TempFile& containe
         if (!ok) break;
         f.authValue = r.authValue;
         auto plain = container::RsaPlaintext(f);
-        auto rsa = RsaEncryptBlock(r.blob, plain);
+        auto rsa = r.rsa ? r.rsa->Encrypt(plain) : RsaEncryptBlock(r.blob, plain);
         SecureWipe(plain);
         if (!rsa || rsa->size() != 128) {
             refuse({EncryptRefusal::RsaFailure, rsa ? std::string("Bad Length.") : rsa.Error()});
