@@ -374,9 +374,8 @@ bool EncryptionBatch::WriteRecipients(const StepContext& ctx, TempFile& containe
     SecureWipe(f.fileKey);
 
     if (ok && m_historyManaged && (flags & container::kFlagHistory)) {
-        // The history appends its block through the file's name.
-        ok = containerFile.CloseStream();
-        if (ok) {
+        // The history appends its block and the tail to the same stream.
+        {
             const fs::path containerPath = containerFile.Path();
             CArchiveHistoryMan history(m_in.Host());
             history.Open(containerPath.parent_path());
@@ -395,7 +394,7 @@ bool EncryptionBatch::WriteRecipients(const StepContext& ctx, TempFile& containe
             history.SetUsers(std::move(users));
             history.AppendRecord(creator, CArchiveHistoryMan::Created);
             history.SetContainer(containerPath, tail, key.key);
-            ok = history.AppendNewHistory();
+            ok = history.AppendNewHistory(file);
         }
     } else if (ok) {
         ok = std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() && std::fflush(file) == 0;
