@@ -534,16 +534,7 @@ struct EncryptionBatch::Ahead {
     bool recordsOk = false;
     std::string throughput;
     DeferredMessages messages;
-    std::shared_ptr<BatchTask> task;
-    Ahead() = default;
-    Ahead(const Ahead&) = delete;
-    Ahead& operator=(const Ahead&) = delete;
-    // Work the batch does not take is stopped; its temporary file goes.
-    ~Ahead() {
-        if (!task) return;
-        task->RequestStop();
-        task->Wait();
-    }
+    OwnedTask task;  // last: work the batch does not take is stopped before its temporary file goes
 };
 
 // The files the batch has looked at ahead of the one it is at: those whose

@@ -88,7 +88,7 @@ BatchWorkers::~BatchWorkers() {
     for (auto& t : m_threads) t.join();
 }
 
-std::shared_ptr<BatchTask> BatchWorkers::Submit(Work work) {
+OwnedTask BatchWorkers::Submit(Work work) {
     auto task = std::make_shared<BatchTask>();
     task->m_work = std::move(work);
     {
@@ -96,7 +96,7 @@ std::shared_ptr<BatchTask> BatchWorkers::Submit(Work work) {
         m_queue.push_back(task);
     }
     m_queued.notify_one();
-    return task;
+    return OwnedTask(std::move(task));
 }
 
 void BatchWorkers::Serve() {

@@ -118,6 +118,25 @@ private:
     bool m_hasPending = false;
 };
 
+// The job thread's hold on a task: work it drops is stopped and waited for.
+class OwnedTask final {
+public:
+    OwnedTask() = default;
+    explicit OwnedTask(std::shared_ptr<BatchTask> task) : m_task(std::move(task)) {}
+    OwnedTask(OwnedTask&&) noexcept = default;
+    OwnedTask& operator=(OwnedTask&&) noexcept = default;
+    ~OwnedTask() { StopAndWait(); }
+    BatchTask* operator->() const { return m_task.get(); }
+    void StopAndWait() {
+        if (!m_task) return;
+        m_task->RequestStop();
+        m_task->Wait();
+    }
+
+private:
+    std::shared_ptr<BatchTask> m_task;
+};
+
 class BatchWorkers final {
 public:
     explicit BatchWorkers(int count);
@@ -127,7 +146,7 @@ public:
 
     using Work = std::function<void(WorkerTools&, BatchTask&)>;
     // Queues work; tasks start in the order they are submitted.
-    [[nodiscard]] std::shared_ptr<BatchTask> Submit(Work work);
+    [[nodiscard]] OwnedTask Submit(Work work);
     int Count() const { return static_cast<int>(m_threads.size()); }
 
 private:

@@ -164,15 +164,12 @@ struct Run::Ahead {
     std::unique_ptr<TempFile> temp;
     bool cancelled = false;
     std::array<std::uint8_t, kSenderRecordSize> senderRecord{};
-    std::shared_ptr<BatchTask> task;
+    OwnedTask task;  // last: work the run does not take is stopped before its temporary file goes
     Ahead() = default;
     Ahead(const Ahead&) = delete;
     Ahead& operator=(const Ahead&) = delete;
-    // Work the run does not take is stopped; its temporary file goes.
     ~Ahead() {
-        if (!task) return;
-        task->RequestStop();
-        task->Wait();
+        task.StopAndWait();
         SecureWipe(senderRecord);
     }
 };

@@ -40,6 +40,18 @@ std::string Text(const std::vector<std::uint8_t>& b) {
 
 class ParallelBatchTest : public PipelineTest {
 protected:
+    // A batch's state for north, to north and south.
+    std::unique_ptr<MainWindowState> NewState(ScriptedUserDialog& d) {
+        auto s = std::make_unique<MainWindowState>(host, d, texts, launcher);
+        s->publicKeyPath = state->publicKeyPath;
+        s->privateKeyPath = state->privateKeyPath;
+        s->selfAuthKeyPath = selfAuth;
+        s->userName = "north";
+        s->mailAddress = "north@example.jp";
+        s->recipients = {southAuth};
+        return s;
+    }
+
     // The world of one run under dir/<name>: sources, an output folder with
     // containers already there, and sources that are refused.
     fs::path MakeWorld(const std::string& name) {
@@ -83,13 +95,8 @@ protected:
     Outcome RunBatch(const fs::path& root, const std::vector<std::string>& names, int workers,
                      const std::function<void(ScriptedUserDialog&, MainWindowState&)>& plan) {
         ScriptedUserDialog d;
-        MainWindowState s(host, d, texts, launcher);
-        s.publicKeyPath = state->publicKeyPath;
-        s.privateKeyPath = state->privateKeyPath;
-        s.selfAuthKeyPath = selfAuth;
-        s.userName = "north";
-        s.mailAddress = "north@example.jp";
-        s.recipients = {southAuth};
+        auto batch = NewState(d);
+        MainWindowState& s = *batch;
         s.options.manageLogs = true;
         s.options.outputFolder = root / "out";
         s.files = Sources(root, names);
@@ -253,24 +260,19 @@ TEST_F(ParallelBatchTest, TheFrontEndsObserverSeesTheFileTheBatchIsAtAndCanStopI
 }
 
 // Decryption: the same containers decrypted with 1 and with 4 workers.
-class ParallelDecryptTest : public PipelineTest {
+class ParallelDecryptTest : public ParallelBatchTest {
 protected:
     // Containers made once, copied into each run's folder.
     void SetUp() override {
-        PipelineTest::SetUp();
+        ParallelBatchTest::SetUp();
         const fs::path in = dir / "master" / "in";
         fs::create_directories(in / "one");
         fs::create_directories(in / "two");
         auto encrypt = [&](const std::vector<std::pair<std::string, std::string>>& files,
                            const std::function<void(MainWindowState&)>& options) {
             ScriptedUserDialog d;
-            MainWindowState s(host, d, texts, launcher);
-            s.publicKeyPath = state->publicKeyPath;
-            s.privateKeyPath = state->privateKeyPath;
-            s.selfAuthKeyPath = selfAuth;
-            s.userName = "north";
-            s.mailAddress = "north@example.jp";
-            s.recipients = {southAuth};
+            auto batch = NewState(d);
+            MainWindowState& s = *batch;
             s.workers = 1;
             for (const auto& [name, content] : files) {
                 WriteFileBytes(in / name, Bytes(content));
