@@ -8,7 +8,8 @@
 // - A job (Encrypt, Decrypt, Wipe, Inspect, History, ForwardingAddresses,
 //   CreateKeys, Authenticate, RegisterKeys, RestoreKey) runs from start to end
 //   on the one thread that called it: a worker thread of the front end, or
-//   the main thread of a terminal program. AppCore starts no threads.
+//   the main thread of a terminal program. AppCore starts no other threads
+//   than the batches' workers below.
 // - One job at a time: a job called while another runs (from any thread, the
 //   dialog's included) is refused at once with JobStatus::Busy and touches
 //   nothing.
@@ -17,6 +18,10 @@
 //   windows on another thread (the GUI thread) and block the worker inside
 //   Ask/AskContinue until the user has answered; its CancelRequested may be
 //   set from any thread.
+// - Encrypt and Decrypt run their per-file work on worker threads of their
+//   own (settings.batchWorkers: 0 for one per core, 1 for none), started and
+//   ended within the job; the workers never call the dialog, and the chunk
+//   observer of State().Cipher() is called from the job's thread only.
 // - SwitchKeySet, ListKeys, ForwardingCandidates, `settings` and the key
 //   manager belong to the owner of AppCore between jobs: not while one runs.
 
@@ -374,6 +379,10 @@ public:
     std::string RefusalText(const JobResult& result) const;
     std::string KeySetOpenText(const KeySetOpenResult& result, const std::filesystem::path& folder) const;
     bool JobRunning() const { return m_jobRunning.load(); }
+    // The batches' workers for this session instead of the setting (not
+    // saved); negative: the setting again.
+    void SetBatchWorkers(int workers) { m_workersOverride = workers; }
+    int BatchWorkers() const { return m_workersOverride >= 0 ? m_workersOverride : settings.batchWorkers; }
 
 private:
     // Holds the one-job flag for a job's duration; false when another job has it.
@@ -408,6 +417,7 @@ private:
     CKeyManager m_keys;
     MainWindowState m_state;
     bool m_keySetReady = false;
+    int m_workersOverride = -1;
 };
 
 }  // namespace tessarin

@@ -184,6 +184,7 @@ JobResult AppCore::Encrypt(const EncryptRequest& request) {
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return ext == container::kExtension && std::find(named.begin(), named.end(), f) == named.end();
     };
+    m_state.workers = BatchWorkers();
 
     auto mode = kModeCommand;  // the batch's entry point
     if (self && keys.empty())
@@ -237,6 +238,7 @@ JobResult AppCore::Decrypt(const DecryptRequest& request) {
     run.removeAfterDecrypt = request.removeAfterDecrypt;
     if (!request.outputFolder.empty()) run.outputFolder = fs::absolute(request.outputFolder);
     run.sender = sender.get();
+    run.workers = BatchWorkers();
     const int mode = request.entry == DecryptEntry::Dialog ? container::kDecryptDialog : container::kDecryptCommand;
     const int done = container::DecryptFiles(run, mode);
 

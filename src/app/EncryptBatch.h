@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct EncryptionBatch::Keys {
         bool isOwn = false;
         std::string name;  // CP932, for the history's user table
         std::string mail;
+        std::shared_ptr<const RsaKey> rsa;  // the blob imported once; empty when it does not import
     };
     ~Keys() {
         SecureWipe(privateKeyDigest);

@@ -10,12 +10,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "app/EncryptBatch.h"
 #include "app/WorkList.h"
 #include "container/ArchiveHistoryMan.h"
+#include "container/BatchWorkers.h"
 #include "container/ContainerFormat.h"
 #include "container/WipeFile.h"
 #include "core/Crc64.h"
@@ -31,6 +35,15 @@ namespace tessarin {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The file in work's bytes reported to the dialog as the batch's own cipher
+// sees its chunks (run by itself, or relayed from a worker).
+CStreamCipher::ScopedChunkReport ReportBytes(CStreamCipher& cipher, IUserDialog& dialog, const fs::path& source) {
+    std::error_code ec;
+    const auto size = static_cast<std::int64_t>(fs::file_size(source, ec));
+    return CStreamCipher::ScopedChunkReport(cipher, [&dialog, name = source.filename().string(), size = ec ? 0 : size](
+                                                        std::int64_t done) { dialog.ReportBytes(name, done, size); });
+}
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -49,11 +62,6 @@ std::string Upper(std::string s) {
 
 bool EndsWith(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
-bool IsShortcut(const fs::path& p) {
-    std::error_code ec;
-    return EndsWith(p.filename().string(), ".lnk") || fs::is_symlink(fs::symlink_status(p, ec));
 }
 
 bool IsHidden(const fs::path& p) {
@@ -169,6 +177,7 @@ std::optional<Refusal> EncryptionBatch::LoadOwnPrivateKey() {
 std::optional<Refusal> EncryptionBatch::PrepareKeys() {
     Keys& k = *m_keys;
     if (k.prepared) return std::nullopt;
+    k.recipients.clear();  // what a refused attempt left
     const HeldKeyMaterial& held = m_in.HeldKeys();
     ByteVector ownBlob;
     if (m_mode == EncryptMode::Folder) {
@@ -220,25 +229,32 @@ std::optional<Refusal> EncryptionBatch::PrepareKeys() {
             k.recipients.push_back(std::move(r));
         }
     }
-    for (auto& r : k.recipients) r.fingerprint = KeyFingerprint(r.blob);
+    for (auto& r : k.recipients) {
+        r.fingerprint = KeyFingerprint(r.blob);
+        if (auto imported = RsaKey::Import(r.blob)) r.rsa = std::make_shared<const RsaKey>(std::move(*imported));
+    }
     if (k.recipients.empty()) return Refusal{EncryptRefusal::NoAvailablePublicKey, {}};
     k.prepared = true;
     return std::nullopt;
 }
 
-PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::path& destination, FileKey& key) {
-    CStreamCipher& cipher = m_in.Cipher();
+PayloadStatus EncryptionBatch::EncryptOneFile(const StepContext& ctx, const fs::path& source, int sourceFd,
+                                              TempFile& container, FileKey& key, std::string& throughput) {
+    CStreamCipher& cipher = ctx.cipher;
+    auto refuse = [&](const Refusal& refusal) {
+        ctx.say.ShowMessage(RefusalText(m_texts, refusal), MessageKind::Error);
+    };
     std::string_view part3;
     if (m_mode == EncryptMode::Folder) {
         if (!m_in.HeldKeys().loaded) {
             m_fatal = true;
-            Refuse({EncryptRefusal::PrivateKeyUnreadable, m_in.privateKeyPath.string()});
+            refuse({EncryptRefusal::PrivateKeyUnreadable, m_in.privateKeyPath.string()});
             return PayloadStatus::Refused;
         }
         part3 = m_in.HeldKeys().keyText;
     } else {
         if (auto refusal = LoadOwnPrivateKey()) {
-            Refuse(*refusal);
+            refuse(*refusal);
             return PayloadStatus::Refused;
         }
         part3 = m_keys->keyText;
@@ -246,7 +262,7 @@ PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::
     // File key: SHA-512 over time, tick count, path and private key bytes.
     const IHost& host = m_in.Host();
     std::string text = container::FileKeyText(host.LocalTime(), host.TickCount(), source.string(), part3);
-    CSHA& sha = m_in.Sha();
+    CSHA& sha = ctx.sha;
     sha.Init();
     sha.Update({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     auto digest = sha.Final();
@@ -266,61 +282,63 @@ PayloadStatus EncryptionBatch::EncryptOneFile(const fs::path& source, const fs::
     for (std::size_t i = 0; i < words.size(); ++i) StoreLe32(key.key.data() + 4 * i, words[i]);
     SecureWipe(reinterpret_cast<std::uint8_t*>(words.data()), sizeof words);
 
-    auto in = OpenFile(source, "rb");
+    // The source is read through the descriptor its checks opened.
+    FilePtr in = sourceFd >= 0 ? FilePtr(::fdopen(sourceFd, "rb"), &std::fclose) : OpenFile(source, "rb");
     if (!in) {
-        Refuse({EncryptRefusal::InputCannotOpen, {}});
+        if (sourceFd >= 0) ::close(sourceFd);
+        refuse({EncryptRefusal::InputCannotOpen, {}});
         return PayloadStatus::Refused;
     }
-    auto out = OpenFile(destination, "wb");
+    std::FILE* out = container.Stream();
     if (!out) {
-        Refuse({EncryptRefusal::OutputCannotOpen, {}});
+        refuse({EncryptRefusal::OutputCannotOpen, {}});
         return PayloadStatus::Refused;
     }
     const auto start = std::chrono::steady_clock::now();
     bool ok = false;
     {
-        // The cancel flag is asked after every chunk, so a long file stops
+        // The stop check is asked after every chunk, so a long file stops
         // in the middle.
-        CStreamCipher::ScopedStopCheck stop(cipher, [this] { return m_dialog.CancelRequested(); });
-        std::error_code ec;
-        const auto size = static_cast<std::int64_t>(fs::file_size(source, ec));
-        CStreamCipher::ScopedChunkReport bytes(
-            cipher, [&](std::int64_t done) { m_dialog.ReportBytes(source.filename().string(), done, ec ? 0 : size); });
-        ok = cipher.CryptFile(in.get(), out.get());
+        CStreamCipher::ScopedStopCheck stop(cipher, ctx.stop);
+        ok = cipher.CryptFile(in.get(), out);
     }
     in.reset();
-    const bool closed = std::fclose(out.release()) == 0;
+    const off_t size = ok ? ::ftello(out) : -1;
     if (cipher.Stopped()) return PayloadStatus::Stopped;
-    if (!ok || !closed) {
-        Refuse({EncryptRefusal::OutputCannotOpen, {}});
+    if (!ok || size < 0 || std::ferror(out)) {
+        refuse({EncryptRefusal::OutputCannotOpen, {}});
         return PayloadStatus::Refused;
     }
     // The keystream the sender record is enciphered with continues the payload's.
     key.senderKeystream.fill(0);
     cipher.Crypt(key.senderKeystream.data(), key.senderKeystream.size(), key.senderKeystream.data());
+    key.payloadLength = static_cast<std::int64_t>(size);
 
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::error_code ec;
-    const auto size = static_cast<long long>(fs::file_size(source, ec));
     const double mbit = ms > 0 ? static_cast<double>(size) * 8.0 / (ms / 1000.0) / 1024.0 / 1024.0 : 0.0;
-    m_throughput = FormatText(m_texts[slot::kThroughputNote], {ms, size, mbit});
+    throughput = FormatText(m_texts[slot::kThroughputNote], {ms, static_cast<long long>(size), mbit});
     return PayloadStatus::Written;
 }
 
-bool EncryptionBatch::WriteRecipients(const fs::path& containerPath, const std::string& sourceName,
+bool EncryptionBatch::WriteRecipients(const StepContext& ctx, TempFile& containerFile, const std::string& sourceName,
                                       const FileKey& key) {
+    auto refuse = [&](const Refusal& refusal) {
+        ctx.say.ShowMessage(RefusalText(m_texts, refusal), MessageKind::Error);
+    };
+    auto showError = [&](int textSlot) { ctx.say.ShowMessage(m_texts[textSlot], MessageKind::Error); };
     if (auto refusal = PrepareKeys()) {
-        Refuse(*refusal);
+        refuse(*refusal);
         return false;
     }
     const Keys& k = *m_keys;
 
-    auto file = OpenFile(containerPath, "r+b");
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-        ShowError(slot::kOutputCannotOpen);
+    // The records follow the payload in the same stream.
+    std::FILE* file = containerFile.Stream();
+    if (!file) {
+        showError(slot::kOutputCannotOpen);
         return false;
     }
-    const auto payload = static_cast<std::int64_t>(ftello(file.get()));
+    const std::int64_t payload = key.payloadLength;
     if (payload < 0 || payload > container::kMaxPayloadLength) return false;
     const auto n = static_cast<std::int32_t>(k.recipients.size());
     const std::uint8_t flags = FlagsNow();
@@ -332,9 +350,8 @@ bool EncryptionBatch::WriteRecipients(const fs::path& containerPath, const std::
     if (flags & container::kFlagSender) {
         auto sender = container::BuildSenderRecord(userName, mailAddress);
         for (std::size_t i = 0; i < sender.size(); ++i) sender[i] ^= key.senderKeystream[i];
-        ok = std::fwrite(sender.data(), 1, sender.size(), file.get()) == sender.size() &&
-             std::fwrite(k.ownPublicKeyFile.data(), 1, k.ownPublicKeyFile.size(), file.get()) ==
-                 k.ownPublicKeyFile.size();
+        ok = std::fwrite(sender.data(), 1, sender.size(), file) == sender.size() &&
+             std::fwrite(k.ownPublicKeyFile.data(), 1, k.ownPublicKeyFile.size(), file) == k.ownPublicKeyFile.size();
     }
 
     container::RecipientFields f;
@@ -352,22 +369,23 @@ bool EncryptionBatch::WriteRecipients(const fs::path& containerPath, const std::
         if (!ok) break;
         f.authValue = r.authValue;
         auto plain = container::RsaPlaintext(f);
-        auto rsa = RsaEncryptBlock(r.blob, plain);
+        auto rsa = r.rsa ? r.rsa->Encrypt(plain) : RsaEncryptBlock(r.blob, plain);
         SecureWipe(plain);
         if (!rsa || rsa->size() != 128) {
-            Refuse({EncryptRefusal::RsaFailure, rsa ? std::string("Bad Length.") : rsa.Error()});
+            refuse({EncryptRefusal::RsaFailure, rsa ? std::string("Bad Length.") : rsa.Error()});
             SecureWipe(f.fileKey);
             return false;
         }
         const auto record =
             container::BuildRecord(f, r.fingerprint, std::span<const std::uint8_t, 128>(rsa->data(), 128));
-        ok = std::fwrite(record.data(), 1, record.size(), file.get()) == record.size();
+        ok = std::fwrite(record.data(), 1, record.size(), file) == record.size();
     }
     SecureWipe(f.fileKey);
 
     if (ok && m_historyManaged && (flags & container::kFlagHistory)) {
-        ok = std::fclose(file.release()) == 0;
-        if (ok) {
+        // The history appends its block and the tail to the same stream.
+        {
+            const fs::path containerPath = containerFile.Path();
             CArchiveHistoryMan history(m_in.Host());
             history.Open(containerPath.parent_path());
             // One user per record, in record order: a reader logs itself
@@ -385,12 +403,12 @@ bool EncryptionBatch::WriteRecipients(const fs::path& containerPath, const std::
             history.SetUsers(std::move(users));
             history.AppendRecord(creator, CArchiveHistoryMan::Created);
             history.SetContainer(containerPath, tail, key.key);
-            ok = history.AppendNewHistory();
+            ok = history.AppendNewHistory(file);
         }
     } else if (ok) {
-        ok = std::fwrite(tail.data(), 1, tail.size(), file.get()) == tail.size() && std::fclose(file.release()) == 0;
+        ok = std::fwrite(tail.data(), 1, tail.size(), file) == tail.size() && std::fflush(file) == 0;
     }
-    if (!ok) ShowError(slot::kOutputCannotOpen);
+    if (!ok) showError(slot::kOutputCannotOpen);
     return ok;
 }
 
@@ -479,19 +497,207 @@ bool EncryptionBatch::ChooseRecipients() {
     return true;
 }
 
+// A source opened by its checks, handed on to the payload.
+class SourceFd final {
+public:
+    SourceFd() = default;
+    explicit SourceFd(int fd) : m_fd(fd) {}
+    SourceFd(SourceFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    SourceFd& operator=(SourceFd&& other) noexcept {
+        if (this != &other) {
+            Close();
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
+    ~SourceFd() { Close(); }
+    int Release() { return std::exchange(m_fd, -1); }
+    void Close() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+struct EncryptionBatch::Front {
+    enum class Check { Ok, AlreadyEncrypted, PrivateKeyFile, NotRegular, InUse, TooLarge };
+    Check check = Check::Ok;
+    SourceFd source;  // open for reading while the file is still to be encrypted
+    fs::path destination;
+    fs::path committed;  // the destination's resolved spelling once written
+    fs::path resolved;   // where the destination leads now
+    bool destExists = false;
+    bool destReadOnly = false;
+};
+
+// A file whose payload and records run on a worker.
+struct EncryptionBatch::Ahead {
+    std::size_t index = 0;
+    fs::path source;
+    Front front;
+    std::unique_ptr<TempFile> temp;
+    FileKey key;
+    PayloadStatus payload = PayloadStatus::Refused;
+    bool recordsOk = false;
+    std::string throughput;
+    DeferredMessages messages;
+    OwnedTask task;  // last: work the batch does not take is stopped before its temporary file goes
+};
+
+// The files the batch has looked at ahead of the one it is at: those whose
+// work runs, in list order, and the checks of the others.
+struct EncryptionBatch::Lookahead {
+    std::deque<std::unique_ptr<Ahead>> running;
+    std::map<std::size_t, Front> examined;
+    std::size_t next = 0;  // the first file not looked at yet
+    std::size_t window = 0;
+};
+
+namespace {
+
+// Partly written: overwritten and removed.
+void WipeTemp(TempFile& temp) {
+    if (temp.CloseStream()) (void)WipeFile(temp.Path());
+    temp.Discard();
+}
+
+}  // namespace
+
+const fs::path& EncryptionBatch::ResolvedFolder(const fs::path& folder) {
+    auto it = m_resolvedFolders.find(folder);
+    if (it == m_resolvedFolders.end()) it = m_resolvedFolders.emplace(folder, Resolved(folder)).first;
+    return it->second;
+}
+
+EncryptionBatch::Front EncryptionBatch::Examine(const fs::path& source, const fs::path& outputFolder,
+                                                const struct stat* status) {
+    using Check = Front::Check;
+    Front f;
+    const std::string name = source.filename().string();
+    const std::string ext = source.extension().string();
+    if (Lower(ext) == container::kExtension) {
+        f.check = Check::AlreadyEncrypted;
+        return f;
+    }
+    if (ext.size() > 1 && Upper(ext.substr(1)) == "VPRI") {
+        f.check = Check::PrivateKeyFile;
+        return f;
+    }
+    // A folder, device or pipe is no file to encrypt (and opening a pipe
+    // would block the batch): only a regular file is opened.
+    if (!status || !S_ISREG(status->st_mode)) {
+        f.check = Check::NotRegular;
+        return f;
+    }
+    // "In use": the file cannot be opened for reading, or another open file
+    // holds a write lock on it.
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    f.source = SourceFd(fd);
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    if (fd < 0 || (::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK)) {
+        f.source.Close();
+        f.check = Check::InUse;
+        return f;
+    }
+    if (status->st_size > static_cast<off_t>(container::kMaxPayloadLength)) {
+        f.source.Close();
+        f.check = Check::TooLarge;
+        return f;
+    }
+    const fs::path folder = outputFolder.empty() ? source.parent_path() : outputFolder;
+    f.destination = folder / (name + std::string(container::kExtension));
+    f.committed = ResolvedFolder(folder) / f.destination.filename();
+    f.resolved = f.committed;
+    struct stat dest {};
+    if (::lstat(f.destination.c_str(), &dest) == 0) {
+        f.destExists = true;
+        f.destReadOnly = (dest.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        if (S_ISLNK(dest.st_mode)) f.resolved = Resolved(f.destination);
+    }
+    return f;
+}
+
+bool EncryptionBatch::KeysReadyForWorkers() {
+    if (m_mode == EncryptMode::Folder && !m_in.HeldKeys().loaded) return false;
+    if (m_mode != EncryptMode::Folder && LoadOwnPrivateKey()) {
+        m_fatal = false;  // said, if at all, where the first file needs the key
+        return false;
+    }
+    return !PrepareKeys().has_value();
+}
+
+bool EncryptionBatch::HistoryQuestionPending() const {
+    return m_mode != EncryptMode::Backup && m_mode != EncryptMode::Folder && m_historyManaged && !m_ownKeyIncluded;
+}
+
+std::unique_ptr<EncryptionBatch::Ahead> EncryptionBatch::StartWork(std::size_t index, const fs::path& source,
+                                                                   Front&& front) {
+    auto a = std::make_unique<Ahead>();
+    a->index = index;
+    a->source = source;
+    a->front = std::move(front);
+    Ahead* p = a.get();
+    a->task = m_workers->Submit([this, p](WorkerTools& tools, BatchTask& task) {
+        const StepContext ctx{tools.cipher, tools.sha, p->messages, [&task] { return task.PublishChunk(); }};
+        p->temp = TempFile::CreateBeside(p->front.destination);
+        if (!p->temp) {
+            p->messages.ShowMessage(m_texts[slot::kOutputCannotOpen], MessageKind::Error, {});
+            return;
+        }
+        p->payload = EncryptOneFile(ctx, p->source, p->front.source.Release(), *p->temp, p->key, p->throughput);
+        if (p->payload == PayloadStatus::Written)
+            p->recordsOk = WriteRecipients(ctx, *p->temp, p->source.filename().string(), p->key);
+    });
+    return a;
+}
+
+void EncryptionBatch::StartAhead(Lookahead& ahead, std::size_t next, const std::vector<fs::path>& list,
+                                 const std::vector<std::optional<struct stat>>& status, const fs::path& outputFolder,
+                                 const std::set<fs::path>& writtenHere, bool overwriteAll) {
+    if (!m_workers || HistoryQuestionPending()) return;
+    ahead.next = std::max(ahead.next, next);
+    while (ahead.running.size() < ahead.window && ahead.next < list.size()) {
+        const std::size_t j = ahead.next++;
+        Front f = Examine(list[j], outputFolder, status[j] ? &*status[j] : nullptr);
+        // Only work no answer can change: a file that will be asked about,
+        // or whose destination another file of the batch may take first,
+        // waits until the batch reaches it.
+        bool start = f.check == Front::Check::Ok && writtenHere.count(f.resolved) == 0 &&
+                     (m_mode == EncryptMode::Folder || !f.destExists || (overwriteAll && !f.destReadOnly));
+        for (const auto& r : ahead.running)
+            if (start && (r->front.resolved == f.resolved || r->front.committed == f.committed)) start = false;
+        if (start) {
+            ahead.running.push_back(StartWork(j, list[j], std::move(f)));
+        } else {
+            f.source.Close();
+            ahead.examined.emplace(j, std::move(f));
+        }
+    }
+}
+
 int EncryptionBatch::Run() {
     const EncryptOptions& options = m_in.options;
     const EncryptMode mode = m_mode;
 
     // 1. Shortcuts and hidden files leave the list.
     std::vector<fs::path> list;
+    std::vector<std::optional<struct stat>> status;  // each listed file as found here
     bool hadShortcut = false, hadHidden = false;
     for (const auto& f : m_in.files) {
-        const bool shortcut = IsShortcut(f);
+        struct stat st {};
+        const bool found = ::lstat(f.c_str(), &st) == 0;
+        const bool shortcut = EndsWith(f.filename().string(), ".lnk") || (found && S_ISLNK(st.st_mode));
         const bool hidden = IsHidden(f);
         hadShortcut |= shortcut;
         hadHidden |= hidden;
-        if (!shortcut && !hidden) list.push_back(f);
+        if (!shortcut && !hidden) {
+            list.push_back(f);
+            status.push_back(found ? std::optional<struct stat>(st) : std::nullopt);
+        }
     }
     if (hadShortcut && hadHidden)
         m_dialog.ShowMessage(m_texts[slot::kRemoveHiddenAndLnk]);
@@ -524,6 +730,17 @@ int EncryptionBatch::Run() {
         if (useOutput && !options.outputFolder.empty() && fs::is_directory(options.outputFolder, ec))
             outputFolder = options.outputFolder;
     }
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        m_createMode = 0666 & ~static_cast<unsigned>(mask);
+    }
+
+    const int workerCount = BatchWorkerCount(m_in.workers);
+    if (workerCount > 1 && list.size() > 1 && KeysReadyForWorkers())
+        m_workers = std::make_unique<BatchWorkers>(workerCount);
+    Lookahead ahead;
+    ahead.window = 2 * static_cast<std::size_t>(workerCount);
 
     std::vector<Written> sources;
     std::set<fs::path> writtenHere;  // the containers written, resolved
@@ -540,57 +757,59 @@ int EncryptionBatch::Run() {
             m_dialog.SetStatus(FormatText(m_texts[slot::kIsEncrypting], {name}));
         }
 
+        // The file's checks: made when it was looked at ahead, or now.
+        std::unique_ptr<Ahead> work;
+        Front front;
+        if (!ahead.running.empty() && ahead.running.front()->index == i) {
+            work = std::move(ahead.running.front());
+            ahead.running.pop_front();
+        } else if (auto it = ahead.examined.find(i); it != ahead.examined.end()) {
+            front = std::move(it->second);
+            ahead.examined.erase(it);
+        } else {
+            front = Examine(source, outputFolder, status[i] ? &*status[i] : nullptr);
+            ahead.next = std::max(ahead.next, i + 1);
+        }
+        const Front& f = work ? work->front : front;
+
         // Files that are not encrypted.
-        const std::string ext = source.extension().string();
-        if (Lower(ext) == container::kExtension) {
-            m_dialog.ShowMessage(name + m_texts[slot::kAlreadyEncrypted]);
+        auto skip = [&](const std::string& message, MessageKind kind) {
+            m_dialog.ShowMessage(message, kind);
             m_dialog.StepProgress(1);
-            continue;
-        }
-        if (ext.size() > 1 && Upper(ext.substr(1)) == "VPRI") {
-            m_dialog.ShowMessage(name + m_texts[slot::kIsPrivateKeyFile]);
-            m_dialog.StepProgress(1);
-            continue;
-        }
-        std::error_code ec;
-        if (!fs::is_regular_file(source, ec)) {
-            // A folder, device or pipe is no file to encrypt (and opening a
-            // pipe would block the batch).
-            Refuse({EncryptRefusal::InputCannotOpen, {}});
-            m_dialog.StepProgress(1);
-            continue;
-        }
-        if (IsInUse(source)) {
-            m_dialog.ShowMessage(FormatText(m_texts[slot::kEditedByAnotherProgram], {name}));
-            m_dialog.StepProgress(1);
-            continue;
-        }
-        const auto size = fs::file_size(source, ec);
-        if (ec || size > static_cast<std::uintmax_t>(container::kMaxPayloadLength)) {
-            m_dialog.ShowMessage(
-                ec ? m_texts[slot::kInputCannotOpen] : FormatText(m_texts[slot::kSourceTooLarge], {name}),
-                MessageKind::Error);
-            m_dialog.StepProgress(1);
-            continue;
+        };
+        switch (f.check) {
+            case Front::Check::Ok:
+                break;
+            case Front::Check::AlreadyEncrypted:
+                skip(name + m_texts[slot::kAlreadyEncrypted], MessageKind::Information);
+                continue;
+            case Front::Check::PrivateKeyFile:
+                skip(name + m_texts[slot::kIsPrivateKeyFile], MessageKind::Information);
+                continue;
+            case Front::Check::NotRegular:
+                skip(RefusalText(m_texts, {EncryptRefusal::InputCannotOpen, {}}), MessageKind::Error);
+                continue;
+            case Front::Check::InUse:
+                skip(FormatText(m_texts[slot::kEditedByAnotherProgram], {name}), MessageKind::Information);
+                continue;
+            case Front::Check::TooLarge:
+                skip(FormatText(m_texts[slot::kSourceTooLarge], {name}), MessageKind::Error);
+                continue;
         }
 
         // Destination and the overwrite questions.
-        const fs::path folder = outputFolder.empty() ? source.parent_path() : outputFolder;
-        const fs::path destination = folder / (name + std::string(container::kExtension));
+        const fs::path destination = f.destination;
+        const fs::path committed = f.committed;
         const std::string destName = destination.filename().string();
         // What this batch wrote itself is never replaced (two sources of
         // the same name into one output folder): refused, source kept.
-        if (writtenHere.count(Resolved(destination)) != 0) {
-            m_dialog.ShowMessage(FormatText(m_texts[slot::kWrittenEarlierInBatch], {destination.string()}),
-                                 MessageKind::Error);
-            m_dialog.StepProgress(1);
+        if (writtenHere.count(f.resolved) != 0) {
+            skip(FormatText(m_texts[slot::kWrittenEarlierInBatch], {destination.string()}), MessageKind::Error);
             continue;
         }
-        if (mode != EncryptMode::Folder && fs::exists(fs::symlink_status(destination, ec))) {
-            if (IsReadOnlyFile(destination)) {
-                m_dialog.ShowMessage(FormatText(m_texts[slot::kReadOnlyCantOverwrite], {destName}),
-                                     MessageKind::Warning);
-                m_dialog.StepProgress(1);
+        if (mode != EncryptMode::Folder && f.destExists) {
+            if (f.destReadOnly) {
+                skip(FormatText(m_texts[slot::kReadOnlyCantOverwrite], {destName}), MessageKind::Warning);
                 continue;
             }
             if (!overwriteAll) {
@@ -619,55 +838,87 @@ int EncryptionBatch::Run() {
         }
 
         // The container is written under a temporary name beside its final one.
-        auto temp = TempFile::CreateBeside(destination);
-        if (!temp || !temp->CloseStream()) {
-            ShowError(slot::kOutputCannotOpen);
-            m_dialog.StepProgress(1);
-            continue;
-        }
-        FileKey key;
-        const PayloadStatus payload = EncryptOneFile(source, temp->Path(), key);
-        if (payload == PayloadStatus::Stopped) {
-            // Cancelled in the middle: the partial container goes, the source stays.
-            temp->Discard();
-            break;
-        }
-        if (payload != PayloadStatus::Written) {
-            if (m_fatal) break;
-            m_dialog.StepProgress(1);
-            continue;
-        }
-
-        // History pre-check.
-        if (mode != EncryptMode::Backup && mode != EncryptMode::Folder && m_historyManaged && !m_ownKeyIncluded) {
-            if (m_dialog.AskYesNo(QuestionId::NoCreatorInAddress, m_texts[slot::kNoCreatorInAddress])) {
-                m_v -= container::kOptionHistory;
-                m_historyManaged = false;
-            } else {
-                (void)WipeFile(temp->Path());
+        std::unique_ptr<TempFile> temp;
+        if (m_workers && !HistoryQuestionPending()) {
+            // On a worker: the file's chunk reports go to the shared
+            // cipher's observer and the cancel flag as they come.
+            if (!work) work = StartWork(i, source, std::move(front));
+            StartAhead(ahead, i + 1, list, status, outputFolder, writtenHere, overwriteAll);
+            bool go = true;
+            {
+                CStreamCipher::ScopedStopCheck stop(m_in.Cipher(), [this] { return m_dialog.CancelRequested(); });
+                const auto bytes = ReportBytes(m_in.Cipher(), m_dialog, source);
+                go = work->task->RelayChunks(m_in.Cipher());
+            }
+            work->task->Wait();
+            if (auto error = work->task->Error()) std::rethrow_exception(error);
+            if (!go || work->payload == PayloadStatus::Stopped) break;  // the partial container goes with it
+            work->messages.ShowOn(m_dialog);
+            if (work->payload != PayloadStatus::Written) {
+                m_dialog.StepProgress(1);
+                continue;
+            }
+            m_throughput = work->throughput;
+            if (!work->recordsOk) {
+                WipeTemp(*work->temp);
+                break;
+            }
+            temp = std::move(work->temp);
+        } else {
+            temp = TempFile::CreateBeside(destination);
+            if (!temp) {
+                ShowError(slot::kOutputCannotOpen);
+                m_dialog.StepProgress(1);
+                continue;
+            }
+            const StepContext ctx{m_in.Cipher(), m_in.Sha(), m_dialog, [this] { return m_dialog.CancelRequested(); }};
+            const auto bytes = ReportBytes(m_in.Cipher(), m_dialog, source);
+            FileKey key;
+            const PayloadStatus payload = EncryptOneFile(ctx, source, front.source.Release(), *temp, key, m_throughput);
+            if (payload == PayloadStatus::Stopped) {
+                // Cancelled in the middle: the partial container goes, the source stays.
                 temp->Discard();
                 break;
             }
-        }
+            if (payload != PayloadStatus::Written) {
+                if (m_fatal) break;
+                m_dialog.StepProgress(1);
+                continue;
+            }
 
-        if (!WriteRecipients(temp->Path(), name, key)) {
-            (void)WipeFile(temp->Path());
-            temp->Discard();
-            break;
+            // History pre-check.
+            if (HistoryQuestionPending()) {
+                if (m_dialog.AskYesNo(QuestionId::NoCreatorInAddress, m_texts[slot::kNoCreatorInAddress])) {
+                    m_v -= container::kOptionHistory;
+                    m_historyManaged = false;
+                } else {
+                    WipeTemp(*temp);
+                    break;
+                }
+            }
+
+            if (!WriteRecipients(ctx, *temp, name, key)) {
+                WipeTemp(*temp);
+                break;
+            }
         }
         // On the disk before any source is wiped for it.
+        (void)temp->SetPermissions(m_createMode);
         if (auto error = temp->Commit(destination, options.deleteSource)) {
             ShowError(slot::kOutputCannotOpen);
             m_dialog.StepProgress(1);
             continue;
         }
         m_written.push_back(destination);
-        writtenHere.insert(Resolved(destination));
+        writtenHere.insert(committed);
         // The renamed entry reaches the disk before the source may go, so a
         // power loss cannot leave neither.
         sources.push_back({source, !options.deleteSource || m_in.syncFolder(destination.parent_path())});
         m_dialog.StepProgress(1);
     }
+    // Work ahead of where the batch ended is dropped with its temporary files.
+    ahead.running.clear();
+    m_workers.reset();
 
     const long long succeeded = static_cast<long long>(m_written.size()) - FinishBatch(sources);
     m_dialog.ShowMessage(FormatText(m_texts[slot::kEncryptSucceeded], {succeeded}));

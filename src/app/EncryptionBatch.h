@@ -13,12 +13,25 @@
 // A file can be stopped in the middle: the dialog's cancel flag is asked
 // after each chunk of the payload; the partial container is removed and the
 // source left as it was.
+//
+// With more than one worker (MainWindowState::workers), the payload and the
+// records of the files ahead run on worker threads, each with its own cipher
+// and digest, into temporary files, while the batch goes through the list in
+// order on its own thread: the checks, questions and messages of each file,
+// then that file's chunk reports (to the shared cipher's observer and the
+// cancel flag), the messages its work left, and the commit. What the batch
+// says, asks and leaves is the same as with one worker; only work that a
+// later answer makes needless is thrown away.
+
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +43,8 @@
 namespace tessarin {
 
 enum class KeyFileStatus;
+class BatchWorkers;
+class TempFile;
 
 // Why a batch refuses a file or ends. Each kind has one text.
 enum class EncryptRefusal {
@@ -60,6 +75,7 @@ struct Refusal {
 struct FileKey {
     std::array<std::uint8_t, container::kFileKeySize> key{};
     std::array<std::uint8_t, container::kSenderRecordSize> senderKeystream{};
+    std::int64_t payloadLength = -1;  // the bytes the payload step wrote
     FileKey() = default;
     FileKey(const FileKey&) = delete;
     FileKey& operator=(const FileKey&) = delete;
@@ -87,13 +103,23 @@ public:
     [[nodiscard]] static std::vector<std::filesystem::path> CollectFolder(MainWindowState& inputs,
                                                                           const std::filesystem::path& folder);
 
+    // Where a file's steps run: the cipher and digest they use, the dialog
+    // their messages go to, and the stop check of the payload.
+    struct StepContext {
+        CStreamCipher& cipher;
+        CSHA& sha;
+        IUserDialog& say;
+        CStreamCipher::StopCheck stop;
+    };
     // The core step: derives the file key and writes the payload of source
-    // into destination. On Written, key holds the file's key; the cipher is
-    // cleared either way.
-    [[nodiscard]] PayloadStatus EncryptOneFile(const std::filesystem::path& source,
-                                               const std::filesystem::path& destination, FileKey& key);
+    // (read from sourceFd when it is open) into the container's stream. On
+    // Written, key holds the file's key and throughput the note; the cipher
+    // is cleared either way.
+    [[nodiscard]] PayloadStatus EncryptOneFile(const StepContext& ctx, const std::filesystem::path& source,
+                                               int sourceFd, TempFile& container, FileKey& key,
+                                               std::string& throughput);
     // Appends the records and the tail (or hands them to the history).
-    [[nodiscard]] bool WriteRecipients(const std::filesystem::path& container, const std::string& sourceName,
+    [[nodiscard]] bool WriteRecipients(const StepContext& ctx, TempFile& container, const std::string& sourceName,
                                        const FileKey& key);
 
     const std::vector<std::filesystem::path>& WrittenContainers() const { return m_written; }
@@ -103,6 +129,9 @@ public:
 
 private:
     struct Keys;
+    struct Front;
+    struct Ahead;
+    struct Lookahead;
 
     // Steps of Run; false when the batch ends before its first file.
     bool ComputeOptionValue();
@@ -120,6 +149,23 @@ private:
     };
     long long FinishBatch(const std::vector<Written>& sources);
 
+    // What a file's checks find, read without a word to the user.
+    // status: the source as the list found it (lstat), null when missing.
+    [[nodiscard]] Front Examine(const std::filesystem::path& source, const std::filesystem::path& outputFolder,
+                                const struct stat* status);
+    const std::filesystem::path& ResolvedFolder(const std::filesystem::path& folder);
+    // The key material read before any worker starts; false (nothing shown)
+    // when it cannot be, and the batch then runs on its own thread only,
+    // saying so where one worker would.
+    bool KeysReadyForWorkers();
+    // The history question is still to come for the first file written.
+    bool HistoryQuestionPending() const;
+    // Starts the work of the files ahead of `next` that need no answer.
+    void StartAhead(Lookahead& ahead, std::size_t next, const std::vector<std::filesystem::path>& list,
+                    const std::vector<std::optional<struct stat>>& status, const std::filesystem::path& outputFolder,
+                    const std::set<std::filesystem::path>& writtenHere, bool overwriteAll);
+    std::unique_ptr<Ahead> StartWork(std::size_t index, const std::filesystem::path& source, Front&& front);
+
     MainWindowState& m_in;
     IUserDialog& m_dialog;
     const LanguageTable& m_texts;
@@ -136,6 +182,9 @@ private:
     std::string m_throughput;
     std::vector<std::filesystem::path> m_written;
     MailMessage m_mail;
+    unsigned m_createMode = 0644;  // a new container's permission bits (0666 less the umask)
+    std::map<std::filesystem::path, std::filesystem::path> m_resolvedFolders;
+    std::unique_ptr<BatchWorkers> m_workers;
 };
 
 }  // namespace tessarin

@@ -104,6 +104,9 @@ public:
     // Brings the output folder to the disk after a container is renamed
     // into it and before its source may be wiped (replaceable in tests).
     std::function<bool(const std::filesystem::path&)> syncFolder = SyncFolderToDisk;
+    // Worker threads of a batch: 0 for one per core, 1 for none (every file
+    // on the job's own thread).
+    int workers = 0;
 
     LanguageTable& Texts() { return m_texts; }
     IUserDialog& Dialog() { return m_dialog; }

@@ -1,5 +1,6 @@
 #include "app/SettingsRecord.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/IniFile.h"
@@ -47,6 +48,7 @@ void SettingsRecord::Read(const std::filesystem::path& file) {
     encAndDec = i("EncAndDec", 0);
     stopDlg = i("StopDlg", 0);
     autoEncComplusion = i("AutoEncComplusion", 0);
+    batchWorkers = std::max(0, i("BatchWorkers", 0));
 }
 
 bool SettingsRecord::Write(const std::filesystem::path& file) const {
@@ -79,6 +81,7 @@ bool SettingsRecord::Write(const std::filesystem::path& file) const {
     i("EncAndDec", encAndDec);
     i("StopDlg", stopDlg);
     i("AutoEncComplusion", autoEncComplusion);
+    i("BatchWorkers", batchWorkers);
     return ini.Save();
 }
 

@@ -39,6 +39,10 @@ struct SettingsRecord {
     int encAndDec = 0;
     int stopDlg = 0;
     int autoEncComplusion = 0;
+    // Worker threads of an encryption or decryption batch: 0 for one per
+    // core, 1 for every file on the job's own thread. A key of this program
+    // only (another program reading Values.dat passes over it).
+    int batchWorkers = 0;
 
     // Missing file or keys give the defaults above.
     void Read(const std::filesystem::path& file);

@@ -33,6 +33,7 @@ struct GlobalOptions {
     std::filesystem::path keysFolder;  // --keys
     std::string keySetName;            // --name
     bool authenticateSender = false;   // decrypt --authenticate-sender
+    int jobs = -1;                     // --jobs: batch workers (0 one per core); -1 from the settings
 };
 
 class CliContext {

@@ -23,6 +23,7 @@ void Note(const std::string& text) {
 Session::Session(CliContext& ctx)
     : m_ctx(ctx), m_host(DefaultHost()), m_core(std::make_unique<AppCore>(m_host, ctx.Dialog(), ctx.texts, m_mail)) {
     m_core->LoadSettings();
+    m_core->SetBatchWorkers(ctx.options.jobs);
 }
 
 bool Session::OpenKeySet() {

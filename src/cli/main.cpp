@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     app.add_flag("--quiet,-q", o.quiet, h("opt.quiet"));
     app.add_option("--keys", o.keysFolder, h("opt.keys"))->type_name("DIR");
     app.add_option("--name", o.keySetName, h("opt.name"))->type_name("NAME");
+    app.add_option("--jobs", o.jobs, h("opt.jobs"))->check(CLI::Range(0, 256))->type_name("N");
     app.fallthrough();
 
     AddKeygenCommand(app, ctx, status);

@@ -299,15 +299,18 @@ CArchiveHistoryMan::SaveResult CArchiveHistoryMan::SaveInPlace() {
 
 bool CArchiveHistoryMan::AppendNewHistory() {
     auto f = OpenFile(m_container, "ab");
-    if (!f) return false;
+    if (!f || !AppendNewHistory(f.get())) return false;
+    return std::fclose(f.release()) == 0;
+}
+
+bool CArchiveHistoryMan::AppendNewHistory(std::FILE* f) {
     const auto block = Encrypt(PaddedBlock(), m_key);
     const int blocks = BlockCount(m_users.size(), m_records.size());
     container::Tail tail = m_tail;
     container::SetTailCount(tail, static_cast<std::int32_t>(m_users.size()) + blocks);
-    if (std::fwrite(block.data(), 1, block.size(), f.get()) != block.size() ||
-        std::fwrite(tail.data(), 1, tail.size(), f.get()) != tail.size() || std::fflush(f.get()) != 0)
+    if (std::fwrite(block.data(), 1, block.size(), f) != block.size() ||
+        std::fwrite(tail.data(), 1, tail.size(), f) != tail.size() || std::fflush(f) != 0)
         return false;
-    if (std::fclose(f.release()) != 0) return false;
     m_tail = tail;
     m_hasHistory = true;
     m_loaded = true;

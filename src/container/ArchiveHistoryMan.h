@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -104,6 +105,8 @@ public:
     // tail (count field U + B) to the end of the container. The container's
     // recipient records must already be written, one per user entry.
     [[nodiscard]] bool AppendNewHistory();
+    // The same through the container's open stream, at its end.
+    [[nodiscard]] bool AppendNewHistory(std::FILE* stream);
 
     // Writes U, R, the users and the records (no padding) under the given key
     // in front of the container's bytes, through a temporary file in the

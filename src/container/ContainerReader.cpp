@@ -169,6 +169,10 @@ std::optional<ReaderKeys> ReaderKeys::Load(const std::filesystem::path& publicKe
     ReaderKeys keys;
     keys.publicKeyFile = std::move(*pub);
     keys.privateKeyFile = std::move(*pri);
+    if (const auto blob = FirstBlob(keys.privateKeyFile)) {
+        if (auto imported = RsaKey::Import(*blob))
+            keys.privateKey = std::make_shared<const RsaKey>(std::move(*imported));
+    }
     return keys;
 }
 
@@ -263,7 +267,8 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         return Refuse(ReadStatus::KeyFileMissing, m_texts[slot::kDecryptKeyFileNotFound]);
     const auto fingerprint = Crc64Bytes(Crc64(*publicBlob));
 
-    std::optional<RsaKey> key;
+    std::optional<RsaKey> ownImport;
+    const RsaKey* key = keys.privateKey.get();
     container::Record record{};
     std::vector<std::uint8_t> plain;
     const std::int64_t tableOffset = m_tail.TableOffset();
@@ -274,7 +279,7 @@ ReadStatus ContainerReader::Read(IContainerStore& store, const ReaderKeys& keys,
         if (!key) {
             auto imported = RsaKey::Import(*privateBlob);
             if (!imported) return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + imported.Error());
-            key.emplace(std::move(*imported));
+            key = &ownImport.emplace(std::move(*imported));
         }
         auto decrypted = key->Decrypt(std::span<const std::uint8_t>(record.data() + kRecRsa, 128));
         if (!decrypted) return Refuse(ReadStatus::PlatformError, m_texts[slot::kCryptApiError] + decrypted.Error());

@@ -26,6 +26,10 @@
 #include "platform/SystemTime.h"
 
 namespace tessarin {
+class RsaKey;
+}
+
+namespace tessarin {
 
 class CStreamCipher;
 class IHost;
@@ -59,6 +63,8 @@ public:
     bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override;
     bool Wipe() override;
     void Close();
+    // The open descriptor (-1 when the file could not be opened or is closed).
+    int Fd() const { return m_fd; }
 
 private:
     std::filesystem::path m_path;
@@ -101,6 +107,10 @@ enum class ReadStatus {
 struct ReaderKeys {
     std::vector<std::uint8_t> publicKeyFile;   // the whole public key file
     std::vector<std::uint8_t> privateKeyFile;  // the whole private key file
+    // The private key as imported once by Load, shared by the reads of a
+    // batch (on any thread); empty when it did not import, and each read
+    // then imports it and reports why it cannot.
+    std::shared_ptr<const RsaKey> privateKey;
     ReaderKeys() = default;
     ReaderKeys(const ReaderKeys&) = default;
     ReaderKeys& operator=(const ReaderKeys&) = default;

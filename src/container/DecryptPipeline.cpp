@@ -7,11 +7,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <system_error>
 
 #include "container/ArchiveHistoryMan.h"
+#include "container/BatchWorkers.h"
 #include "container/ContainerReader.h"
 #include "container/WipeFile.h"
 #include "core/LanguageTable.h"
@@ -27,6 +29,14 @@
 namespace tessarin::container {
 
 namespace {
+
+// The container in work's payload bytes reported to the dialog as the run's
+// own cipher sees its chunks (run by itself, or relayed from a worker).
+CStreamCipher::ScopedChunkReport ReportBytes(CStreamCipher& cipher, IUserDialog& dialog,
+                                             const std::filesystem::path& container, std::int64_t length) {
+    return CStreamCipher::ScopedChunkReport(cipher, [&dialog, name = container.filename().string(), length](
+                                                        std::int64_t done) { dialog.ReportBytes(name, done, length); });
+}
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
@@ -75,7 +85,20 @@ public:
 private:
     enum class Outcome { Decrypted, Skipped, Stop };
 
+    struct Ahead;
     Outcome DecryptOne(const std::filesystem::path& container, std::size_t position);
+    // The serial reading of a container by the standard reader, then its payload.
+    Outcome ReadAndDecrypt(const std::filesystem::path& container, FileContainerStore& store);
+    // After the payload: the record's update, the output under its name, the
+    // history, the sender follow-up and the removal of the container.
+    // readerSays: where the reader's messages wait, when not on the dialog.
+    Outcome Finish(const std::filesystem::path& container, FileContainerStore& store, ContainerReader& reader,
+                   DeferredMessages* readerSays, const std::filesystem::path& destination,
+                   std::unique_ptr<TempFile> temp, const std::array<std::uint8_t, kSenderRecordSize>& senderRecord);
+    // The output's name for a record read; empty after its message (shown on say).
+    std::optional<std::string> OutputName(const std::filesystem::path& container, const OwnRecord& record) const;
+    // Starts the reading and the payload of the containers ahead of `next`.
+    void StartAhead(std::size_t next);
     Outcome DecryptTextForm(const std::filesystem::path& container, FileContainerStore& store,
                             const TextFormResult& found);
     // Asks about an existing destination. Skipped or Stop when the file is
@@ -83,9 +106,16 @@ private:
     Outcome CheckDestination(const std::filesystem::path& destination, const std::filesystem::path& container);
     // Writes P bytes (and reads the sender record) into a temporary file
     // beside the destination. Null after its message.
-    std::unique_ptr<TempFile> WritePayload(const std::filesystem::path& container,
+    // cipher is keyed with the file key; its messages go to say; cancelled
+    // tells that stop stopped it in the middle.
+    std::unique_ptr<TempFile> WritePayload(CStreamCipher& cipher, IUserDialog& say,
+                                           const CStreamCipher::StopCheck& stop, const std::filesystem::path& container,
                                            const std::filesystem::path& destination, const TailInfo& tail,
-                                           std::array<std::uint8_t, kSenderRecordSize>* senderRecord);
+                                           std::array<std::uint8_t, kSenderRecordSize>* senderRecord,
+                                           bool& cancelled) const;
+    CStreamCipher::StopCheck CancelCheck() {
+        return [this] { return m_run.dialog.CancelRequested() || TerminationRequested(); };
+    }
     // False, after its message, when the history could not be saved.
     bool RecordHistory(const std::filesystem::path& container, const OwnRecord& record);
     void FollowUpSender(const std::filesystem::path& container, const std::filesystem::path& output,
@@ -120,6 +150,36 @@ private:
         bool operator==(const FileId&) const = default;
     };
     std::vector<FileId> m_written;
+    std::vector<FileId> m_reached;  // the containers the run has reached
+    // Worker threads, and the containers whose work runs ahead, in list order.
+    std::unique_ptr<BatchWorkers> m_workers;
+    std::deque<std::unique_ptr<Ahead>> m_ahead;
+    std::size_t m_nextAhead = 0;
+    std::size_t m_window = 0;
+};
+
+// A container read and decrypted on a worker before the run reaches it.
+struct Run::Ahead {
+    std::size_t index = 0;
+    std::filesystem::path container;
+    struct stat found {};  // as the run looked at it
+    std::unique_ptr<FileContainerStore> store;
+    DeferredMessages readerSays;
+    DeferredMessages payloadSays;
+    std::unique_ptr<ContainerReader> reader;
+    bool readOk = false;  // read by the standard reader, its output named, its payload started
+    std::filesystem::path destination;
+    std::unique_ptr<TempFile> temp;
+    bool cancelled = false;
+    std::array<std::uint8_t, kSenderRecordSize> senderRecord{};
+    OwnedTask task;  // last: work the run does not take is stopped before its temporary file goes
+    Ahead() = default;
+    Ahead(const Ahead&) = delete;
+    Ahead& operator=(const Ahead&) = delete;
+    ~Ahead() {
+        task.StopAndWait();
+        SecureWipe(senderRecord);
+    }
 };
 
 int Run::Execute() {
@@ -131,6 +191,17 @@ int Run::Execute() {
     const auto total = static_cast<long long>(m_run.files.size());
     dialog.SetProgressRange(total);
     dialog.SetStatus(T(slot::kDecryptProcessing));
+
+    // The workers need the key files; without them the run says so where
+    // one worker would.
+    const int workers = BatchWorkerCount(m_run.workers);
+    if (workers > 1 && m_run.files.size() > 1) {
+        if (auto keys = ReaderKeys::Load(m_run.publicKeyPath, m_run.privateKeyPath)) {
+            m_keys = std::make_unique<ReaderKeys>(std::move(*keys));
+            m_workers = std::make_unique<BatchWorkers>(workers);
+            m_window = 2 * static_cast<std::size_t>(workers);
+        }
+    }
 
     int succeeded = 0;
     for (std::size_t i = 0; i < m_run.files.size(); ++i) {
@@ -146,6 +217,7 @@ int Run::Execute() {
             dialog.SetStatus(FormatText(T(slot::kDecryptingNofM), {total, position}));
             dialog.SetStatus(FormatText(T(slot::kIsDecrypting), {container.filename().string()}));
         }
+        StartAhead(i + 1);
         Outcome outcome = Outcome::Skipped;
         try {
             outcome = DecryptOne(container, i);
@@ -161,25 +233,111 @@ int Run::Execute() {
             break;
         }
     }
+    // Work ahead of where the run ended is dropped with its temporary files.
+    m_ahead.clear();
+    m_workers.reset();
     m_run.cipher.Clear(false);
     m_run.decryptMode = false;
     Message(FormatText(T(slot::kDecryptSucceeded), {static_cast<long long>(succeeded)}), MessageKind::Information);
     return succeeded;
 }
 
-Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t) {
-    std::error_code ec;
+void Run::StartAhead(std::size_t next) {
+    if (!m_workers) return;
+    m_nextAhead = std::max(m_nextAhead, next);
+    while (m_ahead.size() < m_window && m_nextAhead < m_run.files.size()) {
+        const std::size_t j = m_nextAhead++;
+        const std::filesystem::path& container = m_run.files[j];
+        auto a = std::make_unique<Ahead>();
+        // Only a regular file of the container's name is opened.
+        if (!EndsWithNoCase(container.filename().string(), kExtension) || ::lstat(container.c_str(), &a->found) != 0 ||
+            !S_ISREG(a->found.st_mode))
+            continue;
+        a->index = j;
+        a->container = container;
+        Ahead* p = a.get();
+        a->task = m_workers->Submit([this, p](WorkerTools& tools, BatchTask& task) {
+            p->store = std::make_unique<FileContainerStore>(p->container);
+            struct stat opened {};
+            if (p->store->Fd() >= 0 && ::fstat(p->store->Fd(), &opened) == 0 && opened.st_ino == p->found.st_ino &&
+                opened.st_dev == p->found.st_dev &&
+                TextFormLookup(*p->store, *m_keys).kind == TextFormResult::NotFound) {
+                // Only looking: an expired container is wiped when the run gets to it.
+                p->reader = std::make_unique<ContainerReader>(m_run.host, p->readerSays, m_run.texts);
+                p->reader->SetLookOnly(true);
+                if (p->reader->Read(*p->store, *m_keys, ReadPurpose::Decrypt) == ReadStatus::Ok) {
+                    if (const auto name = OutputName(p->container, p->reader->Record())) {
+                        p->destination = OutputFolder(p->container) / *name;
+                        p->readOk = true;
+                    }
+                }
+            }
+            task.ReachStage();
+            if (!p->readOk) return;
+            const TailInfo& tail = p->reader->Tail();
+            tools.cipher.SetWordCount(CStreamCipher::kWordCount);
+            tools.cipher.SetKey(p->reader->Record().fileKey);
+            p->temp = WritePayload(
+                tools.cipher, p->payloadSays, [&task] { return task.PublishChunk(); }, p->container, p->destination,
+                tail, tail.HasSender() ? &p->senderRecord : nullptr, p->cancelled);
+        });
+        m_ahead.push_back(std::move(a));
+    }
+}
+
+std::optional<std::string> Run::OutputName(const std::filesystem::path& container, const OwnRecord& record) const {
+    if (m_run.keepContainerName) return container.stem().string();
+    return SafeOutputName(record.StoredNameBytes());
+}
+
+Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t position) {
+    // The work done ahead for this container, when it is still the same file.
+    std::unique_ptr<Ahead> ahead;
+    if (!m_ahead.empty() && m_ahead.front()->index == position) {
+        ahead = std::move(m_ahead.front());
+        m_ahead.pop_front();
+        ahead->task->WaitStage();
+        struct stat now {};
+        const struct stat& then = ahead->found;
+        const bool same = ahead->store && ahead->store->Fd() >= 0 && ::fstat(ahead->store->Fd(), &now) == 0 &&
+                          now.st_nlink > 0 && now.st_ino == then.st_ino && now.st_dev == then.st_dev &&
+                          now.st_size == then.st_size && now.st_ctim.tv_sec == then.st_ctim.tv_sec &&
+                          now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+        if (!same) ahead.reset();
+    }
+    // One look at the path answers the checks, unless it is a link.
+    struct stat st {};
+    bool found = false;
+    if (ahead) {
+        st = ahead->found;
+        found = true;
+    } else {
+        found = ::lstat(container.c_str(), &st) == 0;
+    }
+    if (found) {
+        // The same file twice in one run is read afresh the second time.
+        const FileId id{st.st_dev, st.st_ino};
+        if (std::find(m_reached.begin(), m_reached.end(), id) != m_reached.end())
+            ahead.reset();
+        else
+            m_reached.push_back(id);
+    }
+
     const bool onCdRom = m_run.isOnCdRom ? m_run.isOnCdRom(container) : IsOnOpticalDisc(container);
     if (onCdRom) {
         Message(T(slot::kOnCdRom));
         return Outcome::Skipped;
     }
-    if (std::filesystem::exists(container, ec) && IsReadOnlyFile(container)) {
+    std::error_code ec;
+    const bool link = found && S_ISLNK(st.st_mode);
+    const bool readOnly = link ? std::filesystem::exists(container, ec) && IsReadOnlyFile(container)
+                               : found && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (readOnly) {
         Message(T(slot::kContainerReadOnly));
         return Outcome::Skipped;
     }
-    if (!EndsWithNoCase(container.filename().string(), kExtension) ||
-        !std::filesystem::is_regular_file(container, ec)) {
+    const bool regular = link ? std::filesystem::is_regular_file(container, ec) : found && S_ISREG(st.st_mode);
+    if (!EndsWithNoCase(container.filename().string(), kExtension) || !regular) {
         if (m_mode != kDecryptFolder) Message(container.filename().string() + T(slot::kIsNotEncrypted));
         return Outcome::Skipped;
     }
@@ -193,15 +351,49 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
         m_keys = std::make_unique<ReaderKeys>(std::move(*keys));
     }
 
-    FileContainerStore store(container);
-    // The text-form lookup comes first.
-    const TextFormResult textForm = TextFormLookup(store, *m_keys);
-    if (textForm.kind == TextFormResult::NotAuthorized) {
-        Message(T(slot::kNotAuthorized));
-        return Outcome::Skipped;
+    if (!ahead || !ahead->readOk) {
+        ahead.reset();
+        FileContainerStore store(container);
+        // The text-form lookup comes first.
+        const TextFormResult textForm = TextFormLookup(store, *m_keys);
+        if (textForm.kind == TextFormResult::NotAuthorized) {
+            Message(T(slot::kNotAuthorized));
+            return Outcome::Skipped;
+        }
+        if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
+        return ReadAndDecrypt(container, store);
     }
-    if (textForm.kind == TextFormResult::Found) return DecryptTextForm(container, store, textForm);
 
+    // Read on a worker: what the reader said, the destination's questions,
+    // then the payload's chunk reports as they come.
+    ContainerReader& reader = *ahead->reader;
+    const OwnRecord& record = reader.Record();
+    m_run.recordIndex = record.index;
+    m_run.cipher.SetWordCount(CStreamCipher::kWordCount);
+    m_run.cipher.SetKey(record.fileKey);
+    m_run.decryptMode = true;
+    ahead->readerSays.ShowOn(m_run.dialog);
+    const Outcome check = CheckDestination(ahead->destination, container);
+    if (check != Outcome::Decrypted) return check;
+    bool go = true;
+    {
+        CStreamCipher::ScopedStopCheck stop(m_run.cipher, CancelCheck());
+        const auto bytes = ReportBytes(m_run.cipher, m_run.dialog, container, reader.Tail().payloadLength);
+        go = ahead->task->RelayChunks(m_run.cipher);
+    }
+    ahead->task->Wait();
+    if (auto error = ahead->task->Error()) std::rethrow_exception(error);
+    if (!go || ahead->cancelled) {
+        m_cancelled = true;
+        return Outcome::Stop;
+    }
+    ahead->payloadSays.ShowOn(m_run.dialog);
+    if (!ahead->temp) return Outcome::Skipped;
+    return Finish(container, *ahead->store, reader, &ahead->readerSays, ahead->destination, std::move(ahead->temp),
+                  ahead->senderRecord);
+}
+
+Run::Outcome Run::ReadAndDecrypt(const std::filesystem::path& container, FileContainerStore& store) {
     ContainerReader reader(m_run.host, m_run.dialog, m_run.texts);
     if (reader.Read(store, *m_keys, ReadPurpose::Decrypt) != ReadStatus::Ok) return Outcome::Skipped;
     const OwnRecord& record = reader.Record();
@@ -212,34 +404,47 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     m_run.decryptMode = true;
 
     // Destination.
-    std::string name;
-    if (m_run.keepContainerName) {
-        name = container.stem().string();
-    } else {
-        const auto safe = SafeOutputName(record.StoredNameBytes());
-        if (!safe) {
-            Message(FormatText(T(slot::kBadStoredName), {container.filename().string()}));
-            return Outcome::Skipped;
-        }
-        name = *safe;
+    const auto name = OutputName(container, record);
+    if (!name) {
+        Message(FormatText(T(slot::kBadStoredName), {container.filename().string()}));
+        return Outcome::Skipped;
     }
-    const std::filesystem::path destination = OutputFolder(container) / name;
+    const std::filesystem::path destination = OutputFolder(container) / *name;
     const Outcome check = CheckDestination(destination, container);
     if (check != Outcome::Decrypted) return check;
 
     std::array<std::uint8_t, kSenderRecordSize> senderRecord{};
-    auto temp = WritePayload(container, destination, tail, tail.HasSender() ? &senderRecord : nullptr);
+    const auto bytes = ReportBytes(m_run.cipher, m_run.dialog, container, tail.payloadLength);
+    auto temp = WritePayload(m_run.cipher, m_run.dialog, CancelCheck(), container, destination, tail,
+                             tail.HasSender() ? &senderRecord : nullptr, m_cancelled);
     if (!temp) return m_cancelled ? Outcome::Stop : Outcome::Skipped;
+    const Outcome outcome = Finish(container, store, reader, nullptr, destination, std::move(temp), senderRecord);
+    SecureWipe(senderRecord);
+    return outcome;
+}
+
+Run::Outcome Run::Finish(const std::filesystem::path& container, FileContainerStore& store, ContainerReader& reader,
+                         DeferredMessages* readerSays, const std::filesystem::path& destination,
+                         std::unique_ptr<TempFile> temp,
+                         const std::array<std::uint8_t, kSenderRecordSize>& senderRecord) {
+    const OwnRecord& record = reader.Record();
+    const TailInfo& tail = reader.Tail();
+    auto said = [&] {
+        if (readerSays) readerSays->ShowOn(m_run.dialog);
+    };
     std::optional<SenderIdentity> sender;
     if (tail.HasSender())
         sender = SenderIdentity{FieldText(senderRecord.data(), kSenderNameSize),
                                 FieldText(senderRecord.data() + kSenderNameSize, kSenderMailSize)};
 
     // The record's count and limit start, then the output under its name.
-    if (!reader.WriteBack(store)) return Outcome::Skipped;
+    const bool writtenBack = reader.WriteBack(store);
+    said();
+    if (!writtenBack) return Outcome::Skipped;
     store.Close();
     if (std::fflush(temp->Stream()) != 0) {
         (void)reader.UndoWriteBack(store);
+        said();
         Message(
             FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
         return Outcome::Skipped;
@@ -247,6 +452,7 @@ Run::Outcome Run::DecryptOne(const std::filesystem::path& container, std::size_t
     SetModificationTime(temp->Stream(), record.encryptionTime);
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
         (void)reader.UndoWriteBack(store);
+        said();
         Message(FormatText(T(slot::kWriteFailed), {destination.filename().string(), *error}));
         return Outcome::Skipped;
     }
@@ -283,7 +489,9 @@ Run::Outcome Run::DecryptTextForm(const std::filesystem::path& container, FileCo
     if (check != Outcome::Decrypted) return check;
     TailInfo tail = found.tail;
     tail.flags = 0;  // exactly P bytes, no sender block
-    auto temp = WritePayload(container, destination, tail, nullptr);
+    const auto bytes = ReportBytes(m_run.cipher, m_run.dialog, container, tail.payloadLength);
+    auto temp =
+        WritePayload(m_run.cipher, m_run.dialog, CancelCheck(), container, destination, tail, nullptr, m_cancelled);
     if (!temp) return m_cancelled ? Outcome::Stop : Outcome::Skipped;
     store.Close();
     if (auto error = temp->Commit(destination, WillRemoveContainer())) {
@@ -338,31 +546,30 @@ Run::Outcome Run::CheckDestination(const std::filesystem::path& destination, con
     }
 }
 
-std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& container,
+std::unique_ptr<TempFile> Run::WritePayload(CStreamCipher& cipher, IUserDialog& say,
+                                            const CStreamCipher::StopCheck& stop,
+                                            const std::filesystem::path& container,
                                             const std::filesystem::path& destination, const TailInfo& tail,
-                                            std::array<std::uint8_t, kSenderRecordSize>* senderRecord) {
+                                            std::array<std::uint8_t, kSenderRecordSize>* senderRecord,
+                                            bool& cancelled) const {
     File in(std::fopen(container.c_str(), "rb"));
     if (!in) {
-        Message(T(slot::kInputCannotOpen));
+        say.ShowMessage(T(slot::kInputCannotOpen), MessageKind::Warning);
         return nullptr;
     }
     auto temp = TempFile::CreateBeside(destination, ".tza-dec-");
     if (!temp) {
-        Message(T(slot::kOutputCannotOpen));
+        say.ShowMessage(T(slot::kOutputCannotOpen), MessageKind::Warning);
         return nullptr;
     }
     const std::int64_t length = tail.payloadLength;
     // The cancel flag (and the termination signal) is asked after every
     // chunk, so a long payload stops in the middle; the partial output goes.
-    CStreamCipher::ScopedStopCheck stop(m_run.cipher,
-                                        [this] { return m_run.dialog.CancelRequested() || TerminationRequested(); });
-    CStreamCipher::ScopedChunkReport bytes(m_run.cipher, [&](std::int64_t done) {
-        m_run.dialog.ReportBytes(container.filename().string(), done, length);
-    });
-    const std::int64_t written = m_run.cipher.CryptFileRange(in.get(), length, temp->Stream());
-    if (m_run.cipher.Stopped()) {
+    CStreamCipher::ScopedStopCheck stopCheck(cipher, stop);
+    const std::int64_t written = cipher.CryptFileRange(in.get(), length, temp->Stream());
+    if (cipher.Stopped()) {
         temp->Discard();
-        m_cancelled = true;
+        cancelled = true;
         return nullptr;
     }
     bool ok = written == length;
@@ -371,12 +578,13 @@ std::unique_ptr<TempFile> Run::WritePayload(const std::filesystem::path& contain
         std::array<std::uint8_t, kSenderRecordSize> raw{};
         ok = ::fseeko(in.get(), static_cast<off_t>(length), SEEK_SET) == 0 &&
              std::fread(raw.data(), 1, raw.size(), in.get()) == raw.size();
-        if (ok) m_run.cipher.Crypt(raw.data(), raw.size(), senderRecord->data());
+        if (ok) cipher.Crypt(raw.data(), raw.size(), senderRecord->data());
     }
     if (!ok) {
         temp->Discard();
-        Message(
-            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}));
+        say.ShowMessage(
+            FormatText(T(slot::kWriteFailed), {destination.filename().string(), std::generic_category().message(EIO)}),
+            MessageKind::Warning);
         return nullptr;
     }
     return temp;

@@ -128,6 +128,8 @@ struct DecryptRun {
     bool keepContainerName = false;      // "Hereafter,Decrypt without Namechange."
     std::filesystem::path outputFolder;  // empty: each output beside its container
 
+    // Worker threads for the payloads: 0 for one per core, 1 for none.
+    int workers = 0;
     ISenderFollowUp* sender = nullptr;   // no follow-up without it
     IProcessRunner* programs = nullptr;  // opening outputs with their program
     // Whether a file lies on a CD-ROM; the platform's probe when empty.

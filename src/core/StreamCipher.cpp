@@ -112,11 +112,13 @@ void RotateLeft5(std::uint32_t* s, int n) {
 
 }  // namespace
 
-CStreamCipher::CStreamCipher() : m_buffer(std::make_unique<std::uint8_t[]>(kBufferSize)) {}
+// The streaming buffer is made by the first file operation: ciphers that
+// only encipher blocks in memory never pay for it.
+CStreamCipher::CStreamCipher() = default;
 
 CStreamCipher::~CStreamCipher() {
     if (m_state) Clear(false);
-    std::memset(m_buffer.get(), 0, kBufferSize);
+    if (m_buffer) std::memset(m_buffer.get(), 0, kBufferSize);
 }
 
 void CStreamCipher::SetWordCount(int n) {
@@ -305,6 +307,7 @@ private:
 std::int64_t CStreamCipher::StreamFile(std::FILE* input, std::int64_t limit, std::FILE* output, bool& ok) {
     ok = true;
     m_stopped = false;
+    if (!m_buffer) m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
     std::uint8_t* buffer = m_buffer.get();
     auto wanted = [&](std::int64_t done, std::size_t cap) -> std::size_t {
         if (limit < 0) return cap;
@@ -374,6 +377,13 @@ bool CStreamCipher::ContinueAfterChunk(std::int64_t done) {
     if (go && !(m_stopCheck && m_stopCheck())) return true;
     m_stopped = true;
     return false;
+}
+
+bool CStreamCipher::ReportChunk(std::int64_t bytesDone, bool last) {
+    if (!last) return ContinueAfterChunk(bytesDone);
+    if (m_report) m_report(bytesDone);
+    if (m_observer) (void)m_observer(bytesDone);
+    return true;
 }
 
 bool CStreamCipher::CryptFile(std::FILE* input, std::FILE* output) {

@@ -97,6 +97,12 @@ public:
         CStreamCipher& m_cipher;
         ChunkReport m_previous;
     };
+    // A chunk of a file operation that another cipher ran for this one's
+    // user (a batch's worker), handed to this cipher's observer and stop
+    // check as its own file operations hand theirs: after a chunk that is
+    // not the input's last, false when they stop the operation (Stopped()
+    // then says so). The input's last chunk is only observed.
+    [[nodiscard]] bool ReportChunk(std::int64_t bytesDone, bool last);
 
     // Whether the last file operation was stopped before the end of its
     // input by the observer or the stop check.

@@ -19,6 +19,7 @@ TEST(SettingsRecord, MissingFileGivesTheDefaults) {
     EXPECT_EQ(s.firstStart, 1);
     EXPECT_EQ(s.inquireUsb, 1);
     EXPECT_EQ(s.languageSel, "JP");
+    EXPECT_EQ(s.batchWorkers, 0);  // one per core
     EXPECT_FALSE(s.English());
     EXPECT_TRUE(s.PublicKeyPath().empty());
 }
@@ -35,7 +36,9 @@ TEST(SettingsRecord, WriteThenReadKeepsEveryWrittenKey) {
     s.languageSel = "EN";
     s.firstStart = 0;
     s.noUseContextMenu = 1;  // never written
+    s.batchWorkers = 3;
     ASSERT_TRUE(s.Write(file));
+    EXPECT_EQ(GetPrivateProfileString("TZA", "BatchWorkers", "", file), "3");
     EXPECT_EQ(GetPrivateProfileString("TZA", "keyPairRoot", "", file), "/home/u/keys");
     EXPECT_EQ(GetPrivateProfileString("TZA", "NoUseContextMenu", "absent", file), "absent");
 
@@ -48,6 +51,7 @@ TEST(SettingsRecord, WriteThenReadKeepsEveryWrittenKey) {
     EXPECT_EQ(back.limitUnit, 3);
     EXPECT_TRUE(back.English());
     EXPECT_EQ(back.firstStart, 0);
+    EXPECT_EQ(back.batchWorkers, 3);
 }
 
 TEST(SettingsRecord, AnEmptyLanguageCountsAsJapanese) {

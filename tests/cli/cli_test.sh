@@ -388,6 +388,24 @@ STUB
     check "the restored key decrypts" 0 "$(run decrypt a.txt.tza)"
     check "the plaintext" "secret text" "$(cat a.txt)"
     ;;
+jobs)
+    # --jobs chooses the batch's workers; every number gives the same files.
+    make_keys
+    mkdir src
+    for i in 1 2 3 4 5 6; do printf 'file %s\n' "$i" > "src/f$i.txt"; done
+    mkdir one-per-core
+    check "--jobs 0 is one per core" 0 "$(run --yes --jobs 0 encrypt --self -o "$work/one-per-core" src)"
+    mkdir serial parallel
+    check "--jobs 1 encrypts one at a time" 0 "$(run --yes --jobs 1 encrypt --self -o "$work/serial" src)"
+    check "--jobs 3 encrypts" 0 "$(run --yes --jobs 3 encrypt --self -o "$work/parallel" src)"
+    check "all six each time" 6 "$(ls parallel | wc -l)"
+    contains "and says so" err.txt "6 files succeeded encryption."
+    mkdir back
+    check "--jobs 3 decrypts" 0 "$(run --yes --jobs 3 decrypt --output "$work/back" parallel/*.tza)"
+    for i in 1 2 3 4 5 6; do check "f$i.txt comes back" "file $i" "$(cat "back/f$i.txt")"; done
+    check "a negative count is a usage error" 2 "$(run --jobs -1 keys)"
+    [ ! -e home/Values.dat ] || ! grep -q "BatchWorkers=3" home/Values.dat; check "--jobs is not saved" 0 $?
+    ;;
 *)
     echo "unknown case $case_name"; exit 2 ;;
 esac
