@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchKeys.h"
 #include "BenchSupport.h"
 #include "app/MainWindowState.h"
 #include "container/BatchWorkers.h"
@@ -34,20 +35,6 @@ using namespace tessarin;
 using namespace tessarin::bench;
 
 namespace {
-
-class NoMail final : public IMailLauncher {
-public:
-    bool Run(const std::vector<std::string>&) override { return true; }
-};
-
-std::vector<std::uint8_t> AuthKey(const std::vector<std::uint8_t>& ownerPub, const std::vector<std::uint8_t>& issuerPub,
-                                  const std::vector<std::uint8_t>& issuerPriv) {
-    AuthRecord record;
-    record.secret = *AuthSecret(issuerPriv);
-    record.name = "bench";
-    auto cipher = EncryptAuthRecord(std::span(ownerPub).subspan(4), record);
-    return BuildAuthKeyFile(std::span(issuerPub).subspan(4), *cipher);
-}
 
 void WriteFileOf(const fs::path& p, std::uint64_t bytes, int seed) {
     std::vector<char> buffer(std::min<std::uint64_t>(bytes, 1 << 20));

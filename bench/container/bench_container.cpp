@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchKeys.h"
 #include "BenchSupport.h"
 #include "app/MainWindowState.h"
 #include "core/LanguageTable.h"
@@ -28,24 +29,6 @@
 namespace fs = std::filesystem;
 using namespace tessarin;
 using namespace tessarin::bench;
-
-namespace {
-
-class NoMail final : public IMailLauncher {
-public:
-    bool Run(const std::vector<std::string>&) override { return true; }
-};
-
-std::vector<std::uint8_t> AuthKey(const std::vector<std::uint8_t>& ownerPub, const std::vector<std::uint8_t>& issuerPub,
-                                  const std::vector<std::uint8_t>& issuerPriv) {
-    AuthRecord record;
-    record.secret = *AuthSecret(issuerPriv);
-    record.name = "bench";
-    auto cipher = EncryptAuthRecord(std::span(ownerPub).subspan(4), record);
-    return BuildAuthKeyFile(std::span(issuerPub).subspan(4), *cipher);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const long megabytes = argc > 1 ? std::atol(argv[1]) : 1024;
