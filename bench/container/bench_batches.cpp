@@ -111,14 +111,9 @@ int main(int argc, char** argv) {
     World w;
     w.work = fs::temp_directory_path() / ("tessarin-bench-batches-" + std::to_string(::getpid()));
     fs::create_directories(w.work / "keys");
-    const auto northPub = ReadAll(shared / "north.vpub");
-    const auto northPriv = ReadAll(shared / "northPrivate.vpri");
-    const auto southPub = ReadAll(shared / "south.vpub");
-    const auto southPriv = ReadAll(shared / "southPrivate.vpri");
-    if (northPub.size() != 152 || northPriv.size() != 648) {
-        std::fprintf(stderr, "fixtures not found under %s\n", shared.c_str());
-        return 1;
-    }
+    const auto keys = LoadFixtureKeys(shared);
+    if (!keys) return 1;
+    const auto& [northPub, northPriv, southPub, southPriv] = *keys;
     WriteAll(w.work / "keys" / "north.vpub", northPub);
     WriteAll(w.work / "keys" / "northPrivate.vpri", northPriv);
     WriteAll(w.work / "keys" / "north))north-auth.vpub", AuthKey(northPub, northPub, northPriv));

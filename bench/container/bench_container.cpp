@@ -39,14 +39,9 @@ int main(int argc, char** argv) {
     fs::create_directories(work / "big");
     fs::create_directories(work / "small");
 
-    const auto northPub = ReadAll(shared / "north.vpub");
-    const auto northPriv = ReadAll(shared / "northPrivate.vpri");
-    const auto southPub = ReadAll(shared / "south.vpub");
-    const auto southPriv = ReadAll(shared / "southPrivate.vpri");
-    if (northPub.size() != 152 || northPriv.size() != 648) {
-        std::fprintf(stderr, "fixtures not found under %s\n", shared.c_str());
-        return 1;
-    }
+    const auto keys = LoadFixtureKeys(shared);
+    if (!keys) return 1;
+    const auto& [northPub, northPriv, southPub, southPriv] = *keys;
     WriteAll(work / "keys" / "north.vpub", northPub);
     WriteAll(work / "keys" / "northPrivate.vpri", northPriv);
     WriteAll(work / "keys" / "north))north-auth.vpub", AuthKey(northPub, northPub, northPriv));

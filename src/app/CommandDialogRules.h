@@ -16,7 +16,7 @@ namespace tessarin {
 class LanguageTable;
 
 struct RecipientCandidate {
-    std::string name;  // as shown: the own self auth key as "(自分用)"
+    std::string name;  // as shown: the own self auth key under its table label
     std::string mail;
     std::filesystem::path file;
 };
